@@ -1,0 +1,157 @@
+#ifndef ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
+#define ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
+
+#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+#include <cstdint>
+
+/// Polymorphic typed access to a 3-D descriptor with voxel spacing and a world-coordinate
+/// origin, used by the supplied-tissue classifier (tissue masks, vessel-ID and distance
+/// volumes). The world position of voxel (i, j, k) is
+/// (i * voxelSizeX + originX, j * voxelSizeY + originY, k * voxelSizeZ + originZ).
+/// Positions outside the volume read `backgroundValue`; writes there are dropped.
+///
+/// Copying is forbidden: an owning accessor frees its descriptor exactly once.
+template <typename T>
+class ThreeDPicAccessor {
+public:
+    /// Wraps @p pic (borrowed unless @p owner; note the argument order). A null descriptor or
+    /// one whose dim is not 3 ends the process with exit code 1.
+    ThreeDPicAccessor(lumoTeskDescriptor* pic, bool owner, T backgroundValue);
+    ThreeDPicAccessor(const ThreeDPicAccessor&) = delete;
+    ThreeDPicAccessor& operator=(const ThreeDPicAccessor&) = delete;
+
+    /// Frees the descriptor with lumoTeskFree when the accessor owns it.
+    virtual ~ThreeDPicAccessor();
+    virtual T getVoxel(const short& x, const short& y, const short& z) const;
+    virtual void setVoxel(const short& x, const short& y, const short& z, const T& value);
+    virtual bool isOwner() const { return owner; }
+    virtual T getBackgroundValue() const { return backgroundValue; }
+    virtual lumoTeskDescriptor* getPic() const { return pic; }
+    /// A new array of the 26 neighbours (order as VolumeAccessor::get26Neighbourhood).
+    /// Caller frees with delete[].
+    virtual T* getNeighbours26(const short& x, const short& y, const short& z) const;
+    /// A new array of the 6 face neighbours (+z, -z, -x, +x, +y, -y). Caller frees with delete[].
+    virtual T* getNeighbours6(const short& x, const short& y, const short& z) const;
+    virtual unsigned int getSizeX() const { return sizeX; }
+    virtual unsigned int getSizeY() const { return sizeY; }
+    virtual unsigned int getSizeZ() const { return sizeZ; }
+    virtual void setVoxelSizeX(const float& s) { voxelSizeX = s; }
+    virtual void setVoxelSizeY(const float& s) { voxelSizeY = s; }
+    virtual void setVoxelSizeZ(const float& s) { voxelSizeZ = s; }
+    virtual void setVoxelSize(const float& x, const float& y, const float& z) {
+        voxelSizeX = x;
+        voxelSizeY = y;
+        voxelSizeZ = z;
+    }
+    virtual float getVoxelSizeX() const { return voxelSizeX; }
+    virtual float getVoxelSizeY() const { return voxelSizeY; }
+    virtual float getVoxelSizeZ() const { return voxelSizeZ; }
+    virtual void setOriginX(const float& o) { originX = o; }
+    virtual void setOriginY(const float& o) { originY = o; }
+    virtual void setOriginZ(const float& o) { originZ = o; }
+    virtual void setOrigin(const float& x, const float& y, const float& z) {
+        originX = x;
+        originY = y;
+        originZ = z;
+    }
+    virtual float getOriginX() const { return originX; }
+    virtual float getOriginY() const { return originY; }
+    virtual float getOriginZ() const { return originZ; }
+
+private:
+    bool inside(int x, int y, int z) const {
+        return x >= 0 && y >= 0 && z >= 0 && x <= static_cast<std::int64_t>(sizeX) - 1 &&
+               y <= static_cast<std::int64_t>(sizeY) - 1 &&
+               z <= static_cast<std::int64_t>(sizeZ) - 1;
+    }
+
+    unsigned int sizeX, sizeY, sizeZ;
+    float voxelSizeX, voxelSizeY, voxelSizeZ;
+    float originX, originY, originZ;
+    bool owner;
+    lumoTeskDescriptor* pic;
+    T backgroundValue;
+};
+
+template <typename T>
+ThreeDPicAccessor<T>::ThreeDPicAccessor(lumoTeskDescriptor* thePic, bool isOwner,
+                                        T theBackgroundValue)
+    : sizeX(0),
+      sizeY(0),
+      sizeZ(0),
+      voxelSizeX(1.0f),
+      voxelSizeY(1.0f),
+      voxelSizeZ(1.0f),
+      originX(0.0f),
+      originY(0.0f),
+      originZ(0.0f),
+      owner(isOwner),
+      pic(thePic),
+      backgroundValue(theBackgroundValue) {
+    if (thePic == nullptr) {
+        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!");
+    }
+    if (thePic->dim != 3) {
+        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
+    }
+    sizeX = thePic->n[0];
+    sizeY = thePic->n[1];
+    sizeZ = thePic->n[2];
+}
+
+template <typename T>
+ThreeDPicAccessor<T>::~ThreeDPicAccessor() {
+    if (owner) lumoTeskFree(pic);
+}
+
+template <typename T>
+T ThreeDPicAccessor<T>::getVoxel(const short& x, const short& y, const short& z) const {
+    if (!inside(x, y, z)) return backgroundValue;
+    // Element numbers are formed in 64 bits so that volumes beyond 2^32 elements stay correct.
+    const std::uint64_t i =
+        (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
+        static_cast<std::uint64_t>(x);
+    return static_cast<const T*>(pic->data)[i];
+}
+
+template <typename T>
+void ThreeDPicAccessor<T>::setVoxel(const short& x, const short& y, const short& z,
+                                    const T& value) {
+    if (!inside(x, y, z)) return;
+    const std::uint64_t i =
+        (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
+        static_cast<std::uint64_t>(x);
+    static_cast<T*>(pic->data)[i] = value;
+}
+
+template <typename T>
+T* ThreeDPicAccessor<T>::getNeighbours26(const short& x, const short& y, const short& z) const {
+    T* out = new T[26];
+    int k = 0;
+    for (int dz = 1; dz >= -1; --dz) {
+        for (int dy = 1; dy >= -1; --dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dx == 0 && dy == 0 && dz == 0) continue;
+                out[k++] = getVoxel(static_cast<short>(x + dx), static_cast<short>(y + dy),
+                                    static_cast<short>(z + dz));
+            }
+        }
+    }
+    return out;
+}
+
+template <typename T>
+T* ThreeDPicAccessor<T>::getNeighbours6(const short& x, const short& y, const short& z) const {
+    T* out = new T[6];
+    out[0] = getVoxel(x, y, static_cast<short>(z + 1));
+    out[1] = getVoxel(x, y, static_cast<short>(z - 1));
+    out[2] = getVoxel(static_cast<short>(x - 1), y, z);
+    out[3] = getVoxel(static_cast<short>(x + 1), y, z);
+    out[4] = getVoxel(x, static_cast<short>(y + 1), z);
+    out[5] = getVoxel(x, static_cast<short>(y - 1), z);
+    return out;
+}
+
+#endif

@@ -1,0 +1,176 @@
+#ifndef ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
+#define ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
+
+#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+#include <cstdint>
+
+/// Typed, non-virtual access to the voxels of a 3-D descriptor, used in the thinning's and the
+/// extractor's inner loops. Every position outside the volume reads `outsideValue`; writes there
+/// are dropped. The element kind of the descriptor must match T (unsigned 8-bit for
+/// `unsigned char`, 32-bit float for `float`); the accessor does not check it.
+///
+/// Copying is forbidden: an owning accessor frees its descriptor exactly once.
+template <typename T>
+class VolumeAccessor {
+public:
+    /// Wraps @p pic (borrowed unless @p owner). A null descriptor or one whose dim is not 3
+    /// ends the process with exit code 1.
+    VolumeAccessor(lumoTeskDescriptor* pic, T outsideValue, bool owner);
+    /// An empty accessor: extents 0, spacing 1.0, outside value 0; reads 0, ignores writes.
+    VolumeAccessor();
+    /// Frees the descriptor with lumoTeskFree when the accessor owns it.
+    ~VolumeAccessor();
+    VolumeAccessor(const VolumeAccessor&) = delete;
+    VolumeAccessor& operator=(const VolumeAccessor&) = delete;
+
+    T getVoxel(short x, short y, short z) const {
+        if (empty || !inside(x, y, z)) return outsideValue;
+        return static_cast<const T*>(pic->data)[index(x, y, z)];
+    }
+    void setVoxel(short x, short y, short z, T value) {
+        if (empty || !inside(x, y, z)) return;
+        static_cast<T*>(pic->data)[index(x, y, z)] = value;
+    }
+
+    unsigned int getSizeX() const { return sizeX; }
+    unsigned int getSizeY() const { return sizeY; }
+    unsigned int getSizeZ() const { return sizeZ; }
+
+    /// Each setter stores one spacing, then recomputes `minVoxelSize` and `voxelSizeOrder`.
+    void setVoxelSizeX(float s) { voxelSizeX = s; updateVoxelSizeOrder(); }
+    void setVoxelSizeY(float s) { voxelSizeY = s; updateVoxelSizeOrder(); }
+    void setVoxelSizeZ(float s) { voxelSizeZ = s; updateVoxelSizeOrder(); }
+    float getVoxelSizeX() const { return voxelSizeX; }
+    float getVoxelSizeY() const { return voxelSizeY; }
+    float getVoxelSizeZ() const { return voxelSizeZ; }
+    float getMinVoxelSize() const { return minVoxelSize; }
+    /// Code 0 to 5 of the order of the spacings: 0 x<=y<=z, 1 x<=z<=y, 2 y<=x<=z, 3 y<=z<=x,
+    /// 4 z<=x<=y, 5 z<=y<=x (ties to the lower code).
+    unsigned int getVoxelSizeOrder() const { return voxelSizeOrder; }
+
+    /// Face neighbours into out[0..5]: +z, -z, -x, +x, +y, -y.
+    void get6Neighbourhood(short x, short y, short z, T* out) const;
+    /// The 26 neighbours into out[0..25]: z from +1 down to -1 (outer), y from +1 down to -1,
+    /// x from -1 up to +1 (inner), the centre left out.
+    void get26Neighbourhood(short x, short y, short z, T* out) const;
+
+    lumoTeskDescriptor* getPic() const { return pic; }
+    bool isOwner() const { return owner; }
+    bool isEmpty() const { return empty; }
+
+private:
+    bool inside(int x, int y, int z) const {
+        return x >= 0 && y >= 0 && z >= 0 && x <= static_cast<std::int64_t>(sizeX) - 1 &&
+               y <= static_cast<std::int64_t>(sizeY) - 1 &&
+               z <= static_cast<std::int64_t>(sizeZ) - 1;
+    }
+    std::uint64_t index(int x, int y, int z) const {
+        return (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
+               static_cast<std::uint64_t>(x);
+    }
+    void updateVoxelSizeOrder();
+
+    unsigned int sizeX, sizeY, sizeZ;
+    float voxelSizeX, voxelSizeY, voxelSizeZ;
+    float minVoxelSize;
+    unsigned int voxelSizeOrder;
+    bool owner;
+    lumoTeskDescriptor* pic;
+    T outsideValue;
+    bool empty;
+};
+
+template <typename T>
+VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue, bool isOwner)
+    : sizeX(0),
+      sizeY(0),
+      sizeZ(0),
+      voxelSizeX(1.0f),
+      voxelSizeY(1.0f),
+      voxelSizeZ(1.0f),
+      minVoxelSize(1.0f),
+      voxelSizeOrder(0),
+      owner(isOwner),
+      pic(thePic),
+      outsideValue(theOutsideValue),
+      empty(false) {
+    if (thePic == nullptr || thePic->dim != 3) {
+        angiolith::detail::fatalInput(
+            "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ");
+    }
+    sizeX = thePic->n[0];
+    sizeY = thePic->n[1];
+    sizeZ = thePic->n[2];
+}
+
+template <typename T>
+VolumeAccessor<T>::VolumeAccessor()
+    : sizeX(0),
+      sizeY(0),
+      sizeZ(0),
+      voxelSizeX(1.0f),
+      voxelSizeY(1.0f),
+      voxelSizeZ(1.0f),
+      minVoxelSize(1.0f),
+      voxelSizeOrder(0),
+      owner(false),
+      pic(nullptr),
+      outsideValue(0),
+      empty(true) {}
+
+template <typename T>
+VolumeAccessor<T>::~VolumeAccessor() {
+    if (owner) lumoTeskFree(pic);
+}
+
+template <typename T>
+void VolumeAccessor<T>::get6Neighbourhood(short x, short y, short z, T* out) const {
+    out[0] = getVoxel(x, y, static_cast<short>(z + 1));
+    out[1] = getVoxel(x, y, static_cast<short>(z - 1));
+    out[2] = getVoxel(static_cast<short>(x - 1), y, z);
+    out[3] = getVoxel(static_cast<short>(x + 1), y, z);
+    out[4] = getVoxel(x, static_cast<short>(y + 1), z);
+    out[5] = getVoxel(x, static_cast<short>(y - 1), z);
+}
+
+template <typename T>
+void VolumeAccessor<T>::get26Neighbourhood(short x, short y, short z, T* out) const {
+    int k = 0;
+    for (int dz = 1; dz >= -1; --dz) {
+        for (int dy = 1; dy >= -1; --dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dx == 0 && dy == 0 && dz == 0) continue;
+                out[k++] = getVoxel(static_cast<short>(x + dx), static_cast<short>(y + dy),
+                                    static_cast<short>(z + dz));
+            }
+        }
+    }
+}
+
+template <typename T>
+void VolumeAccessor<T>::updateVoxelSizeOrder() {
+    const float vx = voxelSizeX, vy = voxelSizeY, vz = voxelSizeZ;
+    if (vx <= vy && vy <= vz) {
+        voxelSizeOrder = 0;
+        minVoxelSize = vx;
+    } else if (vx <= vz && vz <= vy) {
+        voxelSizeOrder = 1;
+        minVoxelSize = vx;
+    } else if (vy <= vx && vx <= vz) {
+        voxelSizeOrder = 2;
+        minVoxelSize = vy;
+    } else if (vy <= vz && vz <= vx) {
+        voxelSizeOrder = 3;
+        minVoxelSize = vy;
+    } else if (vz <= vx && vx <= vy) {
+        voxelSizeOrder = 4;
+        minVoxelSize = vz;
+    } else if (vz <= vy && vy <= vx) {
+        voxelSizeOrder = 5;
+        minVoxelSize = vz;
+    }
+}
+
+#endif

@@ -1,0 +1,41 @@
+#ifndef ANGIOLITH_IMAGE_LUMOKRALCONVERT_H
+#define ANGIOLITH_IMAGE_LUMOKRALCONVERT_H
+
+/// @file
+/// Type conversion with clamping, value ranges and descriptor checks. Failures return null or
+/// 0 and leave their cause in `lumoKralErrno`:
+/// 2 null descriptor, 3 dim 0 or above 8, 4 an extent is 0, 6 the new element buffer cannot be
+/// allocated (or its size does not fit 32 bits), 7 the new descriptor cannot be made,
+/// 8 unsupported (type, bits) pair, 11 unsupported conversion target.
+
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+/// Number of the last failure of the conversion family; never reset by the library.
+extern int lumoKralErrno;
+
+/// Stores @p error in `lumoKralErrno`.
+void _lumoKralSetErrno(int error);
+
+/// 1 when @p pic is a valid descriptor of one of the eight supported element kinds, 0 otherwise
+/// (error number set). Zeroes the extents n[dim] .. n[7] of a descriptor that passes the
+/// dimension and extent tests.
+int _lumoKralPicCheck(lumoTeskDescriptor* pic);
+
+/// The value range of an element kind (signed ranges are symmetric: -127 .. 127 for 8 bits).
+/// 1 on success, 0 with error 8 for an unsupported kind.
+int _lumoKralExtT(lumoTeskType_t type, unsigned int bits, double* min, double* max);
+
+/// The smallest and largest element of @p pic. 1 on success, 0 when the check fails.
+int lumoKralExtr(lumoTeskDescriptor* pic, double* min, double* max);
+
+/// Copies version text, a deep copy of the tag list and infoFlag from @p source into
+/// @p target. Does nothing when either is null.
+void _lumoKralCopyInfo(lumoTeskDescriptor* target, const lumoTeskDescriptor* source);
+
+/// A new descriptor (caller frees) holding @p pic_old's elements converted to (type, bits),
+/// clamped to the target range when they do not fit. The source is not changed (apart from its
+/// zeroed extents beyond dim). Null on failure, with the error number set.
+lumoTeskDescriptor* lumoKralConvert(lumoTeskDescriptor* pic_old, lumoTeskType_t type,
+                                    unsigned int bits);
+
+#endif
