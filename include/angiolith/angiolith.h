@@ -3,10 +3,25 @@
 
 // Umbrella header: every public header of the library, and nothing else.
 
+// Image container and voxel access
 #include <angiolith/image/ThreeDPicAccessor.h>
 #include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
+
+// Skeletonization
+
+// Vessel tree model
 #include <angiolith/tree/Vector3.h>
+
+// Tree extraction
+
+// Tree cleaning
+
+// Vascular territories
+
+// Relabelling
+
+// Module registration
 
 #endif
