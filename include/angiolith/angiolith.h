@@ -21,6 +21,8 @@
 // Vascular territories
 
 // Relabelling
+#include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
 
