@@ -1,12 +1,12 @@
 #include "angiolith/Arguments.h"
 
-#include <cerrno>
+#include "angiolith/UserError.h"
+
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
-
-#include "angiolith/UserError.h"
 
 namespace angiolith::tool {
 
@@ -19,9 +19,7 @@ const OptionSpec* findOption(const CommandSpec& spec, const std::string& name) {
     return nullptr;
 }
 
-std::string seeHelp(const std::string& command) {
-    return "see 'angiolith " + command + " --help'";
-}
+std::string seeHelp(const std::string& command) { return "see 'angiolith " + command + " --help'"; }
 
 std::vector<std::string> splitTriple(const std::string& text, const std::string& option,
                                      const std::string& command, const char* what) {
@@ -35,8 +33,8 @@ std::vector<std::string> splitTriple(const std::string& text, const std::string&
     }
     if (parts.size() != 3) {
         throw UserError("--" + option + " needs three " + what + " separated by commas, like " +
-                        (std::string(what) == "integers" ? "10,20,30" : "0.7,0.7,1.5") +
-                        " (got '" + text + "'); " + seeHelp(command));
+                        (std::string(what) == "integers" ? "10,20,30" : "0.7,0.7,1.5") + " (got '" +
+                        text + "'); " + seeHelp(command));
     }
     return parts;
 }
@@ -73,15 +71,16 @@ Arguments Arguments::parse(const CommandSpec& spec, const std::vector<std::strin
                 }
             } else if (!inlineValue) {
                 if (i + 1 >= args.size()) {
-                    throw UserError("--" + name + " needs a value (" + option->valueName +
-                                    "); " + seeHelp(spec.name));
+                    throw UserError("--" + name + " needs a value (" + option->valueName + "); " +
+                                    seeHelp(spec.name));
                 }
                 value = args[++i];
             }
             result.values[name] = value;
             continue;
         }
-        if (word.size() > 1 && word[0] == '-' && !std::isdigit(static_cast<unsigned char>(word[1]))) {
+        if (word.size() > 1 && word[0] == '-' &&
+            !std::isdigit(static_cast<unsigned char>(word[1]))) {
             throw UserError("unknown option " + word + " for '" + spec.name + "'; " +
                             seeHelp(spec.name));
         }
@@ -198,8 +197,10 @@ std::string helpText(const CommandSpec& spec) {
     for (const OptionSpec& option : spec.options) {
         std::string head = "  --" + option.name;
         if (!option.valueName.empty()) head += " " + option.valueName;
-        if (head.size() < 26) head.resize(26, ' ');
-        else head += "\n" + std::string(26, ' ');
+        if (head.size() < 26)
+            head.resize(26, ' ');
+        else
+            head += "\n" + std::string(26, ' ');
         out << head << option.help << "\n";
     }
     out << "  --help                  this text\n";

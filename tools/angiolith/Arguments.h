@@ -21,9 +21,9 @@ struct CommandSpec {
     std::string summary;                   ///< one line for the command list
     std::vector<std::string> positionals;  ///< names of the required positional arguments
     std::vector<OptionSpec> options;
-    std::vector<std::string> required;     ///< options that must be given
-    std::string description;               ///< paragraphs printed by --help
-    std::string example;                   ///< printed by --help
+    std::vector<std::string> required;  ///< options that must be given
+    std::string description;            ///< paragraphs printed by --help
+    std::string example;                ///< printed by --help
 };
 
 /// The parsed command line of one command. Options may be written `--name value` or

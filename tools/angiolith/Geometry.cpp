@@ -32,6 +32,14 @@ Vec3 Geometry::scaledIndexToWorld(const Vec3& scaled) const {
     return indexToWorld({scaled[0] / spacing[0], scaled[1] / spacing[1], scaled[2] / spacing[2]});
 }
 
+bool Geometry::setAxis(int col, const Vec3& step) {
+    const double norm = std::sqrt(step[0] * step[0] + step[1] * step[1] + step[2] * step[2]);
+    if (!(norm > 0.0) || !std::isfinite(norm)) return false;
+    spacing[col] = norm;
+    for (int row = 0; row < 3; ++row) direction[row][col] = step[row] / norm;
+    return true;
+}
+
 unsigned long long Geometry::voxelCount() const {
     return static_cast<unsigned long long>(size[0]) * size[1] * size[2];
 }
@@ -55,9 +63,9 @@ std::string geometryDifference(const Geometry& a, const Geometry& b) {
     }
     // Origins are compared against the extent of the volume, so that a shift of a small
     // fraction of a voxel in a volume far from the scanner's centre still counts as the same.
-    const double extent = std::max({a.spacing[0] * a.size[0], a.spacing[1] * a.size[1],
-                                    a.spacing[2] * a.size[2], std::fabs(a.origin[0]),
-                                    std::fabs(a.origin[1]), std::fabs(a.origin[2])});
+    const double extent =
+        std::max({a.spacing[0] * a.size[0], a.spacing[1] * a.size[1], a.spacing[2] * a.size[2],
+                  std::fabs(a.origin[0]), std::fabs(a.origin[1]), std::fabs(a.origin[2])});
     for (int i = 0; i < 3; ++i) {
         if (!near(a.origin[i], b.origin[i], extent)) {
             return "origin " + tripleText(a.origin) + " vs " + tripleText(b.origin);

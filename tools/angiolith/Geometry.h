@@ -25,6 +25,10 @@ struct Geometry {
     /// World (LPS) position of a point given as voxel index times spacing, the frame in which
     /// the library's trees hold their positions.
     Vec3 scaledIndexToWorld(const Vec3& scaled) const;
+    /// Sets axis @p col from its step vector (the world offset between neighbouring voxels
+    /// along that axis): its length is the spacing, its direction the column of `direction`.
+    /// False, leaving the geometry unchanged, when the vector has no finite non-zero length.
+    bool setAxis(int col, const Vec3& step);
     /// Number of voxels.
     unsigned long long voxelCount() const;
 };

@@ -1,5 +1,9 @@
 #include "angiolith/ImageIO.h"
 
+#include "angiolith/NiftiIO.h"
+#include "angiolith/NrrdIO.h"
+#include "angiolith/UserError.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -7,10 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-
-#include "angiolith/NiftiIO.h"
-#include "angiolith/NrrdIO.h"
-#include "angiolith/UserError.h"
 
 namespace angiolith::tool {
 
@@ -44,10 +44,14 @@ std::optional<ImageFormat> formatOfName(const std::string& name) {
 
 std::string extensionOf(ImageFormat format) {
     switch (format) {
-        case ImageFormat::NiftiGz: return ".nii.gz";
-        case ImageFormat::Nifti: return ".nii";
-        case ImageFormat::Nrrd: return ".nrrd";
-        case ImageFormat::Nhdr: return ".nhdr";
+        case ImageFormat::NiftiGz:
+            return ".nii.gz";
+        case ImageFormat::Nifti:
+            return ".nii";
+        case ImageFormat::Nrrd:
+            return ".nrrd";
+        case ImageFormat::Nhdr:
+            return ".nhdr";
     }
     return "";
 }
@@ -88,8 +92,7 @@ Volume readImage(const std::string& path, const std::string& role) {
         throw UserError("the " + role + " '" + path + "' has no voxels (" + sizeText(g.size) +
                         "); export the volume again");
     }
-    if (std::max({g.size[0], g.size[1], g.size[2]}) > kMaxExtent ||
-        g.voxelCount() > kMaxVoxels) {
+    if (std::max({g.size[0], g.size[1], g.size[2]}) > kMaxExtent || g.voxelCount() > kMaxVoxels) {
         throw UserError("the " + role + " '" + path + "' is too large (" + sizeText(g.size) +
                         "); angiolith handles at most 32767 voxels per axis and 2^30 voxels "
                         "in all: crop or resample it");

@@ -1,10 +1,10 @@
 #ifndef ANGIOLITH_TOOLS_IMAGEIO_H
 #define ANGIOLITH_TOOLS_IMAGEIO_H
 
+#include "angiolith/Volume.h"
+
 #include <optional>
 #include <string>
-
-#include "angiolith/Volume.h"
 
 namespace angiolith::tool {
 

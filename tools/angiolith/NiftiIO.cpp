@@ -1,14 +1,13 @@
 #include "angiolith/NiftiIO.h"
 
-#include <nifti2_io.h>
+#include "angiolith/UserError.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <nifti2_io.h>
 #include <stdexcept>
-
-#include "angiolith/UserError.h"
 
 namespace angiolith::tool {
 
@@ -21,29 +20,63 @@ using NiftiPtr = std::unique_ptr<nifti_image, NiftiFree>;
 
 bool kindOfDatatype(int datatype, lumoTeskType_t& type, unsigned int& bits) {
     switch (datatype) {
-        case DT_INT8: type = lumoTeskTypeSigned; bits = 8; return true;
-        case DT_UINT8: type = lumoTeskTypeUnsigned; bits = 8; return true;
-        case DT_INT16: type = lumoTeskTypeSigned; bits = 16; return true;
-        case DT_UINT16: type = lumoTeskTypeUnsigned; bits = 16; return true;
-        case DT_INT32: type = lumoTeskTypeSigned; bits = 32; return true;
-        case DT_UINT32: type = lumoTeskTypeUnsigned; bits = 32; return true;
-        case DT_FLOAT32: type = lumoTeskTypeFloat; bits = 32; return true;
-        case DT_FLOAT64: type = lumoTeskTypeFloat; bits = 64; return true;
-        default: return false;
+        case DT_INT8:
+            type = lumoTeskTypeSigned;
+            bits = 8;
+            return true;
+        case DT_UINT8:
+            type = lumoTeskTypeUnsigned;
+            bits = 8;
+            return true;
+        case DT_INT16:
+            type = lumoTeskTypeSigned;
+            bits = 16;
+            return true;
+        case DT_UINT16:
+            type = lumoTeskTypeUnsigned;
+            bits = 16;
+            return true;
+        case DT_INT32:
+            type = lumoTeskTypeSigned;
+            bits = 32;
+            return true;
+        case DT_UINT32:
+            type = lumoTeskTypeUnsigned;
+            bits = 32;
+            return true;
+        case DT_FLOAT32:
+            type = lumoTeskTypeFloat;
+            bits = 32;
+            return true;
+        case DT_FLOAT64:
+            type = lumoTeskTypeFloat;
+            bits = 64;
+            return true;
+        default:
+            return false;
     }
 }
 
 int datatypeOfKind(lumoTeskType_t type, unsigned int bits) {
     switch (type * 100 + bits) {
-        case lumoTeskTypeSigned * 100 + 8: return DT_INT8;
-        case lumoTeskTypeUnsigned * 100 + 8: return DT_UINT8;
-        case lumoTeskTypeSigned * 100 + 16: return DT_INT16;
-        case lumoTeskTypeUnsigned * 100 + 16: return DT_UINT16;
-        case lumoTeskTypeSigned * 100 + 32: return DT_INT32;
-        case lumoTeskTypeUnsigned * 100 + 32: return DT_UINT32;
-        case lumoTeskTypeFloat * 100 + 32: return DT_FLOAT32;
-        case lumoTeskTypeFloat * 100 + 64: return DT_FLOAT64;
-        default: throw std::logic_error("writeNifti: unsupported element kind");
+        case lumoTeskTypeSigned * 100 + 8:
+            return DT_INT8;
+        case lumoTeskTypeUnsigned * 100 + 8:
+            return DT_UINT8;
+        case lumoTeskTypeSigned * 100 + 16:
+            return DT_INT16;
+        case lumoTeskTypeUnsigned * 100 + 16:
+            return DT_UINT16;
+        case lumoTeskTypeSigned * 100 + 32:
+            return DT_INT32;
+        case lumoTeskTypeUnsigned * 100 + 32:
+            return DT_UINT32;
+        case lumoTeskTypeFloat * 100 + 32:
+            return DT_FLOAT32;
+        case lumoTeskTypeFloat * 100 + 64:
+            return DT_FLOAT64;
+        default:
+            throw std::logic_error("writeNifti: unsupported element kind");
     }
 }
 
@@ -57,14 +90,30 @@ void scaleAll(const nifti_image& nim, double* out) {
     const std::size_t n = static_cast<std::size_t>(nim.nvox);
     const double s = nim.scl_slope, b = nim.scl_inter;
     switch (nim.datatype) {
-        case DT_INT8: scaleInto<signed char>(nim.data, n, s, b, out); break;
-        case DT_UINT8: scaleInto<unsigned char>(nim.data, n, s, b, out); break;
-        case DT_INT16: scaleInto<short>(nim.data, n, s, b, out); break;
-        case DT_UINT16: scaleInto<unsigned short>(nim.data, n, s, b, out); break;
-        case DT_INT32: scaleInto<int>(nim.data, n, s, b, out); break;
-        case DT_UINT32: scaleInto<unsigned int>(nim.data, n, s, b, out); break;
-        case DT_FLOAT32: scaleInto<float>(nim.data, n, s, b, out); break;
-        default: scaleInto<double>(nim.data, n, s, b, out); break;
+        case DT_INT8:
+            scaleInto<signed char>(nim.data, n, s, b, out);
+            break;
+        case DT_UINT8:
+            scaleInto<unsigned char>(nim.data, n, s, b, out);
+            break;
+        case DT_INT16:
+            scaleInto<short>(nim.data, n, s, b, out);
+            break;
+        case DT_UINT16:
+            scaleInto<unsigned short>(nim.data, n, s, b, out);
+            break;
+        case DT_INT32:
+            scaleInto<int>(nim.data, n, s, b, out);
+            break;
+        case DT_UINT32:
+            scaleInto<unsigned int>(nim.data, n, s, b, out);
+            break;
+        case DT_FLOAT32:
+            scaleInto<float>(nim.data, n, s, b, out);
+            break;
+        default:
+            scaleInto<double>(nim.data, n, s, b, out);
+            break;
     }
 }
 
@@ -76,16 +125,11 @@ Geometry geometryOf(const nifti_image& nim, const std::string& path) {
     g.size = {static_cast<unsigned int>(nim.nx), static_cast<unsigned int>(nim.ny),
               static_cast<unsigned int>(nim.nz)};
     for (int col = 0; col < 3; ++col) {
-        const Vec3 column = flipRasLps({m.m[0][col], m.m[1][col], m.m[2][col]});
-        const double norm = std::sqrt(column[0] * column[0] + column[1] * column[1] +
-                                      column[2] * column[2]);
-        if (!(norm > 0.0) || !std::isfinite(norm)) {
+        if (!g.setAxis(col, flipRasLps({m.m[0][col], m.m[1][col], m.m[2][col]}))) {
             throw UserError("'" + path +
                             "' has a degenerate voxel-to-world transform (zero or invalid "
                             "spacing); fix the header (pixdim, qform, sform) in your viewer");
         }
-        g.spacing[col] = norm;
-        for (int row = 0; row < 3; ++row) g.direction[row][col] = column[row] / norm;
     }
     g.origin = flipRasLps({m.m[0][3], m.m[1][3], m.m[2][3]});
     return g;
@@ -147,8 +191,8 @@ void writeNifti(const std::string& path, const Volume& volume) {
 
     nifti_dmat44 m{};
     for (int col = 0; col < 3; ++col) {
-        const Vec3 column = flipRasLps(
-            {g.direction[0][col], g.direction[1][col], g.direction[2][col]});
+        const Vec3 column =
+            flipRasLps({g.direction[0][col], g.direction[1][col], g.direction[2][col]});
         for (int row = 0; row < 3; ++row) m.m[row][col] = column[row] * g.spacing[col];
     }
     const Vec3 origin = flipRasLps(g.origin);
@@ -164,9 +208,8 @@ void writeNifti(const std::string& path, const Volume& volume) {
     nim->sto_ijk = nifti_dmat44_inverse(m);
     nim->qform_code = NIFTI_XFORM_SCANNER_ANAT;
     double dx = 0, dy = 0, dz = 0;
-    nifti_dmat44_to_quatern(m, &nim->quatern_b, &nim->quatern_c, &nim->quatern_d,
-                            &nim->qoffset_x, &nim->qoffset_y, &nim->qoffset_z, &dx, &dy, &dz,
-                            &nim->qfac);
+    nifti_dmat44_to_quatern(m, &nim->quatern_b, &nim->quatern_c, &nim->quatern_d, &nim->qoffset_x,
+                            &nim->qoffset_y, &nim->qoffset_z, &dx, &dy, &dz, &nim->qfac);
     nim->qto_xyz = nifti_quatern_to_dmat44(nim->quatern_b, nim->quatern_c, nim->quatern_d,
                                            nim->qoffset_x, nim->qoffset_y, nim->qoffset_z,
                                            g.spacing[0], g.spacing[1], g.spacing[2], nim->qfac);

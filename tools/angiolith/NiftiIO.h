@@ -1,9 +1,9 @@
 #ifndef ANGIOLITH_TOOLS_NIFTIIO_H
 #define ANGIOLITH_TOOLS_NIFTIIO_H
 
-#include <string>
-
 #include "angiolith/Volume.h"
+
+#include <string>
 
 namespace angiolith::tool {
 

@@ -1,14 +1,13 @@
 #include "angiolith/NrrdIO.h"
 
-#include <teem/nrrd.h>
+#include "angiolith/UserError.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
-
-#include "angiolith/UserError.h"
+#include <teem/nrrd.h>
 
 namespace angiolith::tool {
 
@@ -36,38 +35,75 @@ std::string takeError() {
 
 bool kindOfType(int nrrdType, lumoTeskType_t& type, unsigned int& bits) {
     switch (nrrdType) {
-        case nrrdTypeChar: type = lumoTeskTypeSigned; bits = 8; return true;
-        case nrrdTypeUChar: type = lumoTeskTypeUnsigned; bits = 8; return true;
-        case nrrdTypeShort: type = lumoTeskTypeSigned; bits = 16; return true;
-        case nrrdTypeUShort: type = lumoTeskTypeUnsigned; bits = 16; return true;
-        case nrrdTypeInt: type = lumoTeskTypeSigned; bits = 32; return true;
-        case nrrdTypeUInt: type = lumoTeskTypeUnsigned; bits = 32; return true;
-        case nrrdTypeFloat: type = lumoTeskTypeFloat; bits = 32; return true;
-        case nrrdTypeDouble: type = lumoTeskTypeFloat; bits = 64; return true;
-        default: return false;
+        case nrrdTypeChar:
+            type = lumoTeskTypeSigned;
+            bits = 8;
+            return true;
+        case nrrdTypeUChar:
+            type = lumoTeskTypeUnsigned;
+            bits = 8;
+            return true;
+        case nrrdTypeShort:
+            type = lumoTeskTypeSigned;
+            bits = 16;
+            return true;
+        case nrrdTypeUShort:
+            type = lumoTeskTypeUnsigned;
+            bits = 16;
+            return true;
+        case nrrdTypeInt:
+            type = lumoTeskTypeSigned;
+            bits = 32;
+            return true;
+        case nrrdTypeUInt:
+            type = lumoTeskTypeUnsigned;
+            bits = 32;
+            return true;
+        case nrrdTypeFloat:
+            type = lumoTeskTypeFloat;
+            bits = 32;
+            return true;
+        case nrrdTypeDouble:
+            type = lumoTeskTypeFloat;
+            bits = 64;
+            return true;
+        default:
+            return false;
     }
 }
 
 int typeOfKind(lumoTeskType_t type, unsigned int bits) {
     switch (type * 100 + bits) {
-        case lumoTeskTypeSigned * 100 + 8: return nrrdTypeChar;
-        case lumoTeskTypeUnsigned * 100 + 8: return nrrdTypeUChar;
-        case lumoTeskTypeSigned * 100 + 16: return nrrdTypeShort;
-        case lumoTeskTypeUnsigned * 100 + 16: return nrrdTypeUShort;
-        case lumoTeskTypeSigned * 100 + 32: return nrrdTypeInt;
-        case lumoTeskTypeUnsigned * 100 + 32: return nrrdTypeUInt;
-        case lumoTeskTypeFloat * 100 + 32: return nrrdTypeFloat;
-        case lumoTeskTypeFloat * 100 + 64: return nrrdTypeDouble;
-        default: throw std::logic_error("writeNrrd: unsupported element kind");
+        case lumoTeskTypeSigned * 100 + 8:
+            return nrrdTypeChar;
+        case lumoTeskTypeUnsigned * 100 + 8:
+            return nrrdTypeUChar;
+        case lumoTeskTypeSigned * 100 + 16:
+            return nrrdTypeShort;
+        case lumoTeskTypeUnsigned * 100 + 16:
+            return nrrdTypeUShort;
+        case lumoTeskTypeSigned * 100 + 32:
+            return nrrdTypeInt;
+        case lumoTeskTypeUnsigned * 100 + 32:
+            return nrrdTypeUInt;
+        case lumoTeskTypeFloat * 100 + 32:
+            return nrrdTypeFloat;
+        case lumoTeskTypeFloat * 100 + 64:
+            return nrrdTypeDouble;
+        default:
+            throw std::logic_error("writeNrrd: unsupported element kind");
     }
 }
 
 // Maps a vector of the file's space into LPS.
 Vec3 toLps(int space, const Vec3& v) {
     switch (space) {
-        case nrrdSpaceRightAnteriorSuperior: return flipRasLps(v);
-        case nrrdSpaceLeftAnteriorSuperior: return {v[0], -v[1], v[2]};
-        default: return v;
+        case nrrdSpaceRightAnteriorSuperior:
+            return flipRasLps(v);
+        case nrrdSpaceLeftAnteriorSuperior:
+            return {v[0], -v[1], v[2]};
+        default:
+            return v;
     }
 }
 
@@ -77,16 +113,11 @@ Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
     if (nrrd.spaceDim == 3) {
         for (int col = 0; col < 3; ++col) {
             const double* d = nrrd.axis[col].spaceDirection;
-            const Vec3 column = toLps(nrrd.space, {d[0], d[1], d[2]});
-            const double norm = std::sqrt(column[0] * column[0] + column[1] * column[1] +
-                                          column[2] * column[2]);
-            if (!(norm > 0.0) || !std::isfinite(norm)) {
+            if (!g.setAxis(col, toLps(nrrd.space, {d[0], d[1], d[2]}))) {
                 throw UserError("'" + path +
                                 "' has a missing or zero space direction; fix the header's "
                                 "'space directions' line");
             }
-            g.spacing[col] = norm;
-            for (int row = 0; row < 3; ++row) g.direction[row][col] = column[row] / norm;
         }
         Vec3 origin{0, 0, 0};
         for (int i = 0; i < 3; ++i) {
@@ -149,8 +180,8 @@ void writeNrrd(const std::string& path, const Volume& volume) {
     // The Nrrd only borrows the descriptor's buffer: nrrdNix releases the header alone.
     std::unique_ptr<Nrrd, NrrdNix> nrrd(nrrdNew());
     const std::size_t sizes[3] = {g.size[0], g.size[1], g.size[2]};
-    if (nrrdWrap_nva(nrrd.get(), volume.pic->data,
-                     typeOfKind(volume.pic->type, volume.pic->bits), 3, sizes) != 0 ||
+    if (nrrdWrap_nva(nrrd.get(), volume.pic->data, typeOfKind(volume.pic->type, volume.pic->bits),
+                     3, sizes) != 0 ||
         nrrdSpaceSet(nrrd.get(), nrrdSpaceLeftPosteriorSuperior) != 0 ||
         nrrdSpaceOriginSet(nrrd.get(), g.origin.data()) != 0) {
         throw std::runtime_error("cannot prepare '" + path + "': " + takeError());

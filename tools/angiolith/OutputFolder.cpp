@@ -1,6 +1,6 @@
 #include "angiolith/OutputFolder.h"
 
-#include <unistd.h>
+#include "angiolith/UserError.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,9 +9,8 @@
 #include <mutex>
 #include <set>
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
-
-#include "angiolith/UserError.h"
 
 namespace angiolith::tool {
 

@@ -1,10 +1,9 @@
 #include "angiolith/PngPreview.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <png.h>
 #include <stdexcept>
 
 namespace angiolith::tool {
@@ -61,6 +60,26 @@ void drawLine(Picture& picture, long x0, long y0, long x1, long y1,
     }
 }
 
+// libpng reports errors by longjmp back into this function, which therefore holds no C++
+// object and changes no local variable after setjmp.
+bool writeRows(FILE* file, png_bytep* rows, unsigned int width, unsigned int height) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
 }  // namespace
 
 std::array<std::uint8_t, 3> vesselColour(int vesselId) {
@@ -71,12 +90,30 @@ std::array<std::uint8_t, 3> vesselColour(int vesselId) {
     const double c = v * s, x = c * (1.0 - std::fabs(std::fmod(hue, 2.0) - 1.0)), m = v - c;
     double r = 0, g = 0, b = 0;
     switch (static_cast<int>(hue) % 6) {
-        case 0: r = c; g = x; break;
-        case 1: r = x; g = c; break;
-        case 2: g = c; b = x; break;
-        case 3: g = x; b = c; break;
-        case 4: r = x; b = c; break;
-        default: r = c; b = x; break;
+        case 0:
+            r = c;
+            g = x;
+            break;
+        case 1:
+            r = x;
+            g = c;
+            break;
+        case 2:
+            g = c;
+            b = x;
+            break;
+        case 3:
+            g = x;
+            b = c;
+            break;
+        case 4:
+            r = x;
+            b = c;
+            break;
+        default:
+            r = c;
+            b = x;
+            break;
     }
     auto byte = [m](double value) {
         return static_cast<std::uint8_t>(std::lround((value + m) * 255.0));
@@ -95,10 +132,10 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
     Picture picture;
     for (Panel& panel : panels) {
         panel.left = picture.width == 0 ? 0 : picture.width + kGap;
-        panel.width = std::max(1u, static_cast<unsigned int>(
-                                       std::lround(n[panel.u] * s[panel.u] * pixelsPerMm)));
-        panel.height = std::max(1u, static_cast<unsigned int>(
-                                        std::lround(n[panel.v] * s[panel.v] * pixelsPerMm)));
+        panel.width = std::max(
+            1u, static_cast<unsigned int>(std::lround(n[panel.u] * s[panel.u] * pixelsPerMm)));
+        panel.height = std::max(
+            1u, static_cast<unsigned int>(std::lround(n[panel.v] * s[panel.v] * pixelsPerMm)));
         picture.width = panel.left + panel.width;
         picture.height = std::max(picture.height, panel.height);
     }
@@ -124,17 +161,17 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
         for (unsigned int y = 0; y < panel.height; ++y) {
             const unsigned int row = panel.flipV ? panel.height - 1 - y : y;
             const auto b = std::min<unsigned int>(
-                n[panel.v] - 1,
-                static_cast<unsigned int>((row + 0.5) / pixelsPerMm / s[panel.v]));
+                n[panel.v] - 1, static_cast<unsigned int>((row + 0.5) / pixelsPerMm / s[panel.v]));
             for (unsigned int x = 0; x < panel.width; ++x) {
                 const auto a = std::min<unsigned int>(
-                    n[panel.u] - 1, static_cast<unsigned int>((x + 0.5) / pixelsPerMm / s[panel.u]));
+                    n[panel.u] - 1,
+                    static_cast<unsigned int>((x + 0.5) / pixelsPerMm / s[panel.u]));
                 const std::uint32_t value = mip[static_cast<std::size_t>(b) * n[panel.u] + a];
                 if (value == 0) continue;
                 const std::array<std::uint8_t, 3> colour =
-                    territories != nullptr ? vesselColour(static_cast<int>(value))
-                                           : std::array<std::uint8_t, 3>{kMaskGrey, kMaskGrey,
-                                                                         kMaskGrey};
+                    territories != nullptr
+                        ? vesselColour(static_cast<int>(value))
+                        : std::array<std::uint8_t, 3>{kMaskGrey, kMaskGrey, kMaskGrey};
                 setPixel(picture, panel.left + x, y, colour);
             }
         }
@@ -160,32 +197,16 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
 }
 
 void writePng(const std::string& path, const Picture& picture) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot write '" + path + "'");
     std::vector<png_bytep> rows(picture.height);
     for (unsigned int y = 0; y < picture.height; ++y) {
-        rows[y] = const_cast<png_bytep>(&picture.rgb[static_cast<std::size_t>(y) * picture.width * 3]);
+        rows[y] =
+            const_cast<png_bytep>(&picture.rgb[static_cast<std::size_t>(y) * picture.width * 3]);
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = png != nullptr && info != nullptr;
-    if (ok) {
-        // libpng reports errors by longjmp to here; no C++ object is created after this point.
-        if (setjmp(png_jmpbuf(png)) != 0) {
-            ok = false;
-        } else {
-            png_init_io(png, file);
-            png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB,
-                         PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                         PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            png_write_image(png, rows.data());
-            png_write_end(png, nullptr);
-        }
-    }
-    png_destroy_write_struct(&png, &info);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) throw std::runtime_error("cannot write '" + path + "'");
+    const bool written = writeRows(file, rows.data(), picture.width, picture.height);
     const bool closed = std::fclose(file) == 0;
-    if (!ok || !closed) throw std::runtime_error("cannot write '" + path + "'");
+    if (!written || !closed) throw std::runtime_error("cannot write '" + path + "'");
 }
 
 }  // namespace angiolith::tool

@@ -1,15 +1,15 @@
 #ifndef ANGIOLITH_TOOLS_PNGPREVIEW_H
 #define ANGIOLITH_TOOLS_PNGPREVIEW_H
 
+#include "angiolith/Geometry.h"
+#include "angiolith/VtpWriter.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "angiolith/Geometry.h"
-#include "angiolith/VtpWriter.h"
 
 namespace angiolith::tool {
 

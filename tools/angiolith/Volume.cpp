@@ -32,15 +32,32 @@ void binarizeOf(const void* data, unsigned long long n, unsigned char* out) {
 template <typename F>
 void dispatchKind(const lumoTeskDescriptor& pic, F&& f) {
     switch (pic.type * 100 + pic.bits) {
-        case lumoTeskTypeSigned * 100 + 8: f(std::int8_t{}); break;
-        case lumoTeskTypeSigned * 100 + 16: f(std::int16_t{}); break;
-        case lumoTeskTypeSigned * 100 + 32: f(std::int32_t{}); break;
-        case lumoTeskTypeUnsigned * 100 + 8: f(std::uint8_t{}); break;
-        case lumoTeskTypeUnsigned * 100 + 16: f(std::uint16_t{}); break;
-        case lumoTeskTypeUnsigned * 100 + 32: f(std::uint32_t{}); break;
-        case lumoTeskTypeFloat * 100 + 32: f(float{}); break;
-        case lumoTeskTypeFloat * 100 + 64: f(double{}); break;
-        default: break;
+        case lumoTeskTypeSigned * 100 + 8:
+            f(std::int8_t{});
+            break;
+        case lumoTeskTypeSigned * 100 + 16:
+            f(std::int16_t{});
+            break;
+        case lumoTeskTypeSigned * 100 + 32:
+            f(std::int32_t{});
+            break;
+        case lumoTeskTypeUnsigned * 100 + 8:
+            f(std::uint8_t{});
+            break;
+        case lumoTeskTypeUnsigned * 100 + 16:
+            f(std::uint16_t{});
+            break;
+        case lumoTeskTypeUnsigned * 100 + 32:
+            f(std::uint32_t{});
+            break;
+        case lumoTeskTypeFloat * 100 + 32:
+            f(float{});
+            break;
+        case lumoTeskTypeFloat * 100 + 64:
+            f(double{});
+            break;
+        default:
+            break;
     }
 }
 
@@ -75,27 +92,29 @@ bool isSupportedKind(lumoTeskType_t type, unsigned int bits) {
 std::string kindName(lumoTeskType_t type, unsigned int bits) {
     const std::string b = std::to_string(bits);
     switch (type) {
-        case lumoTeskTypeSigned: return "int" + b;
-        case lumoTeskTypeUnsigned: return "uint" + b;
-        case lumoTeskTypeFloat: return "float" + b;
-        default: return "kind " + std::to_string(static_cast<int>(type)) + "/" + b;
+        case lumoTeskTypeSigned:
+            return "int" + b;
+        case lumoTeskTypeUnsigned:
+            return "uint" + b;
+        case lumoTeskTypeFloat:
+            return "float" + b;
+        default:
+            return "kind " + std::to_string(static_cast<int>(type)) + "/" + b;
     }
 }
 
 unsigned long long countNonZero(const lumoTeskDescriptor& pic) {
     unsigned long long count = 0;
-    dispatchKind(pic, [&](auto tag) {
-        count = countNonZeroOf<decltype(tag)>(pic.data, elementCount(pic));
-    });
+    dispatchKind(
+        pic, [&](auto tag) { count = countNonZeroOf<decltype(tag)>(pic.data, elementCount(pic)); });
     return count;
 }
 
 DescriptorPtr binarize(const lumoTeskDescriptor& pic) {
     DescriptorPtr out = makeDescriptor(lumoTeskTypeUnsigned, 8, {pic.n[0], pic.n[1], pic.n[2]});
     unsigned char* values = static_cast<unsigned char*>(out->data);
-    dispatchKind(pic, [&](auto tag) {
-        binarizeOf<decltype(tag)>(pic.data, elementCount(pic), values);
-    });
+    dispatchKind(pic,
+                 [&](auto tag) { binarizeOf<decltype(tag)>(pic.data, elementCount(pic), values); });
     return out;
 }
 

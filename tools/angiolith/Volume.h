@@ -1,12 +1,12 @@
 #ifndef ANGIOLITH_TOOLS_VOLUME_H
 #define ANGIOLITH_TOOLS_VOLUME_H
 
+#include "angiolith/Geometry.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <memory>
 #include <string>
-
-#include "angiolith/Geometry.h"
 
 namespace angiolith::tool {
 

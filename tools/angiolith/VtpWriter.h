@@ -1,11 +1,11 @@
 #ifndef ANGIOLITH_TOOLS_VTPWRITER_H
 #define ANGIOLITH_TOOLS_VTPWRITER_H
 
+#include "angiolith/Geometry.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include "angiolith/Geometry.h"
 
 namespace angiolith::tool {
 
