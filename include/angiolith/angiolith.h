@@ -10,6 +10,9 @@
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 // Skeletonization
+#include <angiolith/skeleton/BorderVoxelHashMap.h>
+#include <angiolith/skeleton/DistancePoint3D.h>
+#include <angiolith/skeleton/Point3D.h>
 
 // Vessel tree model
 #include <angiolith/tree/Vector3.h>
@@ -26,6 +29,8 @@
 // Vascular territories
 
 // Relabelling
+#include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
 
