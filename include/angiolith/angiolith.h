@@ -18,6 +18,11 @@
 #include <angiolith/tree/Vector3.h>
 
 // Tree extraction
+#include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/EdgePriorityQueue.h>
+#include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/ShortVectorList.h>
+#include <angiolith/extraction/VectorAdjacencyMatrix.h>
 
 // Tree cleaning
 
@@ -28,5 +33,6 @@
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
+#include <angiolith/module/mdx.h>
 
 #endif
