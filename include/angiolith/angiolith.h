@@ -37,5 +37,6 @@
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
+#include <angiolith/module/mdx.h>
 
 #endif
