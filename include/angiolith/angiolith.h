@@ -29,6 +29,11 @@
 #include <angiolith/tree/ar.h>
 
 // Tree extraction
+#include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/EdgePriorityQueue.h>
+#include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/ShortVectorList.h>
+#include <angiolith/extraction/VectorAdjacencyMatrix.h>
 
 // Tree cleaning
 
@@ -39,5 +44,6 @@
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
+#include <angiolith/module/mdx.h>
 
 #endif
