@@ -1,3 +1,5 @@
+#include "tree/TreeTestSupport.h"
+
 #include <angiolith/tree/ArVesselTree.h>
 
 #include <gtest/gtest.h>
@@ -8,8 +10,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "tree/TreeTestSupport.h"
 
 namespace {
 
@@ -120,8 +120,8 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
             places.back()->next();
             continue;
         }
-        IteratorRef& parent = places[std::uniform_int_distribution<std::size_t>(
-            0, places.size() - 1)(rng)];
+        IteratorRef& parent =
+            places[std::uniform_int_distribution<std::size_t>(0, places.size() - 1)(rng)];
         parent->addChild(v);
         IteratorRef kids(parent->childIterator());
         while (kids->hasNext()) {
@@ -273,8 +273,9 @@ TEST_F(ArVesselTreeTextTest, EveryTruncationFailsTheStreamAndLeavesASoundTree) {
 TEST_F(ArVesselTreeTextTest, HostileTextsFailTheStreamWithoutHarm) {
     {
         // An element count far beyond the elements present.
-        std::istringstream is("HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 "
-                              "[ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }");
+        std::istringstream is(
+            "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 "
+            "[ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }");
         ArVesselTree tree;
         is >> tree;
         EXPECT_TRUE(is.fail());

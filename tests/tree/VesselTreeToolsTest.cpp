@@ -1,3 +1,5 @@
+#include "tree/TreeTestSupport.h"
+
 #include <angiolith/tree/VesselTreeTools.h>
 
 #include <gtest/gtest.h>
@@ -6,8 +8,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "tree/TreeTestSupport.h"
 
 namespace {
 
