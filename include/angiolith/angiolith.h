@@ -40,11 +40,16 @@
 #include <angiolith/extraction/VisitableNeighbours.h>
 
 // Tree cleaning
+#include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
+#include <angiolith/cleaning/VesselTreeCleaner.h>
 
 // Vascular territories
 
 // Relabelling
 #include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/IdToResectionStatusRelabelingRule.h>
+#include <angiolith/relabel/IdToSegmentRelabelingRule.h>
+#include <angiolith/relabel/IdToTypeRelabelingRule.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
