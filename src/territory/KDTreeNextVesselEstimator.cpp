@@ -1,3 +1,5 @@
+#include "territory/CellCandidateCache.h"
+
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
 
 #include <ANN/ANN.h>
@@ -59,7 +61,8 @@ KDTreeNextVesselEstimator::KDTreeNextVesselEstimator()
       queryPoint(nullptr),
       nnIndices(nullptr),
       nnDistances(nullptr),
-      kdTree(nullptr) {}
+      kdTree(nullptr),
+      cellCache(std::make_unique<angiolith::detail::CellCandidateCache>()) {}
 
 KDTreeNextVesselEstimator::~KDTreeNextVesselEstimator() {
     releaseANN();
@@ -132,7 +135,10 @@ void KDTreeNextVesselEstimator::initANN() {
         vesselIds[i] = static_cast<unsigned short>(sample.vesselId);
         ++i;
     }
-    kdTree = new ANNkd_tree(points.get(), count, dimension, kBucketSize, ANN_KD_SUGGEST);
+    std::unique_ptr<ANNkd_tree> tree(
+        new ANNkd_tree(points.get(), count, dimension, kBucketSize, ANN_KD_SUGGEST));
+    cellCache->reset(tree.get(), points.get());
+    kdTree = tree.release();
     queryPoint = query.release();
     dataPoints = points.release();
     nnIndices = indices.release();
@@ -140,17 +146,11 @@ void KDTreeNextVesselEstimator::initANN() {
     initialised = true;
 }
 
-TissueElement* KDTreeNextVesselEstimator::getNextVessel(TissueElement* element) {
-    if (!initialised) throw std::runtime_error(kNoList);
-    const float* position = element->getPosition();
-    queryPoint[0] = position[0];
-    queryPoint[1] = position[1];
-    queryPoint[2] = position[2];
+void KDTreeNextVesselEstimator::searchTree(int& bestIndex, double& bestDistance) {
     kdTree->annkSearch(queryPoint, k, nnIndices, nnDistances, 0.0);
-
     const int first = pickEarliestNearest(nnIndices, nnDistances, k);
-    int bestIndex = nnIndices[first];
-    double bestDistance = nnDistances[first];
+    bestIndex = nnIndices[first];
+    bestDistance = nnDistances[first];
     if (k < static_cast<int>(vesselIds.size()) && nnDistances[k - 1] == bestDistance) {
         // All k answers are tied, so further samples may lie at the same distance and the search
         // may have kept later ones. Collect every sample within the tie radius and take the
@@ -171,6 +171,19 @@ TissueElement* KDTreeNextVesselEstimator::getNextVessel(TissueElement* element) 
                 bestDistance = tieDistances[tie];
             }
         }
+    }
+}
+
+TissueElement* KDTreeNextVesselEstimator::getNextVessel(TissueElement* element) {
+    if (!initialised) throw std::runtime_error(kNoList);
+    const float* position = element->getPosition();
+    queryPoint[0] = position[0];
+    queryPoint[1] = position[1];
+    queryPoint[2] = position[2];
+    int bestIndex = 0;
+    double bestDistance = 0.0;
+    if (!cellCache->find(queryPoint, bestIndex, bestDistance)) {
+        searchTree(bestIndex, bestDistance);
     }
     element->setVesselId(vesselIds[bestIndex]);
     element->setDistance(static_cast<float>(std::sqrt(bestDistance)));

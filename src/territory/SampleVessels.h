@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_SRC_TERRITORY_SAMPLEVESSELS_H
 #define ANGIOLITH_SRC_TERRITORY_SAMPLEVESSELS_H
 
-#include <angiolith/tree/Tree.h>
+#include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/Vessel.h>
 
 #include <memory>

@@ -213,3 +213,59 @@ TEST(EuclideanDistanceMeasure, SinglePrecisionEuclideanDistance) {
 }
 
 }  // namespace
+
+namespace {
+
+// Raster scans are answered mostly from cell candidate sets: random polyline samples (centre
+// lines), a spherical shell (many equidistant samples, so cells are declined) and lattice
+// samples with ties, scanned with anisotropic steps, must all give the exhaustive answer.
+TEST(KDTreeNextVesselEstimator, RasterScansMatchBruteForce) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<VesselElementID> lines;
+    for (int line = 0; line < 12; ++line) {
+        float p[3] = {unit(rng) * 30, unit(rng) * 30, unit(rng) * 20};
+        float d[3] = {unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
+        for (int s = 0; s < 25; ++s) {
+            lines.push_back({{p[0], p[1], p[2]}, 1.0f, 0.0f, line + 1});
+            for (int a = 0; a < 3; ++a) p[a] += d[a] * 1.7f;
+        }
+    }
+    std::vector<VesselElementID> shell;
+    for (int i = 0; i < 400; ++i) {
+        // Fibonacci points on a sphere of radius 9 around (15, 15, 10).
+        const double zc = 1.0 - (2.0 * i + 1.0) / 400.0;
+        const double r = std::sqrt(1.0 - zc * zc);
+        const double phi = i * 2.399963229728653;
+        shell.push_back({{float(15 + 9 * r * std::cos(phi)), float(15 + 9 * r * std::sin(phi)),
+                          float(10 + 9 * zc)},
+                         1.0f,
+                         0.0f,
+                         i % 50 + 1});
+    }
+    std::vector<VesselElementID> lattice;
+    for (int z = 0; z < 10; z += 3) {
+        for (int y = 0; y < 30; y += 3) {
+            for (int x = 0; x < 30; x += 3) {
+                lattice.push_back({{float(x), float(y), float(z)}, 1.0f, 0.0f, 0});
+            }
+        }
+    }
+    std::shuffle(lattice.begin(), lattice.end(), rng);
+    for (std::size_t i = 0; i < lattice.size(); ++i) lattice[i].vesselId = int(i % 300) + 1;
+
+    for (const auto* samples : {&lines, &shell, &lattice}) {
+        std::vector<std::vector<float>> queries;
+        for (int z = 0; z < 14; ++z) {
+            for (int y = 0; y < 40; ++y) {
+                for (int x = 0; x < 40; ++x) queries.push_back({x * 0.75f, y * 0.75f, z * 1.5f});
+            }
+        }
+        auto list = toList(*samples);
+        KDTreeNextVesselEstimator estimator;
+        estimator.setVesselElementList(&list);
+        expectMatchesBruteForce(estimator, *samples, queries);
+    }
+}
+
+}  // namespace

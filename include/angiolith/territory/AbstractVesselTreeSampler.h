@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_TERRITORY_ABSTRACTVESSELTREESAMPLER_H
 #define ANGIOLITH_TERRITORY_ABSTRACTVESSELTREESAMPLER_H
 
-#include <angiolith/tree/Tree.h>
+#include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/Vessel.h>
 
 /// Collects the centre-line samples of the vessels a sampler selects. The samples come vessel by

@@ -3,9 +3,14 @@
 
 #include <angiolith/territory/AbstractNextVesselEstimator.h>
 
+#include <memory>
 #include <vector>
 
 class ANNkd_tree;
+
+namespace angiolith::detail {
+class CellCandidateCache;
+}
 
 /// Finds the nearest centre-line sample by an exact k-nearest-neighbour search in a k-d tree
 /// (ANN: D. M. Mount, S. Arya, "ANN: A Library for Approximate Nearest Neighbor Searching", 1998;
@@ -16,6 +21,9 @@ class ANNkd_tree;
 /// The answer is the nearest sample; among samples at exactly the same distance the one that
 /// comes first in the list wins, however many are tied. The reported id is the low 16 bits of the
 /// sample's vessel id, the distance the square root of the squared distance in double precision.
+///
+/// Queries that come in coherent order (the voxels of a volume in raster order) are mostly
+/// answered from per-cell candidate sets drawn from the same k-d tree, with identical results.
 class KDTreeNextVesselEstimator : public AbstractNextVesselEstimator {
 public:
     KDTreeNextVesselEstimator();
@@ -43,6 +51,7 @@ public:
 private:
     void initANN();
     void releaseANN();
+    void searchTree(int& bestIndex, double& bestDistance);
 
     VesselElementList* elementList;
     AbstractDistanceMeasure* distanceMeasure;
@@ -59,6 +68,8 @@ private:
     /// kept so that such queries reuse it instead of allocating.
     std::vector<int> tieIndices;
     std::vector<double> tieDistances;
+    /// Candidate sets of space cells, so that coherent queries need few tree searches.
+    std::unique_ptr<angiolith::detail::CellCandidateCache> cellCache;
 };
 
 #endif

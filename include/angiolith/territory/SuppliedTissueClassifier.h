@@ -5,7 +5,7 @@
 #include <angiolith/territory/AbstractDistanceMeasure.h>
 #include <angiolith/territory/AbstractNextVesselEstimator.h>
 #include <angiolith/territory/AbstractVesselTreeSampler.h>
-#include <angiolith/tree/Tree.h>
+#include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/Vessel.h>
 
 /// Computes vascular territories: every voxel of a tissue mask that is not background is assigned
