@@ -42,6 +42,19 @@
 // Tree cleaning
 
 // Vascular territories
+#include <angiolith/territory/AbstractDistanceMeasure.h>
+#include <angiolith/territory/AbstractNextVesselEstimator.h>
+#include <angiolith/territory/AbstractVesselTreeSampler.h>
+#include <angiolith/territory/EntireVesselTreeSampler.h>
+#include <angiolith/territory/EuclideanDistanceMeasure.h>
+#include <angiolith/territory/HepaVesselTreeSampler.h>
+#include <angiolith/territory/KDTreeNextVesselEstimator.h>
+#include <angiolith/territory/OnlyDefinedHepaVesselTreeSampler.h>
+#include <angiolith/territory/OnlyDefinedPortaVesselTreeSampler.h>
+#include <angiolith/territory/PortaVesselTreeSampler.h>
+#include <angiolith/territory/ResectionStatusVesselTreeSampler.h>
+#include <angiolith/territory/SuppliedTissueClassifier.h>
+#include <angiolith/territory/TissueElement.h>
 
 // Relabelling
 #include <angiolith/relabel/AbstractRelabelingRule.h>

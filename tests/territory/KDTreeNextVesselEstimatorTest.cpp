@@ -1,4 +1,5 @@
 #include "territory/BruteForceNearest.h"
+#include "territory/TerritoryTestSupport.h"
 
 #include <angiolith/territory/EuclideanDistanceMeasure.h>
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
@@ -15,19 +16,10 @@
 namespace {
 
 using angiolith::test::bruteForceNearest;
+using angiolith::test::messageOf;
 
 VesselElementList toList(const std::vector<VesselElementID>& samples) {
     return VesselElementList(samples.begin(), samples.end());
-}
-
-template <typename Call>
-std::string messageOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no exception";
 }
 
 // Queries every point of @p queries and compares with the brute-force answer.

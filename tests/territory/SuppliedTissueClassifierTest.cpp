@@ -23,16 +23,7 @@ using angiolith::test::dataOf;
 using angiolith::test::makePic;
 using angiolith::test::makeTree;
 using angiolith::test::makeVessel;
-
-template <typename Call>
-std::string messageOf(Call call) {
-    try {
-        call();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "no std::runtime_error";
-}
+using angiolith::test::messageOf;
 
 // A random tree: a root and children, each vessel a random polyline with unit-ish steps, ids
 // 1..count, alternately hepatic and portal. Preorder is the order of creation.
@@ -284,13 +275,6 @@ TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
     classifier.setVesselTreeSampler(new NullSampler);
     EXPECT_EQ(messageOf([&] { classifier.computeSuppliedTissue(); }),
               "Error in SuppliedTissueClassifier::cumputeSuppliedTissue(...): elementList == NULL");
-
-    const VesselElementList list{{{0, 0, 0}, 1, 0, 3}};
-    EXPECT_EQ(messageOf([&] { delete classifier.cutVolume(tree); }),
-              "Error in SuppliedTissueClassifier::cutVolume(ArTree): distanceVolume == NULL");
-    EXPECT_EQ(messageOf([&] { delete classifier.cutVolume(list); }),
-              "Error in SuppliedTissueClassifier::cutVolume(VesselElementList): distanceVolume == "
-              "NULL");
 }
 
 TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {

@@ -7,6 +7,8 @@
 #include <angiolith/tree/LinkedTree.h>
 
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace angiolith::test {
@@ -60,6 +62,17 @@ lumoTeskDescriptor* makePic(unsigned nx, unsigned ny, unsigned nz) {
 template <typename T>
 T* dataOf(const ThreeDPicAccessor<T>& accessor) {
     return static_cast<T*>(accessor.getPic()->data);
+}
+
+/// The text of the std::runtime_error that @p call throws, or a note that it threw none.
+template <typename Call>
+std::string messageOf(Call call) {
+    try {
+        call();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "no std::runtime_error";
 }
 
 }  // namespace angiolith::test
