@@ -15,7 +15,18 @@
 #include <angiolith/skeleton/Point3D.h>
 
 // Vessel tree model
+#include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/LinkedNode.h>
+#include <angiolith/tree/LinkedTree.h>
+#include <angiolith/tree/LinkedTreeIterators.h>
+#include <angiolith/tree/Node.h>
+#include <angiolith/tree/Tree.h>
+#include <angiolith/tree/TreeExceptions.h>
+#include <angiolith/tree/TreeIterator.h>
 #include <angiolith/tree/Vector3.h>
+#include <angiolith/tree/Vessel.h>
+#include <angiolith/tree/VesselTreeTools.h>
+#include <angiolith/tree/ar.h>
 
 // Tree extraction
 #include <angiolith/extraction/BranchingCluster.h>
