@@ -33,7 +33,8 @@ const char* const kBadElementCount =
     "((verzweigungselement +) erstes vessel-element!";
 const char* const kMissingDistanceValue =
     "BreadthFirstTreeExtractor::getDiameter(): fehlender Distanzwert";
-const char* const kMissingDistances = "BreadthFirstTreeExtractor::getDiameter(): fehlende Distanzen!";
+const char* const kMissingDistances =
+    "BreadthFirstTreeExtractor::getDiameter(): fehlende Distanzen!";
 
 // Points a field of the extractor at an object of the current call and clears it when the call
 // ends, normally or by an exception, so that the field never outlives the object.
@@ -141,8 +142,8 @@ ArVesselTree BreadthFirstTreeExtractor::vesselIt(Vector3<short> start) {
 
     VesselIterator it(tree->preorderIterator());
     it->next();
-    auto first = std::make_unique<PriorityVessel>(ArVesselTree(it->getSubTree()),
-                                                  getDiameter(start), 1, 1);
+    auto first =
+        std::make_unique<PriorityVessel>(ArVesselTree(it->getSubTree()), getDiameter(start), 1, 1);
     vesselQueue->push(first.get());
     first.release();
     while (!vesselQueue->isEmpty()) {
@@ -196,9 +197,9 @@ void BreadthFirstTreeExtractor::trackVessel(ArVesselTree subTree, long vesselId,
         VesselIterator children(it->childIterator());
         while (children->hasNext()) {
             ar<Vessel> child = children->next();
-            auto pending = std::make_unique<PriorityVessel>(
-                ArVesselTree(children->getSubTree()), child->getElement(0).diameter,
-                child->getId(), vesselId);
+            auto pending = std::make_unique<PriorityVessel>(ArVesselTree(children->getSubTree()),
+                                                            child->getElement(0).diameter,
+                                                            child->getId(), vesselId);
             vesselQueue->push(pending.get());
             pending.release();
         }
@@ -209,11 +210,11 @@ void BreadthFirstTreeExtractor::trackVessel(ArVesselTree subTree, long vesselId,
 float BreadthFirstTreeExtractor::getDiameter(Vector3<short>& voxel) {
     if (distanceField != nullptr) {
         const double d = distanceField->getVoxel(voxel.x, voxel.y, voxel.z);
-        return static_cast<float>((d - 0.5 * static_cast<double>(skeleton->getVoxelSizeX())) *
-                                  2.0);
+        return static_cast<float>((d - 0.5 * static_cast<double>(skeleton->getVoxelSizeX())) * 2.0);
     }
     if (distanceValues != nullptr) {
-        const DistancePoint3D* point = distanceValues->getDistancePoint3D(voxel.x, voxel.y, voxel.z);
+        const DistancePoint3D* point =
+            distanceValues->getDistancePoint3D(voxel.x, voxel.y, voxel.z);
         if (point == nullptr) fatalInput(kMissingDistanceValue);
         const double d = point->getDistance();
         return static_cast<float>((d - 0.5 * static_cast<double>(skeleton->getMinVoxelSize())) *

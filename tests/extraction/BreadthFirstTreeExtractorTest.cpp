@@ -1,3 +1,5 @@
+#include "ExtractionTestUtil.h"
+
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/tree/TreeIterator.h>
 
@@ -8,8 +10,6 @@
 #include <memory>
 #include <stdexcept>
 #include <vector>
-
-#include "ExtractionTestUtil.h"
 
 using extraction_test::at;
 using extraction_test::draw;
@@ -105,7 +105,7 @@ TEST(BreadthFirstTreeExtractor, StraightLineIsOneVessel) {
         EXPECT_EQ(vessels[0].cyclicId, -1);
         EXPECT_EQ(vessels[0].positions, lineX(2, 9, 5, 5));
         EXPECT_EQ(vessels[0].diameters, std::vector<float>(8, 1.0f));  // (1 - 0.5) * 2
-        EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);                           // labels stay
+        EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);                          // labels stay
         EXPECT_EQ(at(*s, 5, 5, 5), EDGEPOINT);
     }
     EXPECT_EQ(arBase::counter.size(), handles);
@@ -177,8 +177,10 @@ TEST(BreadthFirstTreeExtractor, SpacingScalesPositionsAndDiameters) {
         ArVesselTree tree = extractor.getTreeDF(s.get(), f.get(), &start);
         const std::vector<VesselSummary> v = summarize(tree);
         ASSERT_EQ(v.size(), 1u);
-        EXPECT_EQ(v[0].positions, (Positions{{3, 3, 6}, {2.5, 3, 6}, {2, 3, 6}, {1.5, 3, 6},
-                                             {1, 3, 6}}));  // (4,6,3) -> (2,3,6)
+        EXPECT_EQ(
+            v[0].positions,
+            (Positions{
+                {3, 3, 6}, {2.5, 3, 6}, {2, 3, 6}, {1.5, 3, 6}, {1, 3, 6}}));  // (4,6,3) -> (2,3,6)
     }
     // Spacings (2, 1, 1), distance 3: the field variant subtracts half the x spacing, the list
     // variant half the smallest spacing.
@@ -207,10 +209,15 @@ TEST(BreadthFirstTreeExtractor, SingleVoxelAndRepeatedCalls) {
     ASSERT_EQ(v.size(), 1u);
     EXPECT_EQ(v[0].positions, (Positions{{2, 2, 2}}));
 
-    // The volume is labelled now: with a start voxel a second call works on the labels.
-    Point3D start(0, 0, 0);
+    // The volume is labelled now. A start voxel is snapped only onto voxels with one or two
+    // skeleton neighbours, which an isolated voxel does not have; on a line a second call with
+    // a start voxel works on the labels left by the first.
+    drawLineX<unsigned char>(*s, 1, 3, 4, 4, 1);
+    ArVesselTree line = extractor.getTreeDF(s.get(), f.get());
+    Point3D start(0, 4, 4);
     ArVesselTree again = extractor.getTreeDF(s.get(), f.get(), &start);
-    EXPECT_EQ(summarize(again)[0].positions, (Positions{{2, 2, 2}}));
+    EXPECT_EQ(summarize(line)[0].positions, lineX(1, 3, 4, 4));
+    EXPECT_EQ(summarize(again)[0].positions, lineX(1, 3, 4, 4));
 }
 
 // A 2 x 2 x 2 cube: every voxel has seven neighbours, so the start is a branch voxel that no

@@ -48,8 +48,7 @@ public:
                          Point3D* start = nullptr) override;
     /// As getTree with the distance values of @p distanceField (borrowed).
     ArVesselTree getTreeDF(VolumeAccessor<unsigned char>* theSkelVol,
-                           VolumeAccessor<float>* distanceField,
-                           Point3D* start = nullptr) override;
+                           VolumeAccessor<float>* distanceField, Point3D* start = nullptr) override;
 
 private:
     ArVesselTree extract(Point3D* start, const char* noStartMessage);
