@@ -30,13 +30,17 @@
 
 // Tree extraction
 #include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/extraction/EdgePriorityQueue.h>
 #include <angiolith/extraction/PathFinder.h>
 #include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/PriorityVessel.h>
 #include <angiolith/extraction/ShortVectorList.h>
 #include <angiolith/extraction/ShortVectorToLongMap.h>
 #include <angiolith/extraction/SkeletonGraphExtractor.h>
+#include <angiolith/extraction/TreeExtractor.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
+#include <angiolith/extraction/VesselPriorityQueue.h>
 #include <angiolith/extraction/VisitableNeighbours.h>
 
 // Tree cleaning
