@@ -33,12 +33,19 @@
 #include <angiolith/tree/Vector3.h>
 
 // Tree extraction
+#include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/EdgePriorityQueue.h>
+#include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/ShortVectorList.h>
+#include <angiolith/extraction/VectorAdjacencyMatrix.h>
 
 // Tree cleaning
 
 // Vascular territories
 
 // Relabelling
+#include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration
 

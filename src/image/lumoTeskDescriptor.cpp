@@ -1,3 +1,5 @@
+#include "image/DescriptorInternals.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <cstdint>
@@ -8,9 +10,10 @@ namespace {
 
 constexpr char kDefaultVersion[33] = "ZEL VERSION 3.00                ";
 
-/// Product of the first @p dim extents in 64 bits, so that callers can tell whether the 32-bit
-/// results of _lumoTeskElements and _lumoTeskSize describe the buffer truthfully.
+/// Product of the first @p dim extents in 64 bits (0 for dim 0, as _lumoTeskElements), capped at
+/// 2^32 (every product of that size or more has already wrapped in 32 bits).
 std::uint64_t wideProduct(unsigned int dim, const unsigned int* n) {
+    if (dim == 0) return 0;
     std::uint64_t p = 1;
     for (unsigned int i = 0; i < dim && i < 8; ++i) {
         p *= n[i];
@@ -98,21 +101,17 @@ lumoTeskDescriptor* lumoTeskCopyHeader(const lumoTeskDescriptor* pic, lumoTeskDe
 lumoTeskDescriptor* lumoTeskClone(const lumoTeskDescriptor* pic) {
     lumoTeskDescriptor* pic_new = lumoTeskCopyHeader(pic, nullptr);
     if (pic_new == nullptr) return nullptr;
-    if (pic->info != nullptr && pic_new->info != nullptr) {
-        std::memcpy(pic_new->info->version, pic->info->version, 32);
-        pic_new->info->tagList = _lumoTeskCopyTagList(pic->info->tagList);
-        pic_new->info->infoFlag = pic->info->infoFlag;
-    }
+    angiolith::detail::copyInfoRecord(pic_new, pic);
     if (pic->data == nullptr) {
         pic_new->data = nullptr;
         return pic_new;
     }
     // A buffer whose true size does not fit the 32-bit size cannot be copied faithfully.
-    const std::uint64_t size = wideProduct(pic->dim, pic->n) * (pic->bits / 8);
-    if (size != _lumoTeskSize(pic)) {
+    if (!angiolith::detail::sizeFitsUnsigned32(pic)) {
         lumoTeskFree(pic_new);
         return nullptr;
     }
+    const unsigned int size = _lumoTeskSize(pic);
     pic_new->data = std::malloc(size == 0 ? 1 : size);
     if (pic_new->data == nullptr) {
         lumoTeskFree(pic_new);
@@ -121,6 +120,25 @@ lumoTeskDescriptor* lumoTeskClone(const lumoTeskDescriptor* pic) {
     std::memcpy(pic_new->data, pic->data, size);
     return pic_new;
 }
+
+namespace angiolith::detail {
+
+bool sizeFitsUnsigned32(const lumoTeskDescriptor* pic) {
+    return wideProduct(pic->dim, pic->n) * (pic->bits / 8) == _lumoTeskSize(pic);
+}
+
+void copyInfoRecord(lumoTeskDescriptor* target, const lumoTeskDescriptor* source) {
+    if (target == nullptr || source == nullptr || target->info == nullptr ||
+        source->info == nullptr || target->info == source->info) {
+        return;
+    }
+    std::memcpy(target->info->version, source->info->version, 32);
+    _lumoTeskReleaseTagList(target->info->tagList);
+    target->info->tagList = _lumoTeskCopyTagList(source->info->tagList);
+    target->info->infoFlag = source->info->infoFlag;
+}
+
+}  // namespace angiolith::detail
 
 unsigned int _lumoTeskElements(const lumoTeskDescriptor* pic) {
     if (pic->dim == 0) return 0;

@@ -2,6 +2,7 @@
 #define ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
 
 #include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <cstdint>
@@ -24,7 +25,9 @@ public:
 
     /// Frees the descriptor with lumoTeskFree when the accessor owns it.
     virtual ~ThreeDPicAccessor();
+    /// The voxel, or `backgroundValue` outside the volume or without element buffer.
     virtual T getVoxel(const short& x, const short& y, const short& z) const;
+    /// Writes the voxel; ignored outside the volume or without element buffer.
     virtual void setVoxel(const short& x, const short& y, const short& z, const T& value);
     virtual bool isOwner() const { return owner; }
     virtual T getBackgroundValue() const { return backgroundValue; }
@@ -108,7 +111,7 @@ ThreeDPicAccessor<T>::~ThreeDPicAccessor() {
 
 template <typename T>
 T ThreeDPicAccessor<T>::getVoxel(const short& x, const short& y, const short& z) const {
-    if (!inside(x, y, z)) return backgroundValue;
+    if (!inside(x, y, z) || pic->data == nullptr) return backgroundValue;
     // Element numbers are formed in 64 bits so that volumes beyond 2^32 elements stay correct.
     const std::uint64_t i =
         (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
@@ -119,7 +122,7 @@ T ThreeDPicAccessor<T>::getVoxel(const short& x, const short& y, const short& z)
 template <typename T>
 void ThreeDPicAccessor<T>::setVoxel(const short& x, const short& y, const short& z,
                                     const T& value) {
-    if (!inside(x, y, z)) return;
+    if (!inside(x, y, z) || pic->data == nullptr) return;
     const std::uint64_t i =
         (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
         static_cast<std::uint64_t>(x);
@@ -129,15 +132,10 @@ void ThreeDPicAccessor<T>::setVoxel(const short& x, const short& y, const short&
 template <typename T>
 T* ThreeDPicAccessor<T>::getNeighbours26(const short& x, const short& y, const short& z) const {
     T* out = new T[26];
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz) {
-        for (int dy = 1; dy >= -1; --dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (dx == 0 && dy == 0 && dz == 0) continue;
-                out[k++] = getVoxel(static_cast<short>(x + dx), static_cast<short>(y + dy),
-                                    static_cast<short>(z + dz));
-            }
-        }
+    for (int k = 0; k < 26; ++k) {
+        const int* d = angiolith::detail::kNeighbourOffsets26.d[k];
+        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
+                          static_cast<short>(z + d[2]));
     }
     return out;
 }
@@ -145,12 +143,11 @@ T* ThreeDPicAccessor<T>::getNeighbours26(const short& x, const short& y, const s
 template <typename T>
 T* ThreeDPicAccessor<T>::getNeighbours6(const short& x, const short& y, const short& z) const {
     T* out = new T[6];
-    out[0] = getVoxel(x, y, static_cast<short>(z + 1));
-    out[1] = getVoxel(x, y, static_cast<short>(z - 1));
-    out[2] = getVoxel(static_cast<short>(x - 1), y, z);
-    out[3] = getVoxel(static_cast<short>(x + 1), y, z);
-    out[4] = getVoxel(x, static_cast<short>(y + 1), z);
-    out[5] = getVoxel(x, static_cast<short>(y - 1), z);
+    for (int k = 0; k < 6; ++k) {
+        const int* d = angiolith::detail::kFaceOffsets[k];
+        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
+                          static_cast<short>(z + d[2]));
+    }
     return out;
 }
 

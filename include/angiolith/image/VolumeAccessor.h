@@ -2,6 +2,7 @@
 #define ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
 
 #include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <cstdint>
@@ -25,12 +26,15 @@ public:
     VolumeAccessor(const VolumeAccessor&) = delete;
     VolumeAccessor& operator=(const VolumeAccessor&) = delete;
 
+    /// The voxel at (x, y, z), or `outsideValue` outside the volume, for an empty accessor and
+    /// for a descriptor without element buffer.
     T getVoxel(short x, short y, short z) const {
-        if (empty || !inside(x, y, z)) return outsideValue;
+        if (empty || !inside(x, y, z) || pic->data == nullptr) return outsideValue;
         return static_cast<const T*>(pic->data)[index(x, y, z)];
     }
+    /// Writes the voxel; ignored outside the volume, when empty and without element buffer.
     void setVoxel(short x, short y, short z, T value) {
-        if (empty || !inside(x, y, z)) return;
+        if (empty || !inside(x, y, z) || pic->data == nullptr) return;
         static_cast<T*>(pic->data)[index(x, y, z)] = value;
     }
 
@@ -39,9 +43,18 @@ public:
     unsigned int getSizeZ() const { return sizeZ; }
 
     /// Each setter stores one spacing, then recomputes `minVoxelSize` and `voxelSizeOrder`.
-    void setVoxelSizeX(float s) { voxelSizeX = s; updateVoxelSizeOrder(); }
-    void setVoxelSizeY(float s) { voxelSizeY = s; updateVoxelSizeOrder(); }
-    void setVoxelSizeZ(float s) { voxelSizeZ = s; updateVoxelSizeOrder(); }
+    void setVoxelSizeX(float s) {
+        voxelSizeX = s;
+        updateVoxelSizeOrder();
+    }
+    void setVoxelSizeY(float s) {
+        voxelSizeY = s;
+        updateVoxelSizeOrder();
+    }
+    void setVoxelSizeZ(float s) {
+        voxelSizeZ = s;
+        updateVoxelSizeOrder();
+    }
     float getVoxelSizeX() const { return voxelSizeX; }
     float getVoxelSizeY() const { return voxelSizeY; }
     float getVoxelSizeZ() const { return voxelSizeZ; }
@@ -127,25 +140,19 @@ VolumeAccessor<T>::~VolumeAccessor() {
 
 template <typename T>
 void VolumeAccessor<T>::get6Neighbourhood(short x, short y, short z, T* out) const {
-    out[0] = getVoxel(x, y, static_cast<short>(z + 1));
-    out[1] = getVoxel(x, y, static_cast<short>(z - 1));
-    out[2] = getVoxel(static_cast<short>(x - 1), y, z);
-    out[3] = getVoxel(static_cast<short>(x + 1), y, z);
-    out[4] = getVoxel(x, static_cast<short>(y + 1), z);
-    out[5] = getVoxel(x, static_cast<short>(y - 1), z);
+    for (int k = 0; k < 6; ++k) {
+        const int* d = angiolith::detail::kFaceOffsets[k];
+        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
+                          static_cast<short>(z + d[2]));
+    }
 }
 
 template <typename T>
 void VolumeAccessor<T>::get26Neighbourhood(short x, short y, short z, T* out) const {
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz) {
-        for (int dy = 1; dy >= -1; --dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (dx == 0 && dy == 0 && dz == 0) continue;
-                out[k++] = getVoxel(static_cast<short>(x + dx), static_cast<short>(y + dy),
-                                    static_cast<short>(z + dz));
-            }
-        }
+    for (int k = 0; k < 26; ++k) {
+        const int* d = angiolith::detail::kNeighbourOffsets26.d[k];
+        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
+                          static_cast<short>(z + d[2]));
     }
 }
 

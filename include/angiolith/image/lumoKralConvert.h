@@ -4,9 +4,10 @@
 /// @file
 /// Type conversion with clamping, value ranges and descriptor checks. Failures return null or
 /// 0 and leave their cause in `lumoKralErrno`:
-/// 2 null descriptor, 3 dim 0 or above 8, 4 an extent is 0, 6 the new element buffer cannot be
-/// allocated (or its size does not fit 32 bits), 7 the new descriptor cannot be made,
-/// 8 unsupported (type, bits) pair, 11 unsupported conversion target.
+/// 2 null descriptor (lumoKralExtr: also a descriptor without element buffer), 3 dim 0 or above
+/// 8, 4 an extent is 0, 6 the new element buffer cannot be allocated, or an element buffer's
+/// true size does not fit the 32-bit sizes, 7 the new descriptor cannot be made, 8 unsupported
+/// (type, bits) pair, 11 unsupported conversion target.
 
 #include <angiolith/image/lumoTeskDescriptor.h>
 
@@ -25,16 +26,21 @@ int _lumoKralPicCheck(lumoTeskDescriptor* pic);
 /// 1 on success, 0 with error 8 for an unsupported kind.
 int _lumoKralExtT(lumoTeskType_t type, unsigned int bits, double* min, double* max);
 
-/// The smallest and largest element of @p pic. 1 on success, 0 when the check fails.
+/// The smallest and largest element of @p pic, compared as doubles in storage order. 1 on
+/// success, 0 when the check fails, when @p pic has no element buffer (error 2) or when its
+/// size does not fit 32 bits (error 6).
+/// @warning A NaN as element 0 makes both results NaN; later NaNs are skipped.
 int lumoKralExtr(lumoTeskDescriptor* pic, double* min, double* max);
 
-/// Copies version text, a deep copy of the tag list and infoFlag from @p source into
-/// @p target. Does nothing when either is null.
+/// Copies version text, a deep copy of the tag list and infoFlag from @p source (borrowed) into
+/// @p target (borrowed), releasing the tags the target held. Does nothing when either is null.
 void _lumoKralCopyInfo(lumoTeskDescriptor* target, const lumoTeskDescriptor* source);
 
-/// A new descriptor (caller frees) holding @p pic_old's elements converted to (type, bits),
-/// clamped to the target range when they do not fit. The source is not changed (apart from its
-/// zeroed extents beyond dim). Null on failure, with the error number set.
+/// A new descriptor (caller frees) holding @p pic_old's (borrowed) elements converted to
+/// (type, bits), clamped to the target range when they do not fit (or when their range is NaN).
+/// Floating point to integer truncates toward zero; NaN becomes 0 in integer targets. A source
+/// without element buffer gives a new descriptor without one. The source is not changed (apart
+/// from its zeroed extents beyond dim). Null on failure, with the error number set.
 lumoTeskDescriptor* lumoKralConvert(lumoTeskDescriptor* pic_old, lumoTeskType_t type,
                                     unsigned int bits);
 

@@ -20,22 +20,22 @@ struct lumoTeskTagLink_t;
 
 /// Info record hanging beside every descriptor; copied along, never interpreted.
 struct lumoTeskInfoBlock_t {
-    char version[32];             ///< blank-padded, no terminator inside the 32 characters
-    lumoTeskTagLink_t* tagList;   ///< first element of the tag list, or null
-    int infoFlag;                 ///< carried over unchanged by clone and conversion
-    unsigned int pixelsStart;     ///< bookkeeping, 0 in a new record
-    unsigned int tagsStart;       ///< bookkeeping, 0 in a new record
-    int writeable;                ///< bookkeeping, 1 in a new record
+    char version[32];            ///< blank-padded, no terminator inside the 32 characters
+    lumoTeskTagLink_t* tagList;  ///< first element of the tag list, or null
+    int infoFlag;                ///< carried over unchanged by clone and conversion
+    unsigned int pixelsStart;    ///< bookkeeping, 0 in a new record
+    unsigned int tagsStart;      ///< bookkeeping, 0 in a new record
+    int writeable;               ///< bookkeeping, 1 in a new record
 };
 
 /// A named, typed value. Owns `value` (or, for type 8, the nested list whose head it is).
 struct lumoTeskTag_t {
-    char tag[33];          ///< name, blank-padded to 32 characters once in a list, then a terminator
-    lumoTeskType_t type;   ///< kind of the value
-    unsigned int bits;     ///< bits per value element
-    unsigned int dim;      ///< number of dimensions of the value
-    unsigned int n[8];     ///< extents of the value
-    void* value;           ///< owned value bytes, or the nested list's head for type 8
+    char tag[33];         ///< name, blank-padded to 32 characters once in a list, then a terminator
+    lumoTeskType_t type;  ///< kind of the value
+    unsigned int bits;    ///< bits per value element
+    unsigned int dim;     ///< number of dimensions of the value
+    unsigned int n[8];    ///< extents of the value
+    void* value;          ///< owned value bytes, or the nested list's head for type 8
 };
 
 /// Element of the doubly linked tag list; owns its tag record.
@@ -48,12 +48,12 @@ struct lumoTeskTagLink_t {
 /// The image descriptor. For 3-D volumes the element at (x, y, z) is number
 /// (z * n[1] + y) * n[0] + x.
 struct lumoTeskDescriptor {
-    void* data;                  ///< element buffer (owned, `free`), or null
-    lumoTeskInfoBlock_t* info;   ///< info record (owned)
-    lumoTeskType_t type;         ///< element kind
-    unsigned int bits;           ///< bits per element
-    unsigned int dim;            ///< number of dimensions, 1 to 8
-    unsigned int n[8];           ///< extents; only n[0] .. n[dim-1] are meaningful
+    void* data;                 ///< element buffer (owned, `free`), or null
+    lumoTeskInfoBlock_t* info;  ///< info record (owned)
+    lumoTeskType_t type;        ///< element kind
+    unsigned int bits;          ///< bits per element
+    unsigned int dim;           ///< number of dimensions, 1 to 8
+    unsigned int n[8];          ///< extents; only n[0] .. n[dim-1] are meaningful
 };
 
 /// A new descriptor: no data, type none, default version text, no tags. Null when it cannot be

@@ -1,0 +1,20 @@
+#ifndef ANGIOLITH_SRC_IMAGE_DESCRIPTORINTERNALS_H
+#define ANGIOLITH_SRC_IMAGE_DESCRIPTORINTERNALS_H
+
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+namespace angiolith::detail {
+
+/// True when the element buffer's true size, (bits / 8) times the product of n[0..dim-1], is
+/// what the 32-bit _lumoTeskSize reports. When it is not, the 32-bit element count and byte
+/// size have wrapped around, and a buffer sized by them would be smaller than the image.
+bool sizeFitsUnsigned32(const lumoTeskDescriptor* pic);
+
+/// Copies the 32 characters of the version text, a deep copy of the tag list and infoFlag from
+/// @p source to @p target (both borrowed). Tags the target held before are released. Does
+/// nothing when either descriptor or its info record is missing.
+void copyInfoRecord(lumoTeskDescriptor* target, const lumoTeskDescriptor* source);
+
+}  // namespace angiolith::detail
+
+#endif

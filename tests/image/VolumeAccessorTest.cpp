@@ -1,0 +1,245 @@
+#include "image/PicBuilder.h"
+
+#include <angiolith/image/VolumeAccessor.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using angiolith::test::makePic;
+using angiolith::test::PicPtr;
+
+constexpr unsigned int kX = 3, kY = 4, kZ = 5;
+
+/// A kX x kY x kZ float volume whose voxel (x, y, z) holds 1 + x + 10 y + 100 z.
+PicPtr codedVolume() {
+    std::vector<float> v;
+    for (unsigned int z = 0; z < kZ; ++z)
+        for (unsigned int y = 0; y < kY; ++y)
+            for (unsigned int x = 0; x < kX; ++x) v.push_back(1.f + x + 10.f * y + 100.f * z);
+    return makePic<float>(lumoTeskTypeFloat, 32, {kX, kY, kZ}, v);
+}
+
+float code(int x, int y, int z) { return 1.f + x + 10.f * y + 100.f * z; }
+
+TEST(VolumeAccessor, ReadsAndWritesEveryVoxelAndNothingOutside) {
+    PicPtr pic = codedVolume();
+    VolumeAccessor<float> acc(pic.get(), -5.f, false);
+    EXPECT_EQ(acc.getSizeX(), kX);
+    EXPECT_EQ(acc.getSizeY(), kY);
+    EXPECT_EQ(acc.getSizeZ(), kZ);
+    const std::vector<float> before(static_cast<float*>(pic->data),
+                                    static_cast<float*>(pic->data) + kX * kY * kZ);
+    // Every position from one before to one past each face: corners, edges, faces, interior.
+    for (int z = -1; z <= static_cast<int>(kZ); ++z) {
+        for (int y = -1; y <= static_cast<int>(kY); ++y) {
+            for (int x = -1; x <= static_cast<int>(kX); ++x) {
+                const bool in = x >= 0 && y >= 0 && z >= 0 && x < static_cast<int>(kX) &&
+                                y < static_cast<int>(kY) && z < static_cast<int>(kZ);
+                const short sx = static_cast<short>(x), sy = static_cast<short>(y),
+                            sz = static_cast<short>(z);
+                EXPECT_EQ(acc.getVoxel(sx, sy, sz), in ? code(x, y, z) : -5.f) << x << y << z;
+                if (!in) acc.setVoxel(sx, sy, sz, 77.f);
+            }
+        }
+    }
+    const std::vector<float> after(static_cast<float*>(pic->data),
+                                   static_cast<float*>(pic->data) + kX * kY * kZ);
+    EXPECT_EQ(before, after);
+
+    // Writes at the eight corners land in the element (z * sizeY + y) * sizeX + x.
+    for (int c = 0; c < 8; ++c) {
+        const int x = (c & 1) ? kX - 1 : 0, y = (c & 2) ? kY - 1 : 0, z = (c & 4) ? kZ - 1 : 0;
+        acc.setVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z),
+                     1000.f + c);
+        EXPECT_EQ(static_cast<float*>(pic->data)[(z * kY + y) * kX + x], 1000.f + c);
+        EXPECT_EQ(acc.getVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z)),
+                  1000.f + c);
+    }
+    EXPECT_EQ(acc.getPic(), pic.get());
+    EXPECT_FALSE(acc.isOwner());
+    EXPECT_FALSE(acc.isEmpty());
+}
+
+TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinate) {
+    PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32768, 1, 2},
+                                        std::vector<unsigned char>(65536, 0));
+    VolumeAccessor<unsigned char> acc(pic.get(), 9, false);
+    acc.setVoxel(32767, 0, 1, 42);
+    EXPECT_EQ(static_cast<unsigned char*>(pic->data)[65535], 42);
+    EXPECT_EQ(acc.getVoxel(32767, 0, 1), 42);
+    EXPECT_EQ(acc.getVoxel(-32768, 0, 0), 9);
+    EXPECT_EQ(acc.getVoxel(0, 1, 0), 9);
+}
+
+TEST(VolumeAccessor, TreatsAZeroExtentAndAMissingBufferAsAllOutside) {
+    PicPtr flat = makePic<float>(lumoTeskTypeFloat, 32, {4, 0, 4}, {});
+    VolumeAccessor<float> a(flat.get(), 2.5f, false);
+    EXPECT_EQ(a.getVoxel(0, 0, 0), 2.5f);
+    a.setVoxel(0, 0, 0, 1.f);
+
+    // A descriptor whose element buffer has not been made yet: reads give the outside value,
+    // writes are dropped instead of dereferencing null.
+    PicPtr noData = makePic<float>(lumoTeskTypeFloat, 32, {2, 2, 2}, {});
+    std::free(noData->data);
+    noData->data = nullptr;
+    VolumeAccessor<float> b(noData.get(), 3.f, false);
+    b.setVoxel(1, 1, 1, 8.f);
+    EXPECT_EQ(b.getVoxel(1, 1, 1), 3.f);
+    float out[26];
+    b.get26Neighbourhood(0, 0, 0, out);
+    for (float v : out) EXPECT_EQ(v, 3.f);
+}
+
+TEST(VolumeAccessor, ListsNeighboursInTheFixedOrder) {
+    PicPtr pic = codedVolume();
+    VolumeAccessor<float> acc(pic.get(), 0.f, false);
+
+    // Interior voxel: decode each value back to its offset; the order is z descending (outer),
+    // y descending, x ascending (inner), without the centre.
+    float n26[26];
+    acc.get26Neighbourhood(1, 1, 2, n26);
+    int k = 0;
+    for (int dz = 1; dz >= -1; --dz)
+        for (int dy = 1; dy >= -1; --dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy || dz) {
+                    EXPECT_EQ(n26[k], code(1 + dx, 1 + dy, 2 + dz)) << k;
+                    ++k;
+                }
+    EXPECT_EQ(n26[0], code(0, 2, 3));
+    EXPECT_EQ(n26[4], code(1, 1, 3));
+    EXPECT_EQ(n26[10], code(1, 2, 2));
+    EXPECT_EQ(n26[12], code(0, 1, 2));
+    EXPECT_EQ(n26[13], code(2, 1, 2));
+    EXPECT_EQ(n26[15], code(1, 0, 2));
+    EXPECT_EQ(n26[21], code(1, 1, 1));
+    EXPECT_EQ(n26[25], code(2, 0, 1));
+
+    float n6[6];
+    acc.get6Neighbourhood(1, 1, 2, n6);
+    EXPECT_EQ(n6[0], code(1, 1, 3));
+    EXPECT_EQ(n6[1], code(1, 1, 1));
+    EXPECT_EQ(n6[2], code(0, 1, 2));
+    EXPECT_EQ(n6[3], code(2, 1, 2));
+    EXPECT_EQ(n6[4], code(1, 2, 2));
+    EXPECT_EQ(n6[5], code(1, 0, 2));
+
+    // At the far corner every neighbour with a +1 offset is outside.
+    acc.get6Neighbourhood(kX - 1, kY - 1, kZ - 1, n6);
+    EXPECT_EQ(n6[0], 0.f);
+    EXPECT_EQ(n6[1], code(2, 3, 3));
+    EXPECT_EQ(n6[2], code(1, 3, 4));
+    EXPECT_EQ(n6[3], 0.f);
+    EXPECT_EQ(n6[4], 0.f);
+    EXPECT_EQ(n6[5], code(2, 2, 4));
+    acc.get26Neighbourhood(kX - 1, kY - 1, kZ - 1, n26);
+    k = 0;
+    for (int dz = 1; dz >= -1; --dz)
+        for (int dy = 1; dy >= -1; --dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy || dz) {
+                    const bool out = dx == 1 || dy == 1 || dz == 1;
+                    EXPECT_EQ(n26[k++], out ? 0.f : code(2 + dx, 3 + dy, 4 + dz));
+                }
+}
+
+TEST(VolumeAccessor, EmptyAccessorReadsZeroAndIgnoresWrites) {
+    VolumeAccessor<float> acc;
+    EXPECT_TRUE(acc.isEmpty());
+    EXPECT_FALSE(acc.isOwner());
+    EXPECT_EQ(acc.getPic(), nullptr);
+    EXPECT_EQ(acc.getSizeX(), 0u);
+    EXPECT_EQ(acc.getVoxelSizeZ(), 1.f);
+    EXPECT_EQ(acc.getMinVoxelSize(), 1.f);
+    EXPECT_EQ(acc.getVoxelSizeOrder(), 0u);
+    acc.setVoxel(0, 0, 0, 4.f);
+    EXPECT_EQ(acc.getVoxel(0, 0, 0), 0.f);
+    float n26[26], n6[6];
+    std::fill(n26, n26 + 26, 1.f);
+    std::fill(n6, n6 + 6, 1.f);
+    acc.get26Neighbourhood(0, 0, 0, n26);
+    acc.get6Neighbourhood(0, 0, 0, n6);
+    for (float v : n26) EXPECT_EQ(v, 0.f);
+    for (float v : n6) EXPECT_EQ(v, 0.f);
+}
+
+struct SpacingCase {
+    float x, y, z;
+    unsigned int order;
+    float min;
+};
+
+class VolumeAccessorSpacing : public testing::TestWithParam<SpacingCase> {};
+
+TEST_P(VolumeAccessorSpacing, CodesTheOrderOfTheSpacings) {
+    const SpacingCase& c = GetParam();
+    PicPtr pic = codedVolume();
+    VolumeAccessor<float> acc(pic.get(), 0.f, false);
+    acc.setVoxelSizeX(c.x);
+    acc.setVoxelSizeY(c.y);
+    acc.setVoxelSizeZ(c.z);
+    EXPECT_EQ(acc.getVoxelSizeOrder(), c.order);
+    EXPECT_EQ(acc.getMinVoxelSize(), c.min);
+    EXPECT_EQ(acc.getVoxelSizeX(), c.x);
+    EXPECT_EQ(acc.getVoxelSizeY(), c.y);
+    EXPECT_EQ(acc.getVoxelSizeZ(), c.z);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllOrders, VolumeAccessorSpacing,
+    testing::Values(SpacingCase{0.5f, 0.5f, 2.0f, 0, 0.5f}, SpacingCase{2.0f, 1.0f, 1.0f, 3, 1.0f},
+                    SpacingCase{1.0f, 1.0f, 0.7f, 4, 0.7f}, SpacingCase{1.0f, 2.0f, 3.0f, 0, 1.0f},
+                    SpacingCase{1.0f, 3.0f, 2.0f, 1, 1.0f}, SpacingCase{2.0f, 1.0f, 3.0f, 2, 1.0f},
+                    SpacingCase{3.0f, 1.0f, 2.0f, 3, 1.0f}, SpacingCase{2.0f, 3.0f, 1.0f, 4, 1.0f},
+                    SpacingCase{3.0f, 2.0f, 1.0f, 5, 1.0f}, SpacingCase{1.0f, 1.0f, 1.0f, 0, 1.0f},
+                    SpacingCase{2.0f, 2.0f, 1.0f, 4, 1.0f},
+                    SpacingCase{2.0f, 1.0f, 2.0f, 2, 1.0f}));
+
+TEST(VolumeAccessor, KeepsTheSpacingOrderWhenASpacingIsNotANumber) {
+    PicPtr pic = codedVolume();
+    VolumeAccessor<float> acc(pic.get(), 0.f, false);
+    acc.setVoxelSizeX(3.f);
+    acc.setVoxelSizeY(2.f);
+    acc.setVoxelSizeZ(1.f);
+    ASSERT_EQ(acc.getVoxelSizeOrder(), 5u);
+    acc.setVoxelSizeY(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_TRUE(std::isnan(acc.getVoxelSizeY()));
+    EXPECT_EQ(acc.getVoxelSizeOrder(), 5u);
+    EXPECT_EQ(acc.getMinVoxelSize(), 1.f);
+}
+
+TEST(VolumeAccessor, FreesTheDescriptorOnlyWhenOwner) {
+    PicPtr pic = codedVolume();
+    { VolumeAccessor<float> borrowed(pic.get(), 0.f, false); }
+    ASSERT_NE(pic->data, nullptr);
+    EXPECT_EQ(static_cast<float*>(pic->data)[0], code(0, 0, 0));
+    // The owning accessor releases it (the leak checker of the sanitizer build would notice).
+    VolumeAccessor<float> owning(pic.release(), 0.f, true);
+    EXPECT_TRUE(owning.isOwner());
+}
+
+TEST(VolumeAccessorDeathTest, EndsTheProcessForANullOrNonThreeDimensionalDescriptor) {
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            VolumeAccessor<unsigned char> acc(nullptr, 0, false);
+        },
+        testing::ExitedWithCode(1),
+        "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
+    PicPtr flat = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {2, 2}, {1, 2, 3, 4});
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            VolumeAccessor<unsigned char> acc(flat.get(), 0, false);
+        },
+        testing::ExitedWithCode(1),
+        "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
+}
+
+}  // namespace

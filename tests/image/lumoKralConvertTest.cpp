@@ -1,0 +1,467 @@
+#include "image/PicBuilder.h"
+
+#include <angiolith/image/lumoKralConvert.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using angiolith::test::makeListTag;
+using angiolith::test::makePic;
+using angiolith::test::makeTag;
+using angiolith::test::PicPtr;
+
+struct Kind {
+    lumoTeskType_t type;
+    unsigned int bits;
+    const char* name;
+    double lo;  // the kind's range as written down by hand: signed ranges are symmetric
+    double hi;
+};
+
+const Kind kKinds[8] = {
+    {lumoTeskTypeSigned, 8, "s8", -127.0, 127.0},
+    {lumoTeskTypeSigned, 16, "s16", -32767.0, 32767.0},
+    {lumoTeskTypeSigned, 32, "s32", -2147483647.0, 2147483647.0},
+    {lumoTeskTypeUnsigned, 8, "u8", 0.0, 255.0},
+    {lumoTeskTypeUnsigned, 16, "u16", 0.0, 65535.0},
+    {lumoTeskTypeUnsigned, 32, "u32", 0.0, 4294967295.0},
+    {lumoTeskTypeFloat, 32, "f32", -3.4028234663852886e38, 3.4028234663852886e38},
+    {lumoTeskTypeFloat, 64, "f64", -3.4028234663852886e38, 3.4028234663852886e38},
+};
+
+/// Test values per source kind: the kind's own extremes, values around 0 and, for floating
+/// point, fractions and magnitudes beyond every integer range.
+std::vector<double> wideValues(int kind) {
+    switch (kind) {
+        case 0:
+            return {-128, -127, -1, 0, 1, 100, 127};
+        case 1:
+            return {-32768, -200, -1, 0, 1, 300, 32767};
+        case 2:
+            return {-2147483648.0, -70000, -1, 0, 1, 70000, 2147483647.0};
+        case 3:
+            return {0, 1, 100, 200, 255};
+        case 4:
+            return {0, 1, 300, 65535};
+        case 5:
+            return {0, 1, 70000, 4294967295.0};
+        case 6:
+            return {-1e30, -70000.5, -2.75, -0.5, 0, 2.75, 300.75, 3e9, 1e30};
+        default:
+            return {-1e39, -5e9, -2.9, 0, 2.9, 65535.9, 1e39};
+    }
+}
+
+/// Values every kind holds; fractions for floating-point sources.
+std::vector<double> smallValues(int kind) {
+    if (kind >= 6) return {0, 1.5, 100.75, 7};
+    return {0, 1, 100, 7};
+}
+
+template <typename T>
+PicPtr picOf(const Kind& k, const std::vector<double>& values) {
+    std::vector<T> v;
+    for (double d : values) v.push_back(static_cast<T>(d));
+    return makePic<T>(k.type, k.bits, {static_cast<unsigned int>(values.size()), 1, 1}, v);
+}
+
+PicPtr makeKindPic(int kind, const std::vector<double>& values) {
+    const Kind& k = kKinds[kind];
+    switch (kind) {
+        case 0:
+            return picOf<std::int8_t>(k, values);
+        case 1:
+            return picOf<std::int16_t>(k, values);
+        case 2:
+            return picOf<std::int32_t>(k, values);
+        case 3:
+            return picOf<std::uint8_t>(k, values);
+        case 4:
+            return picOf<std::uint16_t>(k, values);
+        case 5:
+            return picOf<std::uint32_t>(k, values);
+        case 6:
+            return picOf<float>(k, values);
+        default:
+            return picOf<double>(k, values);
+    }
+}
+
+double elementAt(int kind, const void* data, std::size_t i) {
+    switch (kind) {
+        case 0:
+            return static_cast<const std::int8_t*>(data)[i];
+        case 1:
+            return static_cast<const std::int16_t*>(data)[i];
+        case 2:
+            return static_cast<const std::int32_t*>(data)[i];
+        case 3:
+            return static_cast<const std::uint8_t*>(data)[i];
+        case 4:
+            return static_cast<const std::uint16_t*>(data)[i];
+        case 5:
+            return static_cast<const std::uint32_t*>(data)[i];
+        case 6:
+            return static_cast<const float*>(data)[i];
+        default:
+            return static_cast<const double*>(data)[i];
+    }
+}
+
+/// The expected converted value: clamp to the target range when the image's values do not all
+/// fit it, then truncate toward zero (integer targets) or round to single precision.
+double expectedValue(double v, bool fits, int target) {
+    const Kind& t = kKinds[target];
+    double e = v;
+    if (!fits) e = v >= t.hi ? t.hi : (v <= t.lo ? t.lo : v);
+    if (target < 6) return std::trunc(e);
+    if (target == 6) return static_cast<float>(e);
+    return e;
+}
+
+class ConversionPairs : public testing::TestWithParam<std::tuple<int, int>> {
+protected:
+    void checkConversion(const std::vector<double>& values) {
+        const auto [source, target] = GetParam();
+        PicPtr pic = makeKindPic(source, values);
+        std::vector<double> stored;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            stored.push_back(elementAt(source, pic->data, i));
+        }
+        double min = stored[0], max = stored[0];
+        for (double v : stored) {
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+        const bool fits = kKinds[target].lo <= min && max <= kKinds[target].hi;
+
+        PicPtr out(lumoKralConvert(pic.get(), kKinds[target].type, kKinds[target].bits));
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(out->type, kKinds[target].type);
+        EXPECT_EQ(out->bits, kKinds[target].bits);
+        EXPECT_EQ(out->dim, 3u);
+        EXPECT_EQ(out->n[0], values.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_EQ(elementAt(target, out->data, i), expectedValue(stored[i], fits, target))
+                << "element " << i << " source value " << stored[i];
+        }
+        // Clamping reaches each end of the target range that the source exceeds.
+        const std::size_t iMin = std::min_element(stored.begin(), stored.end()) - stored.begin();
+        const std::size_t iMax = std::max_element(stored.begin(), stored.end()) - stored.begin();
+        if (min < kKinds[target].lo) {
+            EXPECT_EQ(elementAt(target, out->data, iMin),
+                      expectedValue(kKinds[target].lo, true, target));
+        }
+        if (max > kKinds[target].hi) {
+            EXPECT_EQ(elementAt(target, out->data, iMax),
+                      expectedValue(kKinds[target].hi, true, target));
+        }
+        // The source is untouched.
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_EQ(elementAt(source, pic->data, i), stored[i]);
+        }
+    }
+};
+
+TEST_P(ConversionPairs, ClampsValuesBeyondTheTargetRangeAtBothEnds) {
+    checkConversion(wideValues(std::get<0>(GetParam())));
+}
+
+TEST_P(ConversionPairs, ConvertsFittingValuesPlainly) {
+    checkConversion(smallValues(std::get<0>(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, ConversionPairs,
+                         testing::Combine(testing::Range(0, 8), testing::Range(0, 8)),
+                         [](const testing::TestParamInfo<std::tuple<int, int>>& info) {
+                             return std::string(kKinds[std::get<0>(info.param)].name) + "_to_" +
+                                    kKinds[std::get<1>(info.param)].name;
+                         });
+
+TEST(lumoKralConvert, WorkedExamples) {
+    // -200 .. 300 does not fit unsigned 8-bit: clamped. 0 .. 200 fits: plain.
+    PicPtr wide = makePic<std::int16_t>(lumoTeskTypeSigned, 16, {3, 1, 1}, {-200, 50, 300});
+    PicPtr u8(lumoKralConvert(wide.get(), lumoTeskTypeUnsigned, 8));
+    ASSERT_NE(u8, nullptr);
+    const auto* b = static_cast<const std::uint8_t*>(u8->data);
+    EXPECT_EQ(b[0], 0);
+    EXPECT_EQ(b[1], 50);
+    EXPECT_EQ(b[2], 255);
+
+    // Truncation toward zero, no rounding.
+    PicPtr f = makePic<float>(lumoTeskTypeFloat, 32, {2, 1, 1}, {2.9f, -2.9f});
+    PicPtr s16(lumoKralConvert(f.get(), lumoTeskTypeSigned, 16));
+    ASSERT_NE(s16, nullptr);
+    EXPECT_EQ(static_cast<const std::int16_t*>(s16->data)[0], 2);
+    EXPECT_EQ(static_cast<const std::int16_t*>(s16->data)[1], -2);
+
+    // The signed range is symmetric: -128 is out of range for signed 8-bit.
+    PicPtr m128 = makePic<std::int16_t>(lumoTeskTypeSigned, 16, {2, 1, 1}, {-128, 5});
+    PicPtr s8(lumoKralConvert(m128.get(), lumoTeskTypeSigned, 8));
+    ASSERT_NE(s8, nullptr);
+    EXPECT_EQ(static_cast<const std::int8_t*>(s8->data)[0], -127);
+    EXPECT_EQ(static_cast<const std::int8_t*>(s8->data)[1], 5);
+
+    // Beyond single precision: clamped to the largest float, and to the largest int32.
+    PicPtr big = makePic<double>(lumoTeskTypeFloat, 64, {1, 1, 1}, {1e39});
+    PicPtr f32(lumoKralConvert(big.get(), lumoTeskTypeFloat, 32));
+    ASSERT_NE(f32, nullptr);
+    EXPECT_EQ(static_cast<const float*>(f32->data)[0], FLT_MAX);
+    EXPECT_EQ(static_cast<double>(FLT_MAX), 3.4028234663852886e38);
+    PicPtr s32(lumoKralConvert(big.get(), lumoTeskTypeSigned, 32));
+    ASSERT_NE(s32, nullptr);
+    EXPECT_EQ(static_cast<const std::int32_t*>(s32->data)[0], 2147483647);
+}
+
+TEST(lumoKralConvert, NotANumberAndInfinityAreConvertedSafely) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+
+    // NaN first: the present range is NaN, so the values are not known to fit and are clamped.
+    PicPtr first =
+        makePic<float>(lumoTeskTypeFloat, 32, {5, 1, 1}, {nan, -1000.f, 5.7f, inf, -inf});
+    double min = 0, max = 0;
+    ASSERT_EQ(lumoKralExtr(first.get(), &min, &max), 1);
+    EXPECT_TRUE(std::isnan(min));
+    EXPECT_TRUE(std::isnan(max));
+    PicPtr s8(lumoKralConvert(first.get(), lumoTeskTypeSigned, 8));
+    ASSERT_NE(s8, nullptr);
+    const auto* c = static_cast<const std::int8_t*>(s8->data);
+    EXPECT_EQ(c[0], 0);
+    EXPECT_EQ(c[1], -127);
+    EXPECT_EQ(c[2], 5);
+    EXPECT_EQ(c[3], 127);
+    EXPECT_EQ(c[4], -127);
+
+    // NaN first with values that would fit: still every element is defined.
+    PicPtr fitting = makePic<float>(lumoTeskTypeFloat, 32, {2, 1, 1}, {nan, 3.5f});
+    PicPtr s16(lumoKralConvert(fitting.get(), lumoTeskTypeSigned, 16));
+    ASSERT_NE(s16, nullptr);
+    EXPECT_EQ(static_cast<const std::int16_t*>(s16->data)[0], 0);
+    EXPECT_EQ(static_cast<const std::int16_t*>(s16->data)[1], 3);
+
+    // NaN after the first element is skipped by the range: the plain path turns it into 0.
+    PicPtr later = makePic<double>(lumoTeskTypeFloat, 64, {3, 1, 1}, {1.0, std::nan(""), 2.0});
+    ASSERT_EQ(lumoKralExtr(later.get(), &min, &max), 1);
+    EXPECT_EQ(min, 1.0);
+    EXPECT_EQ(max, 2.0);
+    PicPtr u8(lumoKralConvert(later.get(), lumoTeskTypeUnsigned, 8));
+    ASSERT_NE(u8, nullptr);
+    const auto* u = static_cast<const std::uint8_t*>(u8->data);
+    EXPECT_EQ(u[0], 1);
+    EXPECT_EQ(u[1], 0);
+    EXPECT_EQ(u[2], 2);
+    PicPtr u32(lumoKralConvert(later.get(), lumoTeskTypeUnsigned, 32));
+    ASSERT_NE(u32, nullptr);
+    EXPECT_EQ(static_cast<const std::uint32_t*>(u32->data)[1], 0u);
+
+    // Floating-point targets keep NaN and clamp infinities to the largest float.
+    PicPtr d = makePic<double>(lumoTeskTypeFloat, 64, {3, 1, 1},
+                               {std::nan(""), std::numeric_limits<double>::infinity(), -1e300});
+    PicPtr f(lumoKralConvert(d.get(), lumoTeskTypeFloat, 32));
+    ASSERT_NE(f, nullptr);
+    const auto* g = static_cast<const float*>(f->data);
+    EXPECT_TRUE(std::isnan(g[0]));
+    EXPECT_EQ(g[1], FLT_MAX);
+    EXPECT_EQ(g[2], -FLT_MAX);
+}
+
+TEST(lumoKralConvert, CarriesHeaderVersionAndAnIndependentCopyOfTheTags) {
+    PicPtr pic = makePic<std::uint16_t>(lumoTeskTypeUnsigned, 16, {2, 3, 1, 2},
+                                        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    std::memcpy(pic->info->version, "SOURCE VERSION 7                ", 32);
+    pic->info->infoFlag = 42;
+    lumoTeskTagLink_t* inner = lumoTeskAddTag(nullptr, makeTag("inner", {9, 8}));
+    pic->info->tagList = lumoTeskAddTag(nullptr, makeTag("outer", {1, 2, 3}));
+    pic->info->tagList = lumoTeskAddTag(pic->info->tagList, makeListTag("nested", inner));
+
+    PicPtr out(lumoKralConvert(pic.get(), lumoTeskTypeFloat, 64));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->dim, 4u);
+    EXPECT_EQ(out->n[0], 2u);
+    EXPECT_EQ(out->n[1], 3u);
+    EXPECT_EQ(out->n[2], 1u);
+    EXPECT_EQ(out->n[3], 2u);
+    EXPECT_EQ(static_cast<const double*>(out->data)[11], 11.0);
+    EXPECT_EQ(std::string(out->info->version, 32), "SOURCE VERSION 7                ");
+    EXPECT_EQ(out->info->infoFlag, 42);
+
+    const lumoTeskTagLink_t* t = out->info->tagList;
+    ASSERT_NE(t, nullptr);
+    ASSERT_NE(t, pic->info->tagList);
+    EXPECT_EQ(std::string(t->tagRecord->tag), "outer" + std::string(27, ' '));
+    auto* bytes = static_cast<unsigned char*>(t->tagRecord->value);
+    EXPECT_NE(bytes, pic->info->tagList->tagRecord->value);
+    bytes[0] = 77;
+    EXPECT_EQ(static_cast<unsigned char*>(pic->info->tagList->tagRecord->value)[0], 1);
+    ASSERT_NE(t->next, nullptr);
+    EXPECT_EQ(t->next->tagRecord->type, lumoTeskTypeTagList);
+    const auto* nested = static_cast<const lumoTeskTagLink_t*>(t->next->tagRecord->value);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_NE(nested, inner);
+    EXPECT_EQ(static_cast<const unsigned char*>(nested->tagRecord->value)[1], 8);
+}
+
+TEST(lumoKralConvert, ReportsEachFailureByItsNumber) {
+    PicPtr pic = makePic<std::uint8_t>(lumoTeskTypeUnsigned, 8, {2, 2, 1}, {1, 2, 3, 4});
+
+    lumoKralErrno = 0;
+    EXPECT_EQ(lumoKralConvert(nullptr, lumoTeskTypeUnsigned, 8), nullptr);
+    EXPECT_EQ(lumoKralErrno, 2);
+
+    pic->dim = 9;
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16), nullptr);
+    EXPECT_EQ(lumoKralErrno, 3);
+    pic->dim = 0;
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16), nullptr);
+    EXPECT_EQ(lumoKralErrno, 3);
+    pic->dim = 3;
+
+    pic->n[1] = 0;
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16), nullptr);
+    EXPECT_EQ(lumoKralErrno, 4);
+    pic->n[1] = 2;
+
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 24), nullptr);
+    EXPECT_EQ(lumoKralErrno, 11);
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeFloat, 16), nullptr);
+    EXPECT_EQ(lumoKralErrno, 11);
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeNone, 8), nullptr);
+    EXPECT_EQ(lumoKralErrno, 11);
+
+    pic->type = lumoTeskTypeFloat;
+    pic->bits = 16;
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 8), nullptr);
+    EXPECT_EQ(lumoKralErrno, 8);
+    pic->type = lumoTeskTypeUnsigned;
+    pic->bits = 8;
+
+    // Nothing resets the number after a success.
+    PicPtr ok(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16));
+    EXPECT_NE(ok, nullptr);
+    EXPECT_EQ(lumoKralErrno, 8);
+}
+
+TEST(lumoKralConvert, RefusesImagesWhoseSizeWrapsAround32Bits) {
+    // 65536 x 65536 x 2 bytes is 2^33: the 32-bit count and size wrap to 0. The buffer is a
+    // one-byte stand-in: nothing may be read or written beyond what the 32-bit sizes admit.
+    PicPtr pic = makePic<std::uint8_t>(lumoTeskTypeUnsigned, 8, {65536, 65536, 2}, {7});
+    EXPECT_EQ(_lumoTeskSize(pic.get()), 0u);
+    lumoKralErrno = 0;
+    EXPECT_EQ(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16), nullptr);
+    EXPECT_EQ(lumoKralErrno, 6);
+    double min = 0, max = 0;
+    EXPECT_EQ(lumoKralExtr(pic.get(), &min, &max), 0);
+    EXPECT_EQ(lumoKralErrno, 6);
+}
+
+TEST(lumoKralConvert, ConvertsADescriptorWithoutPixelsToOneWithoutPixels) {
+    PicPtr pic = makePic<std::int16_t>(lumoTeskTypeSigned, 16, {4, 4, 4}, {});
+    std::free(pic->data);
+    pic->data = nullptr;
+    pic->info->infoFlag = 3;
+    PicPtr out(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 8));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->data, nullptr);
+    EXPECT_EQ(out->type, lumoTeskTypeUnsigned);
+    EXPECT_EQ(out->bits, 8u);
+    EXPECT_EQ(out->n[2], 4u);
+    EXPECT_EQ(out->info->infoFlag, 3);
+    double min = 0, max = 0;
+    lumoKralErrno = 0;
+    EXPECT_EQ(lumoKralExtr(pic.get(), &min, &max), 0);
+    EXPECT_EQ(lumoKralErrno, 2);
+}
+
+TEST(_lumoKralPicCheck, ValidatesAndZeroesTheExtentsBeyondDim) {
+    PicPtr pic = makePic<double>(lumoTeskTypeFloat, 64, {3, 2}, {1, 2, 3, 4, 5, 6});
+    for (unsigned int i = 2; i < 8; ++i) pic->n[i] = 99;
+    EXPECT_EQ(_lumoKralPicCheck(pic.get()), 1);
+    EXPECT_EQ(pic->n[0], 3u);
+    EXPECT_EQ(pic->n[1], 2u);
+    for (unsigned int i = 2; i < 8; ++i) EXPECT_EQ(pic->n[i], 0u);
+
+    // Eight dimensions are allowed.
+    pic->dim = 8;
+    for (unsigned int i = 2; i < 8; ++i) pic->n[i] = 1;
+    EXPECT_EQ(_lumoKralPicCheck(pic.get()), 1);
+
+    // The kind is tested last: an unsupported kind with a zero extent reports the extent.
+    pic->bits = 12;
+    pic->n[4] = 0;
+    lumoKralErrno = 0;
+    EXPECT_EQ(_lumoKralPicCheck(pic.get()), 0);
+    EXPECT_EQ(lumoKralErrno, 4);
+    pic->n[4] = 1;
+    EXPECT_EQ(_lumoKralPicCheck(pic.get()), 0);
+    EXPECT_EQ(lumoKralErrno, 8);
+    pic->type = lumoTeskTypeSigned;
+    pic->bits = 64;
+    EXPECT_EQ(_lumoKralPicCheck(pic.get()), 0);
+    EXPECT_EQ(lumoKralErrno, 8);
+}
+
+TEST(_lumoKralExtT, GivesTheRangeOfEveryKind) {
+    for (const Kind& k : kKinds) {
+        double min = 1, max = 1;
+        ASSERT_EQ(_lumoKralExtT(k.type, k.bits, &min, &max), 1) << k.name;
+        EXPECT_EQ(min, k.lo) << k.name;
+        EXPECT_EQ(max, k.hi) << k.name;
+    }
+    double min = 0, max = 0;
+    lumoKralErrno = 0;
+    EXPECT_EQ(_lumoKralExtT(lumoTeskTypeUnsigned, 64, &min, &max), 0);
+    EXPECT_EQ(lumoKralErrno, 8);
+    lumoKralErrno = 0;
+    EXPECT_EQ(_lumoKralExtT(lumoTeskTypeTagList, 8, &min, &max), 0);
+    EXPECT_EQ(lumoKralErrno, 8);
+}
+
+TEST(lumoKralExtr, FindsTheSmallestAndLargestElement) {
+    PicPtr pic = makePic<std::int32_t>(lumoTeskTypeSigned, 32, {5}, {4, -9, 17, 0, -9});
+    double min = 0, max = 0;
+    ASSERT_EQ(lumoKralExtr(pic.get(), &min, &max), 1);
+    EXPECT_EQ(min, -9.0);
+    EXPECT_EQ(max, 17.0);
+
+    PicPtr one = makePic<std::uint32_t>(lumoTeskTypeUnsigned, 32, {1}, {4294967295u});
+    ASSERT_EQ(lumoKralExtr(one.get(), &min, &max), 1);
+    EXPECT_EQ(min, 4294967295.0);
+    EXPECT_EQ(max, 4294967295.0);
+
+    lumoKralErrno = 0;
+    EXPECT_EQ(lumoKralExtr(nullptr, &min, &max), 0);
+    EXPECT_EQ(lumoKralErrno, 2);
+}
+
+TEST(_lumoKralCopyInfo, ReplacesTheTargetsTagsAndIgnoresNull) {
+    PicPtr source = makePic<std::uint8_t>(lumoTeskTypeUnsigned, 8, {1}, {0});
+    PicPtr target = makePic<std::uint8_t>(lumoTeskTypeUnsigned, 8, {1}, {0});
+    source->info->tagList = lumoTeskAddTag(nullptr, makeTag("a", {1}));
+    target->info->tagList = lumoTeskAddTag(nullptr, makeTag("old", {5, 6}));
+    source->info->infoFlag = -4;
+    _lumoKralCopyInfo(target.get(), source.get());
+    ASSERT_NE(target->info->tagList, nullptr);
+    EXPECT_EQ(std::string(target->info->tagList->tagRecord->tag, 1), "a");
+    EXPECT_EQ(target->info->tagList->next, nullptr);
+    EXPECT_EQ(target->info->infoFlag, -4);
+    _lumoKralCopyInfo(nullptr, source.get());
+    _lumoKralCopyInfo(target.get(), nullptr);
+    // Copying onto itself keeps the tags.
+    _lumoKralCopyInfo(source.get(), source.get());
+    ASSERT_NE(source->info->tagList, nullptr);
+    EXPECT_EQ(static_cast<unsigned char*>(source->info->tagList->tagRecord->value)[0], 1);
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+#include <angiolith/image/lumoTeskDescriptor.h>
+#include <angiolith/relabel/VesselIDRelabeling.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Freer {
+    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
+};
+using Picture = std::unique_ptr<lumoTeskDescriptor, Freer>;
+
+// A 3-D volume of the given kind holding the given 16-bit values (x fastest).
+Picture makeVolume(std::vector<unsigned short> values, unsigned int nx, unsigned int ny,
+                   unsigned int nz, lumoTeskType_t type = lumoTeskTypeUnsigned,
+                   unsigned int bits = 16) {
+    Picture pic(lumoTeskNew());
+    pic->type = type;
+    pic->bits = bits;
+    pic->dim = 3;
+    pic->n[0] = nx;
+    pic->n[1] = ny;
+    pic->n[2] = nz;
+    const std::size_t bytes = values.size() * sizeof(unsigned short);
+    pic->data = std::malloc(bytes);
+    std::memcpy(pic->data, values.data(), bytes);
+    return pic;
+}
+
+std::vector<unsigned short> voxelsOf(const lumoTeskDescriptor* pic) {
+    const auto* data = static_cast<const unsigned short*>(pic->data);
+    return {data, data + _lumoTeskElements(pic)};
+}
+
+// Label = 10 * id; counts its calls and refuses ids above a limit like the table rules do.
+class TimesTenRule : public AbstractRelabelingRule {
+public:
+    explicit TimesTenRule(unsigned int limit = 1000) : limit(limit) {}
+    unsigned int getNewLabel(const unsigned int& id) const override {
+        ++calls;
+        if (id > limit) {
+            throw std::runtime_error("too large");
+        }
+        return 10 * id;
+    }
+    mutable int calls = 0;
+
+private:
+    unsigned int limit;
+};
+
+class ConstantRule : public AbstractRelabelingRule {
+public:
+    explicit ConstantRule(unsigned int label) : label(label) {}
+    unsigned int getNewLabel(const unsigned int&) const override { return label; }
+
+private:
+    unsigned int label;
+};
+
+std::string thrownText(lumoTeskDescriptor* pic, AbstractRelabelingRule* rule, bool clone) {
+    try {
+        VesselIDRelabeling::relabel(pic, rule, clone);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "no exception";
+}
+
+lumoTeskTag_t* makeTag(const char* name, int value) {
+    auto* tag = static_cast<lumoTeskTag_t*>(std::calloc(1, sizeof(lumoTeskTag_t)));
+    std::strncpy(tag->tag, name, 32);
+    tag->type = lumoTeskTypeSigned;
+    tag->bits = 32;
+    tag->dim = 1;
+    tag->n[0] = 1;
+    tag->value = std::malloc(sizeof(int));
+    std::memcpy(tag->value, &value, sizeof(int));
+    return tag;
+}
+
+}  // namespace
+
+TEST(VesselIDRelabeling, InPlaceRewritesTheCallersVolume) {
+    Picture pic = makeVolume({0, 1, 2, 0, 3, 1}, 3, 2, 1);
+    TimesTenRule rule;
+    lumoTeskDescriptor* result = VesselIDRelabeling::relabel(pic.get(), &rule, false);
+    EXPECT_EQ(result, pic.get());
+    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{0, 10, 20, 0, 30, 10}));
+    // One question per non-zero voxel, none for the background.
+    EXPECT_EQ(rule.calls, 4);
+}
+
+TEST(VesselIDRelabeling, CloneLeavesTheSourceAndKeepsHeaderVersionAndTags) {
+    Picture pic = makeVolume({4, 0, 5, 6}, 1, 2, 2);
+    std::memcpy(pic->info->version, "MY VERSION 7                    ", 32);
+    pic->info->infoFlag = 3;
+    pic->info->tagList = lumoTeskAddTag(nullptr, makeTag("SPACING", 42));
+    TimesTenRule rule;
+
+    Picture result(VesselIDRelabeling::relabel(pic.get(), &rule, true));
+    ASSERT_NE(result.get(), nullptr);
+    EXPECT_NE(result.get(), pic.get());
+    EXPECT_NE(result->data, pic->data);
+    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{4, 0, 5, 6}));
+    EXPECT_EQ(voxelsOf(result.get()), (std::vector<unsigned short>{40, 0, 50, 60}));
+
+    EXPECT_EQ(result->type, lumoTeskTypeUnsigned);
+    EXPECT_EQ(result->bits, 16u);
+    EXPECT_EQ(result->dim, 3u);
+    EXPECT_EQ(result->n[0], 1u);
+    EXPECT_EQ(result->n[1], 2u);
+    EXPECT_EQ(result->n[2], 2u);
+    EXPECT_EQ(std::string(result->info->version, 32), "MY VERSION 7                    ");
+    EXPECT_EQ(result->info->infoFlag, 3);
+    ASSERT_NE(result->info->tagList, nullptr);
+    EXPECT_NE(result->info->tagList, pic->info->tagList);
+    const lumoTeskTag_t* tag = result->info->tagList->tagRecord;
+    EXPECT_EQ(std::string(tag->tag, 7), "SPACING");
+    EXPECT_EQ(*static_cast<const int*>(tag->value), 42);
+    EXPECT_EQ(result->info->tagList->next, nullptr);
+}
+
+TEST(VesselIDRelabeling, AllZeroVolumeIsUnchangedAndTheRuleIsNeverAsked) {
+    Picture pic = makeVolume(std::vector<unsigned short>(24, 0), 2, 3, 4);
+    TimesTenRule rule;
+    EXPECT_EQ(VesselIDRelabeling::relabel(pic.get(), &rule, false), pic.get());
+    Picture copy(VesselIDRelabeling::relabel(pic.get(), &rule, true));
+    EXPECT_EQ(rule.calls, 0);
+    EXPECT_EQ(voxelsOf(pic.get()), std::vector<unsigned short>(24, 0));
+    EXPECT_EQ(voxelsOf(copy.get()), std::vector<unsigned short>(24, 0));
+}
+
+TEST(VesselIDRelabeling, StoresTheLowSixteenBitsOfTheLabel) {
+    Picture pic = makeVolume({7, 0}, 2, 1, 1);
+    ConstantRule rule(0x12345u);
+    VesselIDRelabeling::relabel(pic.get(), &rule, false);
+    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{0x2345, 0}));
+
+    // A label that is a multiple of 65536 turns a vessel voxel into background.
+    Picture other = makeVolume({7}, 1, 1, 1);
+    ConstantRule wraps(0x10000u);
+    VesselIDRelabeling::relabel(other.get(), &wraps, false);
+    EXPECT_EQ(voxelsOf(other.get()), (std::vector<unsigned short>{0}));
+
+    // Ids up to 65535 reach the rule unchanged.
+    Picture large = makeVolume({65535}, 1, 1, 1);
+    TimesTenRule times(70000);
+    VesselIDRelabeling::relabel(large.get(), &times, false);
+    // 655350 = 9 * 65536 + 65526
+    EXPECT_EQ(voxelsOf(large.get()), (std::vector<unsigned short>{65526}));
+}
+
+TEST(VesselIDRelabeling, RejectsMissingArgumentsWrongDimensionAndWrongKind) {
+    const std::string nullText = "Error in VesselIDRelabeling::relabel(...): parameter == NULL!";
+    const std::string dimText = "Error in VesselIDRelabeling::relabel(...): pic->dim!=3";
+    const std::string kindText =
+        "Error in VesselIDRelabeling::relabel(...): wrong datatype (!=lumoUInt2_t)";
+    TimesTenRule rule;
+    Picture pic = makeVolume({1, 2}, 2, 1, 1);
+    EXPECT_EQ(thrownText(nullptr, &rule, false), nullText);
+    EXPECT_EQ(thrownText(pic.get(), nullptr, true), nullText);
+
+    Picture flat = makeVolume({1, 2, 3, 4}, 2, 2, 1);
+    flat->dim = 2;
+    EXPECT_EQ(thrownText(flat.get(), &rule, false), dimText);
+
+    Picture bytes = makeVolume({1, 2}, 4, 1, 1, lumoTeskTypeUnsigned, 8);
+    EXPECT_EQ(thrownText(bytes.get(), &rule, false), kindText);
+    Picture signedShorts = makeVolume({1, 2}, 2, 1, 1, lumoTeskTypeSigned, 16);
+    EXPECT_EQ(thrownText(signedShorts.get(), &rule, true), kindText);
+
+    // A 2-D volume of the wrong kind fails on the dimension first.
+    Picture flatBytes = makeVolume({1, 2}, 4, 1, 1, lumoTeskTypeUnsigned, 8);
+    flatBytes->dim = 2;
+    EXPECT_EQ(thrownText(flatBytes.get(), &rule, false), dimText);
+
+    EXPECT_EQ(rule.calls, 0);
+    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{1, 2}));
+}
+
+TEST(VesselIDRelabeling, RuleFailureKeepsEarlierVoxelsInPlaceAndFreesTheCopy) {
+    // In place: the voxels before the failing one are relabelled, the rest untouched.
+    Picture pic = makeVolume({1, 0, 2, 9, 3}, 5, 1, 1);
+    TimesTenRule rule(5);
+    EXPECT_THROW(VesselIDRelabeling::relabel(pic.get(), &rule, false), std::runtime_error);
+    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{10, 0, 20, 9, 3}));
+
+    // On a copy: the source is untouched and the copy does not leak (checked by the
+    // sanitizer build).
+    Picture source = makeVolume({1, 9}, 2, 1, 1);
+    EXPECT_THROW(VesselIDRelabeling::relabel(source.get(), &rule, true), std::runtime_error);
+    EXPECT_EQ(voxelsOf(source.get()), (std::vector<unsigned short>{1, 9}));
+}
+
+TEST(VesselIDRelabeling, VolumeWithoutBufferIsReturnedUnchanged) {
+    Picture pic(lumoTeskNew());
+    pic->type = lumoTeskTypeUnsigned;
+    pic->bits = 16;
+    pic->dim = 3;
+    pic->n[0] = pic->n[1] = pic->n[2] = 4;
+    TimesTenRule rule;
+    EXPECT_EQ(VesselIDRelabeling::relabel(pic.get(), &rule, false), pic.get());
+    Picture copy(VesselIDRelabeling::relabel(pic.get(), &rule, true));
+    ASSERT_NE(copy.get(), nullptr);
+    EXPECT_EQ(copy->data, nullptr);
+    EXPECT_EQ(copy->n[2], 4u);
+    EXPECT_EQ(rule.calls, 0);
+}
