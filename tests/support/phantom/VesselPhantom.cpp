@@ -90,7 +90,7 @@ public:
         gridZ = static_cast<int>(extent.z / kCell) + 1;
         grid.assign(static_cast<std::size_t>(gridX) * gridY * gridZ, {});
         // Shorter vessels in small volumes, so that even the tiny phantom branches.
-        lengthScale = std::clamp(std::min({extent.x, extent.y, extent.z}) / 160.0, 0.3, 1.0);
+        lengthScale = std::clamp(std::min({extent.x, extent.y, extent.z}) / 128.0, 0.3, 1.0);
     }
 
     void run() {
@@ -164,8 +164,9 @@ private:
         grid[cell].push_back(Ref{vessel, sample});
     }
 
-    // Would a sample of radius r at u come too close to a vessel other than its own? The parent
-    // and the sibling are exempt while u is near the bifurcation point b they share.
+    // Would a sample of radius r at u come too close to a vessel other than its own? Where the
+    // parent and the sibling meet it at the bifurcation point b (both samples near b), they
+    // overlap by design.
     bool collides(const V3& u, double r, int self, int parent, int sibling, const V3& b,
                   double exempt) const {
         const double reach = r + o.rootRadius + kGap;
@@ -180,7 +181,7 @@ private:
                         const CentreLineSample& s = p.truth[ref.vessel].centreLine[ref.sample];
                         const V3 su = toU(s);
                         if ((ref.vessel == parent || ref.vessel == sibling) &&
-                            (u - b).norm() < exempt)
+                            (u - b).norm() < exempt && (su - b).norm() < exempt)
                             continue;
                         if ((su - u).norm() < r + s.radius + kGap) return true;
                     }
@@ -202,7 +203,7 @@ private:
         p.truth.push_back(PhantomVessel{{}, t.parent, {}});
         const double r = t.radius;
         const double parentRadius = t.parent >= 0 ? p.truth[t.parent].centreLine[0].radius : r;
-        const double exempt = 3.0 * (parentRadius + kGap);
+        const double exempt = 2.0 * (parentRadius + kGap);
         const double length = lengthScale * (r * rng.uniform(5.0, 9.0) + 4.0);
         V3 pos = t.start, dir = t.dir, bend{0, 0, 0};
         auto push = [&](const V3& u) {
@@ -215,9 +216,14 @@ private:
         double grown = 0;
         bool blocked = false;
         while (grown < length) {
+            // Straight while near the bifurcation, so that siblings part cleanly.
             bend = bend * 0.85 + rng.unitVector() * 0.15;
-            dir = (dir + bend * 0.12).normalized();
-            if (liver(pos) > 0.75) dir = (dir + (centre - pos).normalized() * 0.2).normalized();
+            if ((pos - t.start).norm() >= exempt) {
+                dir = (dir + bend * 0.08).normalized();
+                if (liver(pos) > 0.75) {
+                    dir = (dir + (centre - pos).normalized() * 0.2).normalized();
+                }
+            }
             const V3 next = pos + dir * kStep;
             if (!inside(next, r + 2.0) ||
                 collides(next, r, self, t.parent, t.sibling, t.start, exempt)) {
@@ -302,9 +308,13 @@ private:
     }
 
     // Every voxel whose centre lies within r (u units) of u, and the voxel nearest to u, so
-    // that thin vessels stay connected under anisotropic spacing.
-    void stampBall(const V3& u, double r) {
-        setVoxel(std::lround(u.x / k.x), std::lround(u.y / k.y), std::lround(u.z / k.z));
+    // that thin vessels stay connected under anisotropic spacing. Balls thinner than 2 are
+    // centred on the nearest voxel: digital balls around arbitrary points leave small tunnels
+    // in thin tubes, symmetric ones around voxel centres do not.
+    void stampBall(V3 u, double r) {
+        const long cx = std::lround(u.x / k.x), cy = std::lround(u.y / k.y),
+                   cz = std::lround(u.z / k.z);
+        setVoxel(cx, cy, cz);
         const long x0 = static_cast<long>(std::ceil((u.x - r) / k.x)),
                    x1 = static_cast<long>(std::floor((u.x + r) / k.x));
         const long y0 = static_cast<long>(std::ceil((u.y - r) / k.y)),
@@ -334,11 +344,11 @@ private:
         for (int v = 0; v < static_cast<int>(p.truth.size()); ++v) {
             const auto& line = p.truth[v].centreLine;
             // Keep clear of the bifurcations at both ends.
-            const int first = static_cast<int>((2 * line.front().radius + 3) / kStep);
+            const int first = static_cast<int>((line.front().radius + 1) / kStep);
             const int last = static_cast<int>(line.size()) - 1 -
-                             static_cast<int>((2 * line.back().radius + 3) / kStep);
+                             static_cast<int>((line.back().radius + 1) / kStep);
             if (last <= first) continue;
-            const int count = 1 + static_cast<int>((last - first) * kStep / 30.0);
+            const int count = 1 + static_cast<int>((last - first) * kStep / 20.0);
             for (int b = 0; b < count; ++b) {
                 const int i = first + static_cast<int>(rng.uniform(0, last - first));
                 const double r = line[i].radius;

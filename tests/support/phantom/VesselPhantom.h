@@ -14,8 +14,10 @@
 /// r^3 = r1^3 + r2^3 (C. D. Murray, "The physiological principle of minimum work: I. The
 /// vascular system and the cost of blood volume", PNAS 12(3), 1926, pp. 207-214), down to the
 /// minimum radius. Vessels keep a gap to each other (so the mask has no loops the tree does not
-/// have) and stay inside the volume. Optional surface bumps are short thin spurs, the kind of
-/// noise a skeleton cleaner must remove.
+/// have) and stay inside the volume. Vessels of radius 2 and more give a tree-shaped mask
+/// (Euler characteristic 1); thinner tubes may, like real segmentations, leave small
+/// digitisation tunnels at their junctions. Optional surface bumps are short thin spurs, the kind
+/// of noise a skeleton cleaner must remove.
 ///
 /// Units. Centre-line positions are voxel coordinates (x, y, z). Radii and lengths are in
 /// "fine voxels": units of the smallest spacing, so a vessel of radius r covers the voxels
