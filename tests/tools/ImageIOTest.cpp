@@ -1,0 +1,216 @@
+#include "ToolTestSupport.h"
+#include "angiolith/ImageIO.h"
+#include "angiolith/UserError.h"
+#include "nifti1.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace angiolith::tool {
+namespace {
+
+using test::TempDir;
+
+// Writes a single-file NIfTI-1 image byte by byte from the format's own header structure,
+// independently of the tool's writer.
+void writeRawNifti1(const std::string& path, const short dims[8], short datatype, short bitpix,
+                    const float srow[3][4], const std::string& data) {
+    nifti_1_header h;
+    std::memset(&h, 0, sizeof h);
+    h.sizeof_hdr = 348;
+    for (int i = 0; i < 8; ++i) h.dim[i] = dims[i];
+    h.datatype = datatype;
+    h.bitpix = bitpix;
+    for (int i = 0; i < 8; ++i) h.pixdim[i] = 1.0f;
+    h.vox_offset = 352.0f;
+    h.scl_slope = 1.0f;
+    h.sform_code = 1;
+    std::memcpy(h.srow_x, srow[0], sizeof h.srow_x);
+    std::memcpy(h.srow_y, srow[1], sizeof h.srow_y);
+    std::memcpy(h.srow_z, srow[2], sizeof h.srow_z);
+    std::memcpy(h.magic, "n+1\0", 4);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&h), sizeof h);
+    const char extension[4] = {0, 0, 0, 0};
+    out.write(extension, 4);
+    out << data;
+}
+
+std::string bytes(int count, int start) {
+    std::string data;
+    for (int i = 0; i < count; ++i) data += static_cast<char>(start + i);
+    return data;
+}
+
+std::string messageOf(const std::string& path, const std::string& role) {
+    try {
+        readImage(path, role);
+    } catch (const UserError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+const float kRasSrow[3][4] = {{0.7f, 0, 0, 10}, {0, 0.8f, 0, 20}, {0, 0, 1.5f, 30}};
+
+TEST(ImageIO, NiftiRasBecomesLps) {
+    TempDir dir;
+    const short dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
+    writeRawNifti1(dir / "a.nii", dims, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    const Volume v = readImage(dir / "a.nii", "vessel mask");
+    EXPECT_EQ(v.pic->type, lumoTeskTypeUnsigned);
+    EXPECT_EQ(v.pic->bits, 8u);
+    EXPECT_EQ(v.geometry.size, (std::array<unsigned int, 3>{2, 3, 4}));
+    // RAS (x right, y anterior) to LPS (x left, y posterior): x and y change sign.
+    EXPECT_NEAR(v.geometry.spacing[0], 0.7, 1e-6);
+    EXPECT_NEAR(v.geometry.spacing[1], 0.8, 1e-6);
+    EXPECT_NEAR(v.geometry.spacing[2], 1.5, 1e-6);
+    EXPECT_NEAR(v.geometry.origin[0], -10, 1e-6);
+    EXPECT_NEAR(v.geometry.origin[1], -20, 1e-6);
+    EXPECT_NEAR(v.geometry.origin[2], 30, 1e-6);
+    EXPECT_DOUBLE_EQ(v.geometry.direction[0][0], -1);
+    EXPECT_DOUBLE_EQ(v.geometry.direction[1][1], -1);
+    EXPECT_DOUBLE_EQ(v.geometry.direction[2][2], 1);
+    // Voxel (1, 2, 3) lies at RAS (10.7, 21.6, 34.5), which is LPS (-10.7, -21.6, 34.5).
+    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
+    EXPECT_NEAR(w[0], -10.7, 1e-5);
+    EXPECT_NEAR(w[1], -21.6, 1e-5);
+    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    const auto* data = static_cast<const std::uint8_t*>(v.pic->data);
+    EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
+}
+
+TEST(ImageIO, NrrdSpacesBecomeLps) {
+    TempDir dir;
+    const std::string header =
+        "NRRD0004\ntype: short\ndimension: 3\nspace: right-anterior-superior\n"
+        "sizes: 2 3 4\nspace directions: (0.7,0,0) (0,0.8,0) (0,0,1.5)\n"
+        "space origin: (10,20,30)\nendian: little\nencoding: raw\n\n";
+    std::string data;
+    for (int i = 0; i < 24; ++i) {
+        const std::int16_t value = static_cast<std::int16_t>(-i);
+        data.append(reinterpret_cast<const char*>(&value), 2);
+    }
+    test::writeFile(dir / "a.nrrd", header + data);
+    const Volume v = readImage(dir / "a.nrrd", "vessel mask");
+    EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
+    EXPECT_EQ(v.pic->bits, 16u);
+    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
+    EXPECT_NEAR(w[0], -10.7, 1e-5);
+    EXPECT_NEAR(w[1], -21.6, 1e-5);
+    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], -23);
+
+    // A file in LPS is taken as it is; one without a space uses axis spacings and minima.
+    std::string lps = header;
+    lps.replace(lps.find("right-anterior-superior"), 23, "left-posterior-superior");
+    test::writeFile(dir / "b.nrrd", lps + data);
+    EXPECT_NEAR(readImage(dir / "b.nrrd", "mask").geometry.origin[0], 10, 1e-9);
+    test::writeFile(dir / "c.nrrd",
+                    "NRRD0004\ntype: short\ndimension: 3\nsizes: 2 3 4\nspacings: 2 3 4\n"
+                    "axis mins: 1 2 3\nendian: little\nencoding: raw\n\n" +
+                        data);
+    const Volume c = readImage(dir / "c.nrrd", "mask");
+    EXPECT_NEAR(c.geometry.indexToWorld({1, 1, 1})[2], 7, 1e-9);
+}
+
+TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {
+    TempDir dir;
+    Volume v;
+    v.geometry.size = {5, 4, 3};
+    v.geometry.spacing = {0.7, 0.75, 1.5};
+    v.geometry.origin = {-100, -80, 20};
+    // An oblique grid: rotated by 30 degrees about z.
+    const double c = std::cos(0.5235987755982988), s = std::sin(0.5235987755982988);
+    v.geometry.direction = {Vec3{c, -s, 0}, Vec3{s, c, 0}, Vec3{0, 0, 1}};
+    v.pic = makeDescriptor(lumoTeskTypeFloat, 32, v.geometry.size);
+    auto* values = static_cast<float*>(v.pic->data);
+    for (int i = 0; i < 60; ++i) values[i] = 0.25f * static_cast<float>(i) - 3.0f;
+
+    for (const std::string name : {"v.nii.gz", "v.nii", "v.nrrd", "v.nhdr"}) {
+        SCOPED_TRACE(name);
+        writeImage(dir / name, v);
+        const Volume back = readImage(dir / name, "volume");
+        EXPECT_EQ(geometryDifference(v.geometry, back.geometry), "");
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(back.geometry.origin[i], v.geometry.origin[i], 1e-4);
+            EXPECT_NEAR(back.geometry.spacing[i], v.geometry.spacing[i], 1e-6);
+            for (int j = 0; j < 3; ++j) {
+                EXPECT_NEAR(back.geometry.direction[i][j], v.geometry.direction[i][j], 1e-6);
+            }
+        }
+        ASSERT_EQ(back.pic->type, lumoTeskTypeFloat);
+        ASSERT_EQ(back.pic->bits, 32u);
+        EXPECT_EQ(std::memcmp(back.pic->data, v.pic->data, 60 * sizeof(float)), 0);
+    }
+}
+
+TEST(ImageIO, BadFilesGetOneLineMessages) {
+    TempDir dir;
+    EXPECT_EQ(
+        messageOf(dir / "none.nii", "vessel mask"),
+        "cannot read the vessel mask '" + (dir / "none.nii") + "': no such file; check the path");
+    EXPECT_NE(messageOf(dir.path(), "vessel mask").find("it is a folder"), std::string::npos);
+
+    test::writeFile(dir / "a.png", "not an image");
+    EXPECT_EQ(messageOf(dir / "a.png", "tissue mask"),
+              "the tissue mask '" + (dir / "a.png") +
+                  "' is in an unsupported format; use NIfTI (.nii, .nii.gz) or NRRD "
+                  "(.nrrd, .nhdr)");
+
+    test::writeFile(dir / "garbage.nii", std::string(400, 'x'));
+    EXPECT_NE(messageOf(dir / "garbage.nii", "mask").find("is not a readable NIfTI file"),
+              std::string::npos);
+    test::writeFile(dir / "garbage.nrrd", "NRRD0004\ntype: banana\n");
+    EXPECT_NE(messageOf(dir / "garbage.nrrd", "mask").find("is not a readable NRRD file"),
+              std::string::npos);
+
+    const short flat[8] = {2, 4, 6, 1, 1, 1, 1, 1};
+    writeRawNifti1(dir / "flat.nii", flat, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    EXPECT_EQ(messageOf(dir / "flat.nii", "mask"),
+              "'" + (dir / "flat.nii") + "' is a 2-D image; angiolith needs a 3-D volume");
+
+    const short series[8] = {4, 2, 2, 2, 3, 1, 1, 1};
+    writeRawNifti1(dir / "series.nii", series, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    EXPECT_NE(messageOf(dir / "series.nii", "mask").find("has 4 dimensions"), std::string::npos);
+
+    const short wide[8] = {3, 2, 2, 2, 1, 1, 1, 1};
+    writeRawNifti1(dir / "wide.nii", wide, DT_INT64, 64, kRasSrow, std::string(64, '\0'));
+    EXPECT_NE(messageOf(dir / "wide.nii", "mask").find("holds elements of type INT64"),
+              std::string::npos);
+
+    if (geteuid() != 0) {
+        const short dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
+        writeRawNifti1(dir / "locked.nii", dims, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+        ::chmod((dir / "locked.nii").c_str(), 0);
+        EXPECT_EQ(messageOf(dir / "locked.nii", "mask"),
+                  "cannot read the mask '" + (dir / "locked.nii") +
+                      "': Permission denied; check the file and its permissions");
+    }
+}
+
+TEST(ImageIO, ScaledNiftiKeepsItsScaledValues) {
+    TempDir dir;
+    const short dims[8] = {3, 2, 1, 1, 1, 1, 1, 1};
+    writeRawNifti1(dir / "s.nii", dims, DT_UINT8, 8, kRasSrow, std::string("\0\2", 2));
+    // Patch scl_slope 0.5 and scl_inter -1 into the header: raw 0 becomes -1, raw 2 becomes 0.
+    std::string file = test::readFile(dir / "s.nii");
+    const float slope = 0.5f, inter = -1.0f;
+    std::memcpy(&file[offsetof(nifti_1_header, scl_slope)], &slope, 4);
+    std::memcpy(&file[offsetof(nifti_1_header, scl_inter)], &inter, 4);
+    test::writeFile(dir / "s.nii", file);
+    const Volume v = readImage(dir / "s.nii", "mask");
+    ASSERT_EQ(v.pic->type, lumoTeskTypeFloat);
+    ASSERT_EQ(v.pic->bits, 64u);
+    EXPECT_EQ(static_cast<const double*>(v.pic->data)[0], -1.0);
+    EXPECT_EQ(static_cast<const double*>(v.pic->data)[1], 0.0);
+}
+
+}  // namespace
+}  // namespace angiolith::tool

@@ -1,0 +1,122 @@
+#include "ToolTestSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <expat.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace angiolith::tool::test {
+
+namespace {
+
+std::string quote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+struct VtpParser {
+    VtpContent content;
+    std::string array;  // name of the DataArray being read, "" outside one
+    std::string text;
+};
+
+void onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto* parser = static_cast<VtpParser*>(data);
+    auto attribute = [attributes](const char* key) -> std::string {
+        for (int i = 0; attributes[i] != nullptr; i += 2) {
+            if (std::strcmp(attributes[i], key) == 0) return attributes[i + 1];
+        }
+        return "";
+    };
+    if (std::strcmp(name, "VTKFile") == 0) parser->content.fileType = attribute("type");
+    if (std::strcmp(name, "Piece") == 0) {
+        parser->content.declaredPoints = std::stol(attribute("NumberOfPoints"));
+        parser->content.declaredLines = std::stol(attribute("NumberOfLines"));
+    }
+    if (std::strcmp(name, "DataArray") == 0) {
+        parser->array = attribute("Name").empty() ? "points" : attribute("Name");
+        parser->text.clear();
+    }
+}
+
+void onEnd(void* data, const XML_Char* name) {
+    auto* parser = static_cast<VtpParser*>(data);
+    if (std::strcmp(name, "DataArray") != 0) return;
+    std::istringstream numbers(parser->text);
+    VtpContent& c = parser->content;
+    double value = 0;
+    while (numbers >> value) {
+        if (parser->array == "points") c.points.push_back(value);
+        if (parser->array == "radius") c.radius.push_back(value);
+        if (parser->array == "vesselId") c.vesselId.push_back(static_cast<long>(value));
+        if (parser->array == "connectivity") c.connectivity.push_back(static_cast<long>(value));
+        if (parser->array == "offsets") c.offsets.push_back(static_cast<long>(value));
+    }
+    parser->array.clear();
+}
+
+void onText(void* data, const XML_Char* text, int length) {
+    auto* parser = static_cast<VtpParser*>(data);
+    if (!parser->array.empty()) parser->text.append(text, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+VtpContent parseVtp(const std::string& xml) {
+    VtpParser parser;
+    XML_Parser expat = XML_ParserCreate(nullptr);
+    XML_SetUserData(expat, &parser);
+    XML_SetElementHandler(expat, onStart, onEnd);
+    XML_SetCharacterDataHandler(expat, onText);
+    parser.content.wellFormed =
+        XML_Parse(expat, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_OK;
+    XML_ParserFree(expat);
+    return parser.content;
+}
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/angiolith-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(dir, ignored);
+}
+
+ToolRun runTool(const std::vector<std::string>& args) {
+    TempDir capture;
+    std::string command = quote(ANGIOLITH_TOOL_PATH);
+    for (const std::string& arg : args) command += " " + quote(arg);
+    command += " >" + quote(capture / "out") + " 2>" + quote(capture / "err");
+    ToolRun run;
+    const int raw = std::system(command.c_str());
+    if (raw != -1 && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
+    run.out = readFile(capture / "out");
+    run.err = readFile(capture / "err");
+    return run;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+}  // namespace angiolith::tool::test

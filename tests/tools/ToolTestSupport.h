@@ -1,0 +1,52 @@
+#ifndef ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
+#define ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
+
+#include <string>
+#include <vector>
+
+namespace angiolith::tool::test {
+
+/// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return dir; }
+    std::string operator/(const std::string& name) const { return dir + "/" + name; }
+
+private:
+    std::string dir;
+};
+
+/// What a run of the program left behind.
+struct ToolRun {
+    int status = -1;  ///< exit status, or -1 when the program did not exit normally
+    std::string out;  ///< standard output
+    std::string err;  ///< standard error
+};
+
+/// Runs the built angiolith program with @p args in a subprocess, as a user would.
+ToolRun runTool(const std::vector<std::string>& args);
+
+/// A VTK XML PolyData file as parsed by expat: the piece's declared counts and its arrays.
+struct VtpContent {
+    bool wellFormed = false;
+    std::string fileType;  ///< the type attribute of VTKFile
+    long declaredPoints = -1, declaredLines = -1;
+    std::vector<double> points;  ///< three per point
+    std::vector<double> radius;
+    std::vector<long> vesselId, connectivity, offsets;
+};
+
+/// Parses @p xml with expat.
+VtpContent parseVtp(const std::string& xml);
+
+/// The whole content of a file ("" when it cannot be read).
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+
+}  // namespace angiolith::tool::test
+
+#endif

@@ -1,0 +1,33 @@
+#include "angiolith/Command.h"
+
+#include "angiolith/UserError.h"
+
+#include <exception>
+#include <iostream>
+#include <new>
+
+namespace angiolith::tool {
+
+int dispatch(const Command& command, const std::vector<std::string>& args) {
+    try {
+        const Arguments arguments = Arguments::parse(command.spec, args);
+        if (arguments.helpRequested()) {
+            std::cout << helpText(command.spec);
+            return 0;
+        }
+        return command.run(arguments);
+    } catch (const UserError& error) {
+        std::cerr << "angiolith: error: " << error.what() << std::endl;
+        return kUserErrorStatus;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "angiolith: error: out of memory; crop the volumes or use a machine with "
+                     "more memory"
+                  << std::endl;
+        return kFailureStatus;
+    } catch (const std::exception& error) {
+        std::cerr << "angiolith: error: " << error.what() << std::endl;
+        return kFailureStatus;
+    }
+}
+
+}  // namespace angiolith::tool

@@ -1,0 +1,46 @@
+#include "angiolith/Command.h"
+#include "angiolith/UserError.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using angiolith::tool::allCommands;
+using angiolith::tool::Command;
+
+void printOverview(std::ostream& out) {
+    out << "Usage: angiolith COMMAND [ARGUMENTS] [--help]\n\n"
+           "Vessel trees and vascular territories from segmentations in NIfTI (.nii, .nii.gz)\n"
+           "or NRRD (.nrrd, .nhdr) files.\n\nCommands:\n";
+    for (const Command& command : allCommands()) {
+        std::string name = "  " + command.spec.name;
+        name.resize(16, ' ');
+        out << name << command.spec.summary << "\n";
+    }
+    out << "\n'angiolith COMMAND --help' describes a command and its options.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty()) {
+        printOverview(std::cerr);
+        return angiolith::tool::kUserErrorStatus;
+    }
+    if (words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        printOverview(std::cout);
+        return 0;
+    }
+    for (const Command& command : allCommands()) {
+        if (command.spec.name == words[0]) {
+            return angiolith::tool::dispatch(
+                command, std::vector<std::string>(words.begin() + 1, words.end()));
+        }
+    }
+    std::cerr << "angiolith: error: unknown command '" << words[0]
+              << "'; see 'angiolith --help' for the list of commands" << std::endl;
+    return angiolith::tool::kUserErrorStatus;
+}
