@@ -93,7 +93,8 @@ void SkeletonGraphExtractor::labelSkeleton(VolumeAccessor<unsigned char>* skelVo
         componentHeap.clear();
         componentHeap.push_back(ComponentEntry{INT_MAX, startPoint});
     }
-    if ((labelAllComponents || !hasStart) && !skelVol->isEmpty()) {
+    if ((labelAllComponents || !hasStart) && !skelVol->isEmpty() &&
+        skelVol->getPic()->data != nullptr) {
         // Scans the voxel block directly in z, y, x order: a plain pass over the volume.
         const unsigned char* data = static_cast<const unsigned char*>(skelVol->getPic()->data);
         const std::size_t sx = skelVol->getSizeX(), sy = skelVol->getSizeY();
