@@ -15,14 +15,29 @@
 #include <angiolith/skeleton/Point3D.h>
 
 // Vessel tree model
+#include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/LinkedNode.h>
+#include <angiolith/tree/LinkedTree.h>
+#include <angiolith/tree/LinkedTreeIterators.h>
+#include <angiolith/tree/Node.h>
+#include <angiolith/tree/Tree.h>
+#include <angiolith/tree/TreeExceptions.h>
+#include <angiolith/tree/TreeIterator.h>
 #include <angiolith/tree/Vector3.h>
+#include <angiolith/tree/Vessel.h>
+#include <angiolith/tree/VesselTreeTools.h>
+#include <angiolith/tree/ar.h>
 
 // Tree extraction
 #include <angiolith/extraction/BranchingCluster.h>
 #include <angiolith/extraction/EdgePriorityQueue.h>
+#include <angiolith/extraction/PathFinder.h>
 #include <angiolith/extraction/PriorityEdge.h>
 #include <angiolith/extraction/ShortVectorList.h>
+#include <angiolith/extraction/ShortVectorToLongMap.h>
+#include <angiolith/extraction/SkeletonGraphExtractor.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
+#include <angiolith/extraction/VisitableNeighbours.h>
 
 // Tree cleaning
 

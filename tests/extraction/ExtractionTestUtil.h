@@ -1,10 +1,16 @@
 #ifndef ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 #define ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 
+#include <angiolith/image/VolumeAccessor.h>
+#include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/tree/Vector3.h>
 
 #include <array>
+#include <cstdlib>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace extraction_test {
@@ -22,6 +28,42 @@ inline std::string exactLine(const std::string& text) {
 
 inline bool sameVoxel(const Vector3<short>& a, const Vector3<short>& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+/// A zero-filled volume of the given extents in an owning accessor.
+template <typename T>
+std::unique_ptr<VolumeAccessor<T>> makeVolume(unsigned nx, unsigned ny, unsigned nz,
+                                              T outsideValue = 0) {
+    lumoTeskDescriptor* pic = lumoTeskNew();
+    pic->type = std::is_floating_point<T>::value ? lumoTeskTypeFloat : lumoTeskTypeUnsigned;
+    pic->bits = 8 * sizeof(T);
+    pic->dim = 3;
+    pic->n[0] = nx;
+    pic->n[1] = ny;
+    pic->n[2] = nz;
+    pic->data = std::calloc(static_cast<std::size_t>(nx) * ny * nz, sizeof(T));
+    return std::make_unique<VolumeAccessor<T>>(pic, outsideValue, true);
+}
+
+/// Sets every listed voxel of @p vol to @p value.
+template <typename T>
+void draw(VolumeAccessor<T>& vol, std::initializer_list<std::array<int, 3>> voxels, T value) {
+    for (const auto& v : voxels) {
+        vol.setVoxel(static_cast<short>(v[0]), static_cast<short>(v[1]), static_cast<short>(v[2]),
+                     value);
+    }
+}
+
+/// Sets the voxels (x0..x1, y, z) of @p vol to @p value.
+template <typename T>
+void drawLineX(VolumeAccessor<T>& vol, int x0, int x1, int y, int z, T value) {
+    for (int x = x0; x <= x1; ++x) {
+        vol.setVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z), value);
+    }
+}
+
+inline int at(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
+    return vol.getVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z));
 }
 
 using Coords = std::vector<std::array<int, 3>>;

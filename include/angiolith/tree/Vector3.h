@@ -11,4 +11,15 @@ struct Vector3 {
     T z;
 };
 
+/// Component-wise exact comparison.
+template <typename T>
+bool operator==(const Vector3<T>& a, const Vector3<T>& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+template <typename T>
+bool operator!=(const Vector3<T>& a, const Vector3<T>& b) {
+    return !(a == b);
+}
+
 #endif

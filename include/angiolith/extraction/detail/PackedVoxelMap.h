@@ -1,6 +1,7 @@
 #ifndef ANGIOLITH_EXTRACTION_DETAIL_PACKEDVOXELMAP_H
 #define ANGIOLITH_EXTRACTION_DETAIL_PACKEDVOXELMAP_H
 
+#include <angiolith/skeleton/BorderVoxelHashMap.h>
 #include <angiolith/tree/Vector3.h>
 
 #include <cstddef>
@@ -9,13 +10,8 @@
 
 namespace angiolith::detail {
 
-/// The three 16-bit coordinates of a voxel packed into one integer (x in bits 0-15, y in 16-31,
-/// z in 32-47). Bit 63 stays clear, so ~0 can mark an empty slot.
-inline std::uint64_t packVoxel(const Vector3<short>& v) {
-    return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v.x)) |
-           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(v.y)) << 16) |
-           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(v.z)) << 32);
-}
+/// The packed key of a voxel (packVoxelKey: bits 48-63 stay clear, so ~0 can mark a free slot).
+inline std::uint64_t packVoxel(const Vector3<short>& v) { return packVoxelKey(v.x, v.y, v.z); }
 
 /// A map from voxel coordinates to small values with open addressing (linear probing) in one
 /// flat array, so that filling it with every voxel of a skeleton costs no allocation per voxel.
@@ -68,12 +64,7 @@ private:
     static constexpr std::uint64_t kEmpty = ~static_cast<std::uint64_t>(0);
 
     std::size_t mask() const { return slots.size() - 1; }
-    std::size_t slotOf(std::uint64_t packed) const {
-        packed ^= packed >> 31;
-        packed *= 0x9E3779B97F4A7C15ULL;
-        packed ^= packed >> 29;
-        return static_cast<std::size_t>(packed) & mask();
-    }
+    std::size_t slotOf(std::uint64_t packed) const { return VoxelKeyHash()(packed) & mask(); }
     void grow() {
         std::vector<Slot> old;
         old.swap(slots);

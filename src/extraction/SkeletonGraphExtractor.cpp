@@ -1,0 +1,221 @@
+#include "extraction/SkeletonAccess.h"
+
+#include <angiolith/extraction/SkeletonGraphExtractor.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <iostream>
+
+namespace {
+
+using angiolith::detail::countNonZero;
+using angiolith::detail::neighbourOf;
+using angiolith::detail::skeletonNeighbours;
+using angiolith::detail::skeletonValue;
+
+const char* const kNullSkeleton =
+    "SkeletonGraphExtractor::labelSkeleton():  Parameter skelVol = NULL";
+const char* const kNoEdgeVoxel = "Error in PathFinder::getNextEdgeVoxel(): no next neigbour found";
+const char* const kMissingDistances = "PathFinder::getDistanceValue(): missing distances";
+const char* const kMissingDistanceValue = "PathFinder::getDistanceValue(): missing distance value";
+const char* const kBadIndexOut = "getVectorFromIndex(): falscher Index!";
+const char* const kBadIndex = "getVectorFromIndex(): wrong index";
+
+bool larger(const ComponentEntry& a, const ComponentEntry& b) {
+    return a.voxelCount < b.voxelCount;
+}
+
+// Whether the voxel is a skeleton voxel with one or two skeleton neighbours.
+bool isEndOrEdgeVoxel(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
+    if (skeletonValue(vol, x, y, z) == 0) return false;
+    unsigned char nb[26];
+    skeletonNeighbours(
+        vol, Vector3<short>{static_cast<short>(x), static_cast<short>(y), static_cast<short>(z)},
+        nb);
+    const int n = countNonZero(nb);
+    return n == 1 || n == 2;
+}
+
+// One face of the cube shell: the plane coordinate is fixed, the outer and inner coordinates
+// run from centre - r to centre + r. Positions outside the volume are skipped (they are never
+// skeleton voxels), which keeps the visiting order of the inside positions.
+struct Face {
+    int axis;   // 0 x, 1 y, 2 z: the fixed coordinate
+    int sign;   // +1 or -1
+    int outer;  // axis of the outer loop
+    int inner;  // axis of the inner loop
+};
+
+// z = c.z + r (x outer, y inner), z = c.z - r, y = c.y + r (x outer, z inner), y = c.y - r,
+// x = c.x + r (y outer, z inner), x = c.x - r.
+constexpr Face kFaces[6] = {{2, +1, 0, 1}, {2, -1, 0, 1}, {1, +1, 0, 2},
+                            {1, -1, 0, 2}, {0, +1, 1, 2}, {0, -1, 1, 2}};
+
+}  // namespace
+
+namespace angiolith::detail {
+
+void pathFinderFailure(const std::string& message) {
+    std::cerr << message << std::endl;
+    throw std::runtime_error(message);
+}
+
+}  // namespace angiolith::detail
+
+Vector3<short> getVectorFromIndex(short x, short y, short z, unsigned short index) {
+    if (index > 25) {
+        std::cout << kBadIndexOut << std::endl;
+        angiolith::detail::pathFinderFailure(kBadIndex);
+    }
+    return neighbourOf(Vector3<short>{x, y, z}, index);
+}
+
+SkeletonGraphExtractor::SkeletonGraphExtractor(VolumeAccessor<unsigned char>* theVolume,
+                                               VolumeAccessor<float>* theDistanceField,
+                                               BorderVoxelHashMap* theDistanceValues,
+                                               bool theLabelAllComponents)
+    : volume(theVolume),
+      distanceField(theDistanceField),
+      distanceValues(theDistanceValues),
+      hasStart(false),
+      labelAllComponents(theLabelAllComponents),
+      startPoint{0, 0, 0},
+      clusterCounter(0) {}
+
+SkeletonGraphExtractor::~SkeletonGraphExtractor() = default;
+
+void SkeletonGraphExtractor::labelSkeleton(VolumeAccessor<unsigned char>* skelVol) {
+    if (skelVol == nullptr) angiolith::detail::pathFinderFailure(kNullSkeleton);
+    if (hasStart) {
+        labelComponent(*skelVol, startPoint);
+        markExitPoints(*skelVol, startPoint);
+        componentHeap.clear();
+        componentHeap.push_back(ComponentEntry{INT_MAX, startPoint});
+    }
+    if ((labelAllComponents || !hasStart) && !skelVol->isEmpty()) {
+        // Scans the voxel block directly in z, y, x order: a plain pass over the volume.
+        const unsigned char* data = static_cast<const unsigned char*>(skelVol->getPic()->data);
+        const std::size_t sx = skelVol->getSizeX(), sy = skelVol->getSizeY();
+        const std::size_t sz = skelVol->getSizeZ();
+        std::size_t i = 0;
+        for (std::size_t z = 0; z < sz; ++z) {
+            for (std::size_t y = 0; y < sy; ++y) {
+                for (std::size_t x = 0; x < sx; ++x, ++i) {
+                    if (data[i] != UNLABELED) continue;
+                    const Vector3<short> seed{static_cast<short>(x), static_cast<short>(y),
+                                              static_cast<short>(z)};
+                    labelComponent(*skelVol, seed);
+                    markExitPoints(*skelVol, seed);
+                }
+            }
+        }
+    }
+    if (!componentHeap.empty()) {
+        hasStart = true;
+        startPoint = componentHeap.front().point;
+    }
+}
+
+Vector3<short> SkeletonGraphExtractor::labelComponent(VolumeAccessor<unsigned char>& vol,
+                                                      const Vector3<short>& seed) {
+    Vector3<short> representative = seed;
+    float best = 0.0f;
+    int count = 0;
+    queue.clear();
+    queue.push_back(seed);
+    unsigned char nb[26];
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const Vector3<short> v = queue[head];
+        if (skeletonValue(vol, v.x, v.y, v.z) != UNLABELED) continue;
+        ++count;
+        skeletonNeighbours(vol, v, nb);
+        const int n = countNonZero(nb);
+        for (int i = 0; i < 26; ++i) {
+            if (nb[i] == UNLABELED) queue.push_back(neighbourOf(v, i));
+        }
+        const unsigned char label = n <= 1 ? ENDPOINT : (n == 2 ? EDGEPOINT : BRANCHPOINT);
+        vol.setVoxel(v.x, v.y, v.z, label);
+        if (label != BRANCHPOINT) {
+            const float d = getDistanceValue(v.x, v.y, v.z);
+            if (d > best) {
+                best = d;
+                representative = v;
+            }
+        }
+    }
+    queue.clear();
+    componentHeap.push_back(ComponentEntry{count, representative});
+    std::push_heap(componentHeap.begin(), componentHeap.end(), larger);
+    return representative;
+}
+
+void SkeletonGraphExtractor::markExitPoints(VolumeAccessor<unsigned char>& vol,
+                                            const Vector3<short>& seed) {
+    ShortVectorToLongMap visited;
+    queue.clear();
+    queue.push_back(seed);
+    unsigned char nb[26];
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const Vector3<short> v = queue[head];
+        if (!visited.insert(v, 1)) continue;
+        const bool notBranch = skeletonValue(vol, v.x, v.y, v.z) != BRANCHPOINT;
+        bool relabelled = false;
+        skeletonNeighbours(vol, v, nb);
+        for (int i = 0; i < 26; ++i) {
+            if (nb[i] == 0) continue;
+            if (notBranch && nb[i] == BRANCHPOINT && !relabelled) {
+                vol.setVoxel(v.x, v.y, v.z, EXITPOINT);
+                relabelled = true;
+            }
+            const Vector3<short> q = neighbourOf(v, i);
+            if (!visited.contains(q)) queue.push_back(q);
+        }
+    }
+    queue.clear();
+}
+
+Vector3<short> SkeletonGraphExtractor::getNextEdgeVoxel(const Vector3<short>& p) {
+    const VolumeAccessor<unsigned char>& vol = *volume;
+    if (isEndOrEdgeVoxel(vol, p.x, p.y, p.z)) return p;
+    const int centre[3] = {p.x, p.y, p.z};
+    const int size[3] = {static_cast<int>(std::min<unsigned>(vol.getSizeX(), INT_MAX)),
+                         static_cast<int>(std::min<unsigned>(vol.getSizeY(), INT_MAX)),
+                         static_cast<int>(std::min<unsigned>(vol.getSizeZ(), INT_MAX))};
+    for (int r = 1; r < size[0] || r < size[1] || r < size[2]; ++r) {
+        for (const Face& f : kFaces) {
+            const int plane = centre[f.axis] + f.sign * r;
+            if (plane < 0 || plane >= size[f.axis]) continue;
+            const int outerFrom = std::max(centre[f.outer] - r, 0);
+            const int outerTo = std::min(centre[f.outer] + r, size[f.outer] - 1);
+            const int innerFrom = std::max(centre[f.inner] - r, 0);
+            const int innerTo = std::min(centre[f.inner] + r, size[f.inner] - 1);
+            int c[3];
+            c[f.axis] = plane;
+            for (int a = outerFrom; a <= outerTo; ++a) {
+                c[f.outer] = a;
+                for (int b = innerFrom; b <= innerTo; ++b) {
+                    c[f.inner] = b;
+                    if (isEndOrEdgeVoxel(vol, c[0], c[1], c[2])) {
+                        return Vector3<short>{static_cast<short>(c[0]), static_cast<short>(c[1]),
+                                              static_cast<short>(c[2])};
+                    }
+                }
+            }
+        }
+    }
+    std::cout << kNoEdgeVoxel << std::endl;
+    throw std::runtime_error(kNoEdgeVoxel);
+}
+
+float SkeletonGraphExtractor::getDistanceValue(const int& x, const int& y, const int& z) {
+    if (distanceField != nullptr) {
+        return distanceField->getVoxel(static_cast<short>(x), static_cast<short>(y),
+                                       static_cast<short>(z));
+    }
+    if (distanceValues == nullptr) angiolith::detail::pathFinderFailure(kMissingDistances);
+    const DistancePoint3D* point = distanceValues->getDistancePoint3D(
+        static_cast<short>(x), static_cast<short>(y), static_cast<short>(z));
+    if (point == nullptr) angiolith::detail::pathFinderFailure(kMissingDistanceValue);
+    return point->getDistance();
+}

@@ -1,0 +1,3 @@
+#include <angiolith/tree/ar.h>
+
+std::map<void*, int> arBase::counter;

@@ -1,0 +1,282 @@
+#include "tree/TreeTestSupport.h"
+
+#include <angiolith/tree/LinkedTreeIterators.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using treetest::at;
+using treetest::build;
+using treetest::drain;
+using treetest::IteratorRef;
+using treetest::Labelled;
+using treetest::shapeOf;
+using treetest::VesselRef;
+typedef ar<Tree<VesselRef>> TreeRef;
+typedef ar<ArbitraryTreeIterator<VesselRef>> WalkRef;
+
+const char* const kSmall = "R(A(A1,A2),B)";
+// Irregular: depths 1 to 4, nodes with one, two and three children.
+const char* const kBig = "R(A(C(D,E(F)),G),B,H(I(J,K),L))";
+
+// Steps @p it until its current node is @p name.
+void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& name) {
+    while (it.hasNext()) {
+        it.next();
+        if (at(l, it) == name) {
+            return;
+        }
+    }
+    FAIL() << name << " not reached";
+}
+
+class LinkedTreeIteratorsTest : public testing::Test {
+protected:
+    void SetUp() override { tableSize = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+    std::size_t tableSize = 0;
+};
+
+TEST_F(LinkedTreeIteratorsTest, EveryOrderOnTheSmallTree) {
+    Labelled l = build(kSmall);
+    IteratorRef pre(l.tree->preorderIterator());
+    EXPECT_EQ(drain(l, *pre), "R A A1 A2 B");
+    IteratorRef in(l.tree->inorderIterator());
+    EXPECT_EQ(drain(l, *in), "R A A1 A2 B");
+    IteratorRef post(l.tree->postorderIterator());
+    EXPECT_EQ(drain(l, *post), "A1 A2 A B R");
+    IteratorRef level(l.tree->levelorderIterator(2));
+    EXPECT_EQ(drain(l, *level), "R A B A1 A2");
+    IteratorRef levelOne(l.tree->levelorderIterator(1, 1));
+    EXPECT_EQ(drain(l, *levelOne), "A B");
+    IteratorRef leaves(l.tree->leafIterator());
+    EXPECT_EQ(drain(l, *leaves), "A1 A2 B");
+
+    IteratorRef walk(l.tree->preorderIterator());
+    walk->next();
+    IteratorRef kids(walk->childIterator());
+    EXPECT_EQ(drain(l, *kids), "A B");
+    stepTo(l, *walk, "A2");
+    IteratorRef up(walk->rootIterator());
+    EXPECT_EQ(drain(l, *up), "A R");
+
+    // Past the end: hasNext stays false and next throws.
+    EXPECT_FALSE(pre->hasNext());
+    EXPECT_THROW(pre->next(), NoSuchElementException);
+    EXPECT_EQ(pre->getType(), 1);
+    EXPECT_EQ(in->getType(), 2);
+    EXPECT_EQ(post->getType(), 3);
+    EXPECT_EQ(level->getType(), 4);
+    EXPECT_EQ(kids->getType(), 5);
+    EXPECT_EQ(up->getType(), 6);
+    EXPECT_EQ(leaves->getType(), 7);
+}
+
+TEST_F(LinkedTreeIteratorsTest, EveryOrderOnAnIrregularTree) {
+    Labelled l = build(kBig);
+    ASSERT_EQ(shapeOf(l, *l.tree), kBig);
+    IteratorRef pre(l.tree->preorderIterator());
+    EXPECT_EQ(drain(l, *pre), "R A C D E F G B H I J K L");
+    IteratorRef in(l.tree->inorderIterator());
+    EXPECT_EQ(drain(l, *in), "R A C D E F G B H I J K L");
+    IteratorRef post(l.tree->postorderIterator());
+    EXPECT_EQ(drain(l, *post), "D F E C G A B J K I L H R");
+    IteratorRef level(l.tree->levelorderIterator(100));
+    EXPECT_EQ(drain(l, *level), "R A B H C G I L D E J K F");
+    IteratorRef middle(l.tree->levelorderIterator(2, 3));
+    EXPECT_EQ(drain(l, *middle), "C G I L D E J K");
+    IteratorRef none(l.tree->levelorderIterator(-1));
+    EXPECT_EQ(drain(l, *none), "");
+    IteratorRef leaves(l.tree->leafIterator());
+    EXPECT_EQ(drain(l, *leaves), "D F G B J K L");
+
+    IteratorRef walk(l.tree->preorderIterator());
+    stepTo(l, *walk, "F");
+    IteratorRef up(walk->rootIterator());
+    EXPECT_EQ(drain(l, *up), "E C A R");
+    stepTo(l, *walk, "H");
+    IteratorRef kids(walk->childIterator());
+    EXPECT_EQ(drain(l, *kids), "I L");
+    EXPECT_EQ(walk->countFromHere(), 5);
+}
+
+TEST_F(LinkedTreeIteratorsTest, WalksOverAViewStayInsideTheView) {
+    Labelled l = build(kBig);
+    struct Expected {
+        const char* node;
+        const char* pre;
+        const char* post;
+        const char* level;
+        const char* leaves;
+    };
+    const Expected cases[] = {
+        {"A", "A C D E F G", "D F E C G A", "A C G D E F", "D F G"},
+        {"C", "C D E F", "D F E C", "C D E F", "D F"},
+        {"E", "E F", "F E", "E F", "F"},
+        {"B", "B", "B", "B", "B"},
+        {"H", "H I J K L", "J K I L H", "H I L J K", "J K L"},
+        {"K", "K", "K", "K", "K"},
+    };
+    for (const Expected& c : cases) {
+        SCOPED_TRACE(c.node);
+        IteratorRef walk(l.tree->preorderIterator());
+        stepTo(l, *walk, c.node);
+        TreeRef view(walk->getSubTree());
+        IteratorRef pre(view->preorderIterator());
+        EXPECT_EQ(drain(l, *pre), c.pre);
+        IteratorRef in(view->inorderIterator());
+        EXPECT_EQ(drain(l, *in), c.pre);
+        IteratorRef post(view->postorderIterator());
+        EXPECT_EQ(drain(l, *post), c.post);
+        IteratorRef level(view->levelorderIterator(10));
+        EXPECT_EQ(drain(l, *level), c.level);
+        IteratorRef leaves(view->leafIterator());
+        EXPECT_EQ(drain(l, *leaves), c.leaves);
+        EXPECT_EQ(view->size(),
+                  1 + static_cast<int>(std::count(c.pre, c.pre + std::strlen(c.pre), ' ')));
+    }
+}
+
+TEST_F(LinkedTreeIteratorsTest, FromIteratorsContinueOverTheWholeTree) {
+    Labelled l = build(kBig);
+    IteratorRef walk(l.tree->preorderIterator());
+    stepTo(l, *walk, "A");
+    IteratorRef fromA(l.tree->preorderIterator(*walk));
+    EXPECT_EQ(drain(l, *fromA), "A C D E F G B H I J K L");
+    stepTo(l, *walk, "C");
+    IteratorRef postFromC(l.tree->postorderIterator(*walk));
+    EXPECT_EQ(drain(l, *postFromC), "D F E C G A B J K I L H R");
+    IteratorRef leavesFromC(l.tree->leafIterator(*walk));
+    EXPECT_EQ(drain(l, *leavesFromC), "D F G B J K L");
+    // Level order from anywhere walks the whole tree from the root.
+    IteratorRef levelFromC(l.tree->levelorderIterator(*walk, 1, 1));
+    EXPECT_EQ(drain(l, *levelFromC), "A B H");
+    stepTo(l, *walk, "E");
+    IteratorRef fromE(l.tree->preorderIterator(*walk));
+    EXPECT_EQ(drain(l, *fromE), "E F G B H I J K L");
+    stepTo(l, *walk, "I");
+    IteratorRef postFromI(l.tree->postorderIterator(*walk));
+    EXPECT_EQ(drain(l, *postFromI), "J K I L H R");
+    IteratorRef inFromI(l.tree->inorderIterator(*walk));
+    EXPECT_EQ(drain(l, *inFromI), "I J K L");
+    EXPECT_EQ(walk->countFromHere(), 4);
+
+    // A "from" iterator made over a view stays inside the view.
+    IteratorRef toC(l.tree->preorderIterator());
+    stepTo(l, *toC, "C");
+    TreeRef view(toC->getSubTree());
+    IteratorRef inView(view->preorderIterator());
+    stepTo(l, *inView, "E");
+    IteratorRef fromEInView(view->preorderIterator(*inView));
+    EXPECT_EQ(drain(l, *fromEInView), "E F");
+    IteratorRef postFromEInView(view->postorderIterator(*inView));
+    EXPECT_EQ(drain(l, *postFromEInView), "F E C");
+    IteratorRef upInView(inView->rootIterator());
+    EXPECT_EQ(drain(l, *upInView), "C");
+}
+
+TEST_F(LinkedTreeIteratorsTest, AnEmptyTreeHasNoElementsInAnyOrder) {
+    Labelled l = build("");
+    std::vector<IteratorRef> its{
+        IteratorRef(l.tree->preorderIterator()),    IteratorRef(l.tree->inorderIterator()),
+        IteratorRef(l.tree->postorderIterator()),   IteratorRef(l.tree->leafIterator()),
+        IteratorRef(l.tree->levelorderIterator(5)), IteratorRef(l.tree->walkIterator())};
+    for (IteratorRef& it : its) {
+        EXPECT_FALSE(it->hasNext());
+        EXPECT_THROW(it->next(), NoSuchElementException);
+        EXPECT_FALSE(it->hasCurrent());
+        EXPECT_FALSE(it->remove());
+        EXPECT_EQ(it->getNumberOfChildren(), -1);
+        EXPECT_EQ(it->indexOf(VesselRef()), -1);
+        EXPECT_EQ(it->getSubTree(), nullptr);
+        EXPECT_FALSE(it->hasChild(0));
+        EXPECT_FALSE(it->removeAndLiftChildren());
+    }
+    // An iterator made from one without a current node has no elements either.
+    IteratorRef post(l.tree->postorderIterator(*its[0]));
+    EXPECT_FALSE(post->hasNext());
+    // addChild on an iterator of the empty tree creates the root and stands on it.
+    EXPECT_TRUE(its[0]->addChild(treetest::vesselWithId(0)));
+    EXPECT_TRUE(its[0]->isRoot());
+    EXPECT_EQ(l.tree->size(), 1);
+    EXPECT_FALSE(its[1]->addChild(treetest::vesselWithId(0)));
+}
+
+TEST_F(LinkedTreeIteratorsTest, WalkIteratorMovesAndStepsWithItsInnerOrder) {
+    Labelled l = build(kBig);
+    WalkRef walk(l.tree->walkIterator());
+    EXPECT_EQ(walk->getType(), 1);
+    EXPECT_EQ(at(l, *walk), "R");
+    walk->next();
+    EXPECT_TRUE(walk->moveToChild(0));
+    EXPECT_EQ(at(l, *walk), "A");
+    EXPECT_TRUE(walk->moveToChild(1));
+    EXPECT_EQ(at(l, *walk), "G");
+    EXPECT_FALSE(walk->moveToChild(0));
+    EXPECT_FALSE(walk->moveToChild(-1));
+    EXPECT_EQ(drain(l, *walk), "G B H I J K L");
+    EXPECT_EQ(at(l, *walk), "L");
+    EXPECT_TRUE(walk->moveToParent());
+    EXPECT_EQ(at(l, *walk), "H");
+    EXPECT_TRUE(walk->moveToParent());
+    EXPECT_FALSE(walk->moveToParent());
+    EXPECT_EQ(at(l, *walk), "R");
+
+    // A walk made by a postorder iterator at child 1 of H steps in postorder from there.
+    IteratorRef post(l.tree->postorderIterator());
+    stepTo(l, *post, "H");
+    WalkRef fromPost(post->walkIterator(1));
+    EXPECT_EQ(fromPost->getType(), 3);
+    EXPECT_EQ(at(l, *fromPost), "L");
+    EXPECT_EQ(drain(l, *fromPost), "L H R");
+    EXPECT_EQ(post->walkIterator(2), nullptr);
+    // Child and root orders are placed anew at the parent.
+    IteratorRef kids(l.tree->preorderIterator());
+    stepTo(l, *kids, "A");
+    IteratorRef childIt(kids->childIterator());
+    childIt->next();
+    WalkRef childWalk(childIt->walkIterator(1));
+    EXPECT_EQ(at(l, *childWalk), "E");
+    EXPECT_EQ(drain(l, *childWalk), "F");
+    // Stepping moved the walk to F; up twice is C, whose children are listed anew.
+    EXPECT_TRUE(childWalk->moveToParent());
+    EXPECT_TRUE(childWalk->moveToParent());
+    EXPECT_EQ(at(l, *childWalk), "C");
+    EXPECT_EQ(drain(l, *childWalk), "D E");
+    IteratorRef copy(childWalk->clone());
+    EXPECT_EQ(copy->getType(), 5);
+
+    // Orders a walk cannot take are refused with an exception object on the heap.
+    IteratorRef leaves(l.tree->leafIterator());
+    stepTo(l, *leaves, "F");
+    IteratorRef inorder(l.tree->inorderIterator());
+    inorder->next();
+    for (TreeIterator<VesselRef>* it : {leaves.get(), inorder.get()}) {
+        bool thrown = false;
+        try {
+            it->walkIterator(0);
+            IteratorRef up(l.tree->preorderIterator());
+            up->next();
+            WalkRef w(inorder->walkIterator(0));
+        } catch (IllegalArgumentException* e) {
+            thrown = true;
+            delete e;
+        }
+        EXPECT_TRUE(thrown);
+    }
+
+    // Without a current node the moves throw.
+    Labelled empty = build("");
+    WalkRef none(empty.tree->walkIterator());
+    EXPECT_THROW(none->moveToChild(0), NoSuchElementException);
+    EXPECT_THROW(none->moveToParent(), NoSuchElementException);
+    EXPECT_EQ(none->getType(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,258 @@
+#include "tree/TreeTestSupport.h"
+
+#include <angiolith/tree/LinkedTree.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using treetest::at;
+using treetest::build;
+using treetest::drain;
+using treetest::IteratorRef;
+using treetest::Labelled;
+using treetest::shapeOf;
+using treetest::VesselRef;
+using treetest::vesselWithId;
+typedef ar<Tree<VesselRef>> TreeRef;
+
+// An iterator of @p l's tree standing at @p name.
+IteratorRef placedAt(const Labelled& l, const std::string& name) {
+    IteratorRef it(l.tree->preorderIterator());
+    while (it->hasNext()) {
+        it->next();
+        if (at(l, *it) == name) {
+            return it;
+        }
+    }
+    ADD_FAILURE() << name << " not found";
+    return it;
+}
+
+// Records every notification as "type:current" (or "type:-" without a current node).
+struct Recorder : TreeListener<VesselRef> {
+    explicit Recorder(const Labelled& l) : l(l) {}
+    void treeChanged(TreeIterator<VesselRef>* where) override {
+        log.push_back(std::to_string(where->getType()) + ":" +
+                      (where->hasCurrent() ? at(l, *where) : std::string("-")));
+    }
+    const Labelled& l;
+    std::vector<std::string> log;
+};
+
+class LinkedTreeTest : public testing::Test {
+protected:
+    void SetUp() override { tableSize = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+    std::size_t tableSize = 0;
+};
+
+TEST_F(LinkedTreeTest, EmptyTreeQueries) {
+    Labelled l = build("");
+    VesselRef v = vesselWithId(0);
+    EXPECT_EQ(l.tree->size(), 0);
+    EXPECT_FALSE(l.tree->contains(v));
+    EXPECT_FALSE(l.tree->isRoot(v));
+    EXPECT_FALSE(l.tree->isLeaf(v));
+    EXPECT_TRUE(l.tree->setRoot(v));
+    EXPECT_FALSE(l.tree->setRoot(vesselWithId(1)));
+    EXPECT_TRUE(l.tree->isRoot(v));
+    // A tree of one node answers isLeaf for any value.
+    EXPECT_TRUE(l.tree->isLeaf(VesselRef()));
+}
+
+TEST_F(LinkedTreeTest, WholeTreeQueries) {
+    Labelled l = build("R(A(A1,A2),B)");
+    IteratorRef it = placedAt(l, "A");
+    VesselRef a = it->getValue();
+    VesselRef a1 = placedAt(l, "A1")->getValue();
+    EXPECT_EQ(l.tree->size(), 5);
+    EXPECT_TRUE(l.tree->contains(a));
+    EXPECT_FALSE(l.tree->contains(vesselWithId(1)));
+    EXPECT_FALSE(l.tree->isLeaf(a));
+    EXPECT_TRUE(l.tree->isLeaf(a1));
+    EXPECT_FALSE(l.tree->isLeaf(vesselWithId(1)));
+    EXPECT_FALSE(l.tree->isRoot(a));
+    EXPECT_EQ(it->indexOf(a1), 0);
+    EXPECT_EQ(it->getNumberOfChildren(), 2);
+    EXPECT_TRUE(it->hasParent());
+    EXPECT_FALSE(it->isRoot());
+
+    // equals compares values (handles) in preorder: a view over A equals a tree sharing them.
+    TreeRef view(it->getSubTree());
+    Labelled other = build("");
+    IteratorRef adder(other.tree->preorderIterator());
+    EXPECT_TRUE(adder->addSubTree(*view));
+    EXPECT_TRUE(other.tree->equals(*view));
+    EXPECT_TRUE(view->equals(*other.tree));
+    EXPECT_FALSE(l.tree->equals(*view));
+    EXPECT_EQ(other.tree->size(), 3);
+}
+
+TEST_F(LinkedTreeTest, MakeRootReversesTheParentChain) {
+    Labelled l = build("R(X,M(G(H),Y))");
+    IteratorRef g = placedAt(l, "G");
+    EXPECT_TRUE(l.tree->makeRoot(*g));
+    EXPECT_EQ(shapeOf(l, *l.tree), "G(H,M(Y,R(X)))");
+    EXPECT_TRUE(g->isRoot());
+    IteratorRef r = placedAt(l, "G");
+    EXPECT_FALSE(l.tree->makeRoot(*r));
+    // A view refuses.
+    TreeRef view(placedAt(l, "M")->getSubTree());
+    IteratorRef inView(view->preorderIterator());
+    inView->next();
+    inView->next();
+    EXPECT_FALSE(view->makeRoot(*inView));
+    // A node of another tree is refused.
+    Labelled other = build("P(Q)");
+    EXPECT_FALSE(l.tree->makeRoot(*placedAt(other, "Q")));
+}
+
+TEST_F(LinkedTreeTest, SwapSubTreesExchangesPlacesAndRefusesNesting) {
+    Labelled l = build("R(A(C,D),B(E))");
+    EXPECT_TRUE(l.tree->swapSubTrees(*placedAt(l, "A"), *placedAt(l, "B")));
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B(E),A(C,D))");
+    EXPECT_TRUE(l.tree->swapSubTrees(*placedAt(l, "E"), *placedAt(l, "D")));
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B(D),A(C,E))");
+    // A node and one of its descendants, in either order: refused, tree unchanged.
+    EXPECT_FALSE(l.tree->swapSubTrees(*placedAt(l, "A"), *placedAt(l, "E")));
+    EXPECT_FALSE(l.tree->swapSubTrees(*placedAt(l, "E"), *placedAt(l, "A")));
+    EXPECT_FALSE(l.tree->swapSubTrees(*placedAt(l, "R"), *placedAt(l, "C")));
+    EXPECT_FALSE(l.tree->swapSubTrees(*placedAt(l, "C"), *placedAt(l, "R")));
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B(D),A(C,E))");
+    IteratorRef none(l.tree->preorderIterator());
+    EXPECT_FALSE(l.tree->swapSubTrees(*none, *placedAt(l, "C")));
+    EXPECT_TRUE(l.tree->swapSubTrees(*placedAt(l, "C"), *placedAt(l, "C")));
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B(D),A(C,E))");
+}
+
+TEST_F(LinkedTreeTest, SetChildGrowsWithNullEntriesThatWalksSkip) {
+    Labelled l = build("R(A,B)");
+    IteratorRef r = placedAt(l, "R");
+    l.names.push_back("N");
+    EXPECT_TRUE(r->setChild(5, vesselWithId(3)));
+    EXPECT_EQ(r->getNumberOfChildren(), 6);
+    for (int i = 2; i < 5; ++i) {
+        EXPECT_FALSE(r->hasChild(i));
+    }
+    EXPECT_TRUE(r->hasChild(5));
+    EXPECT_FALSE(r->setChild(-1, vesselWithId(2)));
+    IteratorRef pre(l.tree->preorderIterator());
+    EXPECT_EQ(drain(l, *pre), "R A B N");
+    IteratorRef post(l.tree->postorderIterator());
+    EXPECT_EQ(drain(l, *post), "A B N R");
+    IteratorRef kids(r->childIterator());
+    EXPECT_EQ(drain(l, *kids), "A B N");
+    EXPECT_EQ(l.tree->size(), 4);
+    // Over an existing child, setChild deletes it with its subtree.
+    VesselRef a = placedAt(l, "A")->getValue();
+    l.names.push_back("M");
+    EXPECT_TRUE(r->setChild(0, vesselWithId(4)));
+    EXPECT_EQ(arBase::counter[a.get()], 1);
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(M,B,N)");
+    EXPECT_FALSE(r->removeChild(3));
+    EXPECT_TRUE(r->removeChild(5));
+    EXPECT_EQ(r->getNumberOfChildren(), 5);
+}
+
+TEST_F(LinkedTreeTest, RemoveAndLiftChildrenAppendsThemToTheParent) {
+    Labelled l = build("R(A(A1,A2),B)");
+    IteratorRef a = placedAt(l, "A");
+    VesselRef aVessel = a->getValue();
+    ASSERT_EQ(arBase::counter[aVessel.get()], 2);
+    EXPECT_TRUE(a->removeAndLiftChildren());
+    EXPECT_FALSE(a->hasCurrent());
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B,A1,A2)");
+    // The detached node is gone: only this test's handle keeps its vessel.
+    EXPECT_EQ(arBase::counter[aVessel.get()], 1);
+    EXPECT_FALSE(l.tree->contains(aVessel));
+    IteratorRef parentOf(l.tree->preorderIterator());
+    parentOf->next();
+    IteratorRef a2 = placedAt(l, "A2");
+    IteratorRef up(a2->rootIterator());
+    EXPECT_EQ(drain(l, *up), "R");
+    EXPECT_FALSE(placedAt(l, "R")->removeAndLiftChildren());
+}
+
+TEST_F(LinkedTreeTest, RemoveDeletesTheSubtreeAndForgetsIt) {
+    Labelled l = build("R(A(A1,A2),B)");
+    VesselRef a1 = placedAt(l, "A1")->getValue();
+    IteratorRef it(l.tree->preorderIterator());
+    it->next();
+    it->next();  // at A, A1 pending
+    EXPECT_TRUE(it->remove());
+    EXPECT_FALSE(it->hasCurrent());
+    EXPECT_FALSE(it->remove());
+    EXPECT_EQ(arBase::counter[a1.get()], 1);
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B)");
+    // The removed node was pending; the iterator ends instead of stepping into it.
+    EXPECT_FALSE(it->hasNext());
+    // Removing the root empties the tree.
+    IteratorRef root(l.tree->preorderIterator());
+    root->next();
+    EXPECT_TRUE(root->remove());
+    EXPECT_EQ(l.tree->size(), 0);
+}
+
+TEST_F(LinkedTreeTest, ListenersHearEveryStructuralEdit) {
+    Labelled l = build("");
+    l.names = {"R", "A", "B", "C", "D"};
+    Recorder rec(l);
+    EXPECT_TRUE(l.tree->addListener(&rec));
+    EXPECT_FALSE(l.tree->addListener(&rec));
+    l.tree->setRoot(vesselWithId(0));
+    IteratorRef r(l.tree->preorderIterator());
+    r->next();
+    r->addChild(vesselWithId(1));
+    r->setChild(1, vesselWithId(2));
+    IteratorRef a(l.tree->preorderIterator());
+    a->next();
+    a->next();
+    a->addChild(vesselWithId(3));
+    a->setValue(vesselWithId(4));  // not a structural edit
+    IteratorRef c(l.tree->preorderIterator(*a));
+    c->next();
+    c->next();
+    c->remove();  // notified at the parent of the removed node
+    Labelled sub = build("X(Y)");
+    a->addSubTree(*sub.tree);
+    a->removeChild(0);
+    r->removeAndLiftChildren();  // refused at the root: no notification
+    IteratorRef d(l.tree->preorderIterator());
+    d->next();
+    d->next();
+    d->removeAndLiftChildren();
+    d->addChild(vesselWithId(1));  // without a current node in a non-empty tree: refused
+    r->remove();                   // removing the root notifies nobody
+    // setRoot reports a whole-tree iterator; a removal reports its parent (A, renamed D by
+    // setValue); removeAndLiftChildren reports the editing iterator, left without a current node.
+    const std::vector<std::string> expected{"1:-", "1:R", "1:R", "1:A", "1:D", "1:D", "1:D", "1:-"};
+    EXPECT_EQ(rec.log, expected);
+    EXPECT_TRUE(l.tree->removeListener(&rec));
+    EXPECT_FALSE(l.tree->removeListener(&rec));
+}
+
+TEST_F(LinkedTreeTest, ViewsNeverDeleteNodes) {
+    Labelled l = build("R(A(A1,A2),B)");
+    {
+        TreeRef view(placedAt(l, "A")->getSubTree());
+        EXPECT_EQ(view->size(), 3);
+        view->clear();
+        EXPECT_EQ(view->size(), 0);
+    }
+    { TreeRef view(placedAt(l, "A")->getSubTree()); }
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A(A1,A2),B)");
+    // Editing through a view edits the shared nodes.
+    TreeRef view(placedAt(l, "A")->getSubTree());
+    IteratorRef inView(view->preorderIterator());
+    inView->next();
+    inView->next();
+    EXPECT_TRUE(inView->remove());
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A(A2),B)");
+}
+
+}  // namespace

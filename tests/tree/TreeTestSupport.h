@@ -1,0 +1,134 @@
+#ifndef ANGIOLITH_TESTS_TREE_TREETESTSUPPORT_H
+#define ANGIOLITH_TESTS_TREE_TREETESTSUPPORT_H
+
+#include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/LinkedTree.h>
+
+#include <cctype>
+#include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace treetest {
+
+typedef ar<Vessel> VesselRef;
+typedef ar<TreeIterator<VesselRef>> IteratorRef;
+
+/// A vessel tree whose vessel ids index `names`.
+struct Labelled {
+    ArVesselTree tree;
+    std::vector<std::string> names;
+};
+
+/// A new vessel with id @p id and a single element at (id, 0, 0).
+inline VesselRef vesselWithId(int id) {
+    VesselRef v(new Vessel());
+    v->setId(id);
+    v->add(VesselElement{{static_cast<float>(id), 0.0f, 0.0f}, 1.0f, 0.0f});
+    return v;
+}
+
+namespace detail {
+
+struct Shape {
+    std::string name;
+    std::vector<Shape> children;
+};
+
+inline Shape parse(const std::string& text, std::size_t& pos) {
+    Shape s;
+    while (pos < text.size() && std::isalnum(static_cast<unsigned char>(text[pos]))) {
+        s.name += text[pos++];
+    }
+    if (pos < text.size() && text[pos] == '(') {
+        do {
+            ++pos;
+            s.children.push_back(parse(text, pos));
+        } while (pos < text.size() && text[pos] == ',');
+        ++pos;  // ')'
+    }
+    return s;
+}
+
+// Adds the children of @p s below the current node of @p at, through the iterator interface.
+inline void addChildren(const Shape& s, TreeIterator<VesselRef>& at, Labelled& l) {
+    for (const Shape& c : s.children) {
+        l.names.push_back(c.name);
+        at.addChild(vesselWithId(static_cast<int>(l.names.size()) - 1));
+    }
+    IteratorRef kids(at.childIterator());
+    for (const Shape& c : s.children) {
+        kids->next();
+        addChildren(c, *kids, l);
+    }
+}
+
+}  // namespace detail
+
+/// Builds a tree from a shape such as "R(A(A1,A2),B)" (an empty shape gives an empty tree).
+inline Labelled build(const std::string& shape) {
+    Labelled l{ArVesselTree(new LinkedTree<VesselRef>()), {}};
+    if (shape.empty()) {
+        return l;
+    }
+    std::size_t pos = 0;
+    detail::Shape s = detail::parse(shape, pos);
+    l.names.push_back(s.name);
+    l.tree->setRoot(vesselWithId(0));
+    IteratorRef it(l.tree->preorderIterator());
+    it->next();
+    detail::addChildren(s, *it, l);
+    return l;
+}
+
+/// The names of the vessels an iterator returns, space separated.
+inline std::string drain(const Labelled& l, TreeIterator<VesselRef>& it) {
+    std::string out;
+    while (it.hasNext()) {
+        VesselRef v = it.next();
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += l.names.at(static_cast<std::size_t>(v->getId()));
+    }
+    return out;
+}
+
+/// The name at the iterator's current node.
+inline std::string at(const Labelled& l, TreeIterator<VesselRef>& it) {
+    return l.names.at(static_cast<std::size_t>(it.getValue()->getId()));
+}
+
+/// The tree's shape in the notation of `build` (children in order).
+inline std::string shapeOf(const Labelled& l, Tree<VesselRef>& tree) {
+    IteratorRef it(tree.preorderIterator());
+    if (!it->hasNext()) {
+        return "";
+    }
+    it->next();
+    std::string out;
+    // Depth-first through child iterators.
+    struct Rec {
+        static void go(const Labelled& l, TreeIterator<VesselRef>& node, std::string& out) {
+            out += at(l, node);
+            IteratorRef kids(node.childIterator());
+            bool first = true;
+            while (kids->hasNext()) {
+                kids->next();
+                out += first ? "(" : ",";
+                first = false;
+                go(l, *kids, out);
+            }
+            if (!first) {
+                out += ")";
+            }
+        }
+    };
+    Rec::go(l, *it, out);
+    return out;
+}
+
+}  // namespace treetest
+
+#endif

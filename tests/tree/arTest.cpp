@@ -1,0 +1,157 @@
+#include <angiolith/tree/ar.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// Counts its own constructions and destructions.
+struct Tracked {
+    static int alive;
+    static int deleted;
+    Tracked() { ++alive; }
+    ~Tracked() {
+        --alive;
+        ++deleted;
+    }
+};
+int Tracked::alive = 0;
+int Tracked::deleted = 0;
+
+int countOf(void* p) {
+    auto it = arBase::counter.find(p);
+    return it == arBase::counter.end() ? 0 : it->second;
+}
+
+// A destructor that throws, to check that the handle swallows the exception.
+struct Exploding {
+    ~Exploding() noexcept(false) { throw std::runtime_error("boom"); }
+};
+
+// A destructor that itself releases a handle to another object.
+struct Holder {
+    ar<Tracked> inner;
+};
+
+class arTest : public testing::Test {
+protected:
+    void SetUp() override {
+        tableSize = arBase::counter.size();
+        Tracked::alive = 0;
+        Tracked::deleted = 0;
+    }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+    std::size_t tableSize = 0;
+};
+
+TEST_F(arTest, CountsFollowCopiesAndTheLastHandleDeletes) {
+    auto* t = new Tracked();
+    {
+        ar<Tracked> a(t);
+        EXPECT_EQ(countOf(t), 1);
+        {
+            ar<Tracked> b(a);
+            ar<Tracked> c;
+            c = b;
+            EXPECT_EQ(countOf(t), 3);
+            EXPECT_TRUE(a == c);
+            EXPECT_EQ(c.get(), t);
+        }
+        EXPECT_EQ(countOf(t), 1);
+        EXPECT_EQ(Tracked::deleted, 0);
+        // Self-assignment, by handle and by pointer, keeps the object and the count.
+        ar<Tracked>& alias = a;
+        a = alias;
+        a = t;
+        EXPECT_EQ(countOf(t), 1);
+        EXPECT_EQ(Tracked::alive, 1);
+    }
+    EXPECT_EQ(arBase::counter.count(t), 0u);
+    EXPECT_EQ(Tracked::deleted, 1);
+    EXPECT_EQ(Tracked::alive, 0);
+}
+
+TEST_F(arTest, AssigningNullOrAnotherObjectReleasesTheOldOne) {
+    auto* first = new Tracked();
+    auto* second = new Tracked();
+    ar<Tracked> a(first);
+    ar<Tracked> b(second);
+    a = b;
+    EXPECT_EQ(arBase::counter.count(first), 0u);
+    EXPECT_EQ(Tracked::deleted, 1);
+    EXPECT_EQ(countOf(second), 2);
+    a = nullptr;
+    EXPECT_EQ(countOf(second), 1);
+    b = static_cast<Tracked*>(nullptr);
+    EXPECT_EQ(arBase::counter.count(second), 0u);
+    EXPECT_EQ(Tracked::deleted, 2);
+    EXPECT_FALSE(b);
+}
+
+TEST_F(arTest, NullHandlesNeverTouchTheTable) {
+    const std::size_t before = arBase::counter.size();
+    {
+        ar<Tracked> a;
+        ar<Tracked> b(a);
+        ar<Tracked> c(nullptr);
+        c = a;
+        EXPECT_EQ(arBase::counter.size(), before);
+        EXPECT_EQ(arBase::counter.count(nullptr), 0u);
+    }
+    EXPECT_EQ(arBase::counter.count(nullptr), 0u);
+}
+
+TEST_F(arTest, HandlesOfDifferentTypesShareOneCount) {
+    auto* t = new Tracked();
+    ar<Tracked> a(t);
+    ar<const Tracked> b(t);
+    EXPECT_EQ(countOf(t), 2);
+    a = nullptr;
+    EXPECT_EQ(Tracked::alive, 1);
+    b = nullptr;
+    EXPECT_EQ(Tracked::alive, 0);
+}
+
+TEST_F(arTest, ADestructorMayReleaseHandlesItself) {
+    auto* inner = new Tracked();
+    {
+        ar<Tracked> outside(inner);
+        ar<Holder> holder(new Holder{ar<Tracked>(inner)});
+        EXPECT_EQ(countOf(inner), 2);
+        holder = nullptr;
+        EXPECT_EQ(countOf(inner), 1);
+    }
+    EXPECT_EQ(Tracked::alive, 0);
+}
+
+TEST_F(arTest, AssigningAnObjectOwnedByTheOldOneKeepsItAlive) {
+    auto* inner = new Tracked();
+    ar<Holder> holder(new Holder{ar<Tracked>(inner)});
+    ar<Tracked> handle;
+    handle = holder->inner;
+    holder = nullptr;
+    EXPECT_EQ(Tracked::alive, 1);
+    // Assigning a handle that is owned by the object the handle itself keeps alive.
+    ar<Holder> h2(new Holder{ar<Tracked>(new Tracked())});
+    ar<Tracked> t2(h2->inner);
+    h2 = nullptr;
+    EXPECT_EQ(Tracked::alive, 2);
+}
+
+TEST_F(arTest, AThrowingDestructorIsReportedAndSwallowed) {
+    std::ostringstream captured;
+    std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
+    auto* e = new Exploding();
+    EXPECT_NO_THROW({
+        ar<Exploding> a(e);
+        ar<Exploding> b(a);
+    });
+    std::cout.rdbuf(old);
+    EXPECT_EQ(captured.str(), "konte nicht gelöscht werden\n");
+    EXPECT_EQ(arBase::counter.count(e), 0u);
+}
+
+}  // namespace
