@@ -1,3 +1,7 @@
+#include "ToolTestSupport.h"
+#include "angiolith/ImageIO.h"
+#include "angiolith/TreeFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,10 +10,6 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
-
-#include "ToolTestSupport.h"
-#include "angiolith/ImageIO.h"
-#include "angiolith/TreeFile.h"
 
 namespace angiolith::tool {
 namespace {
@@ -39,8 +39,8 @@ class CommandLine : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         phantomDir = new TempDir();
-        const ToolRun made = runTool({"phantom", "--out", phantomDir->path(), "--size", "tiny",
-                                      "--seed", "2", "--quiet"});
+        const ToolRun made = runTool(
+            {"phantom", "--out", phantomDir->path(), "--size", "tiny", "--seed", "2", "--quiet"});
         ASSERT_EQ(made.status, 0) << made.err;
     }
     static void TearDownTestSuite() {
@@ -72,8 +72,7 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     for (const char* name : {"skeleton.nii.gz", "distance-field.nii.gz", "vessel-ids.nii.gz",
                              "distances.nii.gz", "labels-segment.nii.gz"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(geometryDifference(readImage(out / "r/" + name, name).geometry,
-                                     input.geometry),
+        EXPECT_EQ(geometryDifference(readImage(out / "r/" + name, name).geometry, input.geometry),
                   "");
     }
 
@@ -124,8 +123,8 @@ TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
 
 TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
     TempDir out;
-    ASSERT_EQ(runTool({"run", vessels(), "--tissue", liver(), "--out", out / "run",
-                       "--labels", "type", "--quiet"})
+    ASSERT_EQ(runTool({"run", vessels(), "--tissue", liver(), "--out", out / "run", "--labels",
+                       "type", "--quiet"})
                   .status,
               0);
     const std::string s = out / "steps";
@@ -158,9 +157,9 @@ TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinate
     for (const std::string format : {"nrrd", "nii.gz"}) {
         SCOPED_TRACE(format);
         TempDir out;
-        const ToolRun made = runTool({"phantom", "--out", out.path(), "--size", "tiny",
-                                      "--spacing", "0.7,0.8,1.5", "--origin", "-100,-80,20",
-                                      "--format", format, "--quiet"});
+        const ToolRun made =
+            runTool({"phantom", "--out", out.path(), "--size", "tiny", "--spacing", "0.7,0.8,1.5",
+                     "--origin", "-100,-80,20", "--format", format, "--quiet"});
         ASSERT_EQ(made.status, 0) << made.err;
         const std::string mask = out / ("vessels." + format);
         const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
@@ -231,15 +230,17 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"run", vessels(), "--tissue", dir / "cube.nrrd", "--out", out},
                    "the tissue mask '" + (dir / "cube.nrrd") + "' and '" + vessels() +
                        "' differ in size 32x32x32 vs 4x4x4; resample the tissue mask onto the "
-                       "grid of '" + vessels() + "'");
-    ASSERT_EQ(runTool({"phantom", "--out", dir / "coarse", "--size", "tiny", "--spacing",
-                       "1,1,2", "--quiet"})
+                       "grid of '" +
+                       vessels() + "'");
+    ASSERT_EQ(runTool({"phantom", "--out", dir / "coarse", "--size", "tiny", "--spacing", "1,1,2",
+                       "--quiet"})
                   .status,
               0);
     expectRejected({"run", vessels(), "--tissue", dir / "coarse/liver.nii.gz", "--out", out},
                    "the tissue mask '" + (dir / "coarse/liver.nii.gz") + "' and '" + vessels() +
                        "' differ in spacing 1,1,1 vs 1,1,2; resample the tissue mask onto the "
-                       "grid of '" + vessels() + "'");
+                       "grid of '" +
+                       vessels() + "'");
     expectRejected({"run", vessels(), "--start", "3,4,32", "--out", out},
                    "--start 3,4,32 lies outside the volume (voxel indices 0..31, 0..31, 0..31); "
                    "give a voxel inside it, near the root of the tree");

@@ -4,8 +4,8 @@ namespace angiolith::tool {
 
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = {
-        runCommand(),     phantomCommand(),     skeletonizeCommand(), extractCommand(),
-        cleanCommand(),   territoriesCommand(), relabelCommand()};
+        runCommand(),   phantomCommand(),     skeletonizeCommand(), extractCommand(),
+        cleanCommand(), territoriesCommand(), relabelCommand()};
     return commands;
 }
 

@@ -1,9 +1,9 @@
-#include <iostream>
-
 #include "angiolith/Command.h"
 #include "angiolith/Pipeline.h"
 #include "angiolith/UserError.h"
 #include "phantom/VesselPhantom.h"
+
+#include <iostream>
 
 namespace angiolith::tool {
 
@@ -42,8 +42,7 @@ int makePhantomFiles(const Arguments& args) {
         const auto origin = args.numberTriple("origin");
         geometry.origin = {origin[0], origin[1], origin[2]};
     }
-    const ImageFormat format =
-        args.has("format") ? outputFormatOf(args, "") : ImageFormat::NiftiGz;
+    const ImageFormat format = args.has("format") ? outputFormatOf(args, "") : ImageFormat::NiftiGz;
     Outputs outputs(args.value("out"), format, progress);
 
     progress.start("phantom", sizeText(geometry.size) + " voxels");
@@ -64,15 +63,15 @@ Command phantomCommand() {
     CommandSpec spec;
     spec.name = "phantom";
     spec.summary = "write a synthetic vessel tree and liver mask to try the other commands on";
-    spec.options = {outOption("vessels and liver"),
-                    {"size", "SIZE",
-                     "tiny (32^3), small (64^3, default), medium (256^3) or ct (512x512x256)"},
-                    {"seed", "N", "seed of the random tree (default 1); equal seeds, equal files"},
-                    {"spacing", "X,Y,Z", "voxel spacing in mm (default 1,1,1)"},
-                    {"origin", "X,Y,Z", "world position of voxel 0,0,0 in mm, LPS (default 0,0,0)"},
-                    {"bumps", "", "add short spurs on the vessel surfaces, for the cleaning"},
-                    formatOption(),
-                    quietOption()};
+    spec.options = {
+        outOption("vessels and liver"),
+        {"size", "SIZE", "tiny (32^3), small (64^3, default), medium (256^3) or ct (512x512x256)"},
+        {"seed", "N", "seed of the random tree (default 1); equal seeds, equal files"},
+        {"spacing", "X,Y,Z", "voxel spacing in mm (default 1,1,1)"},
+        {"origin", "X,Y,Z", "world position of voxel 0,0,0 in mm, LPS (default 0,0,0)"},
+        {"bumps", "", "add short spurs on the vessel surfaces, for the cleaning"},
+        formatOption(),
+        quietOption()};
     spec.required = {"out"};
     spec.description =
         "Writes vessels (the vessel mask) and liver (the tissue mask, vessels included),\n"

@@ -1,11 +1,11 @@
 #include "angiolith/Pipeline.h"
 
-#include <set>
-
 #include "angiolith/PngPreview.h"
 #include "angiolith/TreeFile.h"
 #include "angiolith/UserError.h"
 #include "angiolith/VtpWriter.h"
+
+#include <set>
 
 namespace angiolith::tool {
 
@@ -84,11 +84,22 @@ Skeleton runThinning(Progress& progress, const Volume& mask, unsigned long long 
     return skeleton;
 }
 
-ArVesselTree runExtraction(Progress& progress, const Volume& skeleton,
+ArVesselTree runExtraction(Progress& progress, const Volume& skeleton, const std::string& source,
                            std::list<DistancePoint3D*>& points,
                            const std::optional<std::array<long, 3>>& start) {
+    const std::string obstacle = extractionObstacle(skeleton, start.has_value());
+    if (!obstacle.empty()) {
+        throw UserError("no vessel tree can be extracted from the skeleton of " + source + ": " +
+                        obstacle + "; check that the mask holds the vessels");
+    }
     progress.start("extract", count(points.size(), "skeleton voxels"));
-    ArVesselTree tree = extractTree(skeleton, points, start);
+    ArVesselTree tree;
+    try {
+        tree = extractTree(skeleton, points, start);
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("the vessel tree of " + source +
+                                 " could not be extracted: " + error.what());
+    }
     const TreeStats stats = statsOf(tree);
     progress.done("extract", count(stats.vessels, "vessels") + ", " +
                                  count(stats.samples, "centre-line samples"));

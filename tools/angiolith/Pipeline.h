@@ -1,16 +1,16 @@
 #ifndef ANGIOLITH_TOOLS_PIPELINE_H
 #define ANGIOLITH_TOOLS_PIPELINE_H
 
-#include <array>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "angiolith/Arguments.h"
 #include "angiolith/ImageIO.h"
 #include "angiolith/OutputFolder.h"
 #include "angiolith/Progress.h"
 #include "angiolith/Stages.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -39,7 +39,8 @@ ThinningOptions thinningOf(const Arguments& args);
 
 Skeleton runThinning(Progress& progress, const Volume& mask, unsigned long long maskVoxels,
                      const ThinningOptions& options);
-ArVesselTree runExtraction(Progress& progress, const Volume& skeleton,
+/// @p source names the mask or skeleton file in messages.
+ArVesselTree runExtraction(Progress& progress, const Volume& skeleton, const std::string& source,
                            std::list<DistancePoint3D*>& points,
                            const std::optional<std::array<long, 3>>& start);
 void runCleaning(Progress& progress, ArVesselTree& tree, float relevance, bool preserveCycles);

@@ -1,9 +1,9 @@
-#include <iostream>
-#include <optional>
-
 #include "angiolith/Command.h"
 #include "angiolith/Pipeline.h"
 #include "angiolith/TreeFile.h"
+
+#include <iostream>
+#include <optional>
 
 namespace angiolith::tool {
 
@@ -30,7 +30,8 @@ int run(const Arguments& args) {
 
     Skeleton skeleton = runThinning(progress, vessels, vesselVoxels, thinning);
     ArVesselTree tree =
-        runExtraction(progress, skeleton.skeletonVolume(), skeleton.points(), start);
+        runExtraction(progress, skeleton.skeletonVolume(), "the vessel mask '" + vesselsPath + "'",
+                      skeleton.points(), start);
     runCleaning(progress, tree, relevance, args.has("preserve-cycles"));
     std::optional<Territories> territories;
     std::optional<Volume> labels;
@@ -73,7 +74,8 @@ Command runCommand() {
          "cleaning threshold: a side branch stays when it reaches 1/(1-T) parent radii from "
          "its branching point (default 0.5, two radii)"},
         {"preserve-cycles", "", "keep side branches that close a loop with another vessel"},
-        {"labels", "RULE", "relabel the territories by segment, type or resection (default segment)"},
+        {"labels", "RULE",
+         "relabel the territories by segment, type or resection (default segment)"},
         {"cleaning-passes", "N",
          "remove line ends during the first N thinning passes (default 0: plain thinning)"},
         {"most-neighbours-first", "", "thin candidates with the most object neighbours first"},

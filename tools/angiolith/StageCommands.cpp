@@ -1,11 +1,13 @@
-#include <angiolith/image/lumoKralConvert.h>
-
-#include <iostream>
-
 #include "angiolith/Command.h"
 #include "angiolith/Pipeline.h"
 #include "angiolith/TreeFile.h"
 #include "angiolith/UserError.h"
+
+#include <angiolith/image/lumoKralConvert.h>
+
+#include <cmath>
+#include <cstdint>
+#include <iostream>
 
 namespace angiolith::tool {
 
@@ -25,6 +27,21 @@ int skeletonize(const Arguments& args) {
     return 0;
 }
 
+// The diameters come from the distance field: a skeleton voxel without a positive finite
+// distance means the field does not belong to the skeleton.
+void requirePositiveOnSkeleton(const Volume& skeleton, const Volume& distances,
+                               const std::string& distancePath) {
+    const auto* s = static_cast<const std::uint8_t*>(skeleton.pic->data);
+    const auto* d = static_cast<const float*>(distances.pic->data);
+    for (unsigned long long i = 0; i < skeleton.geometry.voxelCount(); ++i) {
+        if (s[i] != 0 && !(d[i] > 0.0f && std::isfinite(d[i]))) {
+            throw UserError("the distance field '" + distancePath +
+                            "' is not positive on every skeleton voxel; give the "
+                            "distance-field that was written with the skeleton");
+        }
+    }
+}
+
 int extract(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
     const std::string skeletonPath = args.positional()[0];
@@ -38,10 +55,12 @@ int extract(const Arguments& args) {
         distances.pic.reset(lumoKralConvert(distances.pic.get(), lumoTeskTypeFloat, 32));
         if (!distances.pic) throw std::bad_alloc();
     }
+    requirePositiveOnSkeleton(skeleton, distances, distancePath);
     const auto start = startOf(args, skeleton.geometry);
     Outputs outputs(args.value("out"), ImageFormat::NiftiGz, progress);
     SkeletonPoints points(skeleton, distances);
-    ArVesselTree tree = runExtraction(progress, skeleton, points.list(), start);
+    ArVesselTree tree =
+        runExtraction(progress, skeleton, "'" + skeletonPath + "'", points.list(), start);
     outputs.tree(tree, &skeleton.geometry);
     outputs.commit();
     return 0;
@@ -54,8 +73,7 @@ int clean(const Arguments& args) {
     std::optional<Volume> reference;
     if (args.has("reference")) {
         reference = readImage(args.value("reference"), "reference image");
-        requireTreeOnGrid(tree, treePath, reference->geometry,
-                          "'" + args.value("reference") + "'");
+        requireTreeOnGrid(tree, treePath, reference->geometry, "'" + args.value("reference") + "'");
     }
     const float relevance = relevanceOf(args);
     Outputs outputs(args.value("out"), ImageFormat::NiftiGz, progress);
@@ -99,8 +117,8 @@ int relabelIds(const Arguments& args) {
     const unsigned int largest = maxValue16(ids);
     if (static_cast<long>(largest) > stats.maxId) {
         throw UserError("the vessel-ID volume '" + idsPath + "' holds vessel id " +
-                        std::to_string(largest) + ", but the largest id in '" + treePath +
-                        "' is " + std::to_string(stats.maxId) +
+                        std::to_string(largest) + ", but the largest id in '" + treePath + "' is " +
+                        std::to_string(stats.maxId) +
                         "; give the tree the territories were computed from");
     }
     const LabelRule rule = labelRuleOf(args);
@@ -118,13 +136,12 @@ Command skeletonizeCommand() {
     spec.name = "skeletonize";
     spec.summary = "thin a vessel mask to its skeleton and distance field";
     spec.positionals = {"VESSELS"};
-    spec.options = {outOption("skeleton and distance-field"),
-                    {"cleaning-passes", "N",
-                     "remove line ends during the first N thinning passes (default 0)"},
-                    {"most-neighbours-first", "",
-                     "thin candidates with the most object neighbours first"},
-                    formatOption(),
-                    quietOption()};
+    spec.options = {
+        outOption("skeleton and distance-field"),
+        {"cleaning-passes", "N", "remove line ends during the first N thinning passes (default 0)"},
+        {"most-neighbours-first", "", "thin candidates with the most object neighbours first"},
+        formatOption(),
+        quietOption()};
     spec.required = {"out"};
     spec.description =
         "Writes skeleton (1 on the skeleton, 0 elsewhere) and distance-field (each voxel's\n"
@@ -157,14 +174,14 @@ Command cleanCommand() {
     spec.name = "clean";
     spec.summary = "remove irrelevant side branches from a tree and join vessel chains";
     spec.positionals = {"TREE"};
-    spec.options = {outOption("tree.txt (and tree.vtp)"),
-                    {"relevance", "T",
-                     "a side branch stays when it reaches 1/(1-T) parent radii from its "
-                     "branching point (default 0.5)"},
-                    {"preserve-cycles", "", "keep side branches that close a loop"},
-                    {"reference", "IMAGE",
-                     "the image the tree was extracted from, to write tree.vtp as well"},
-                    quietOption()};
+    spec.options = {
+        outOption("tree.txt (and tree.vtp)"),
+        {"relevance", "T",
+         "a side branch stays when it reaches 1/(1-T) parent radii from its "
+         "branching point (default 0.5)"},
+        {"preserve-cycles", "", "keep side branches that close a loop"},
+        {"reference", "IMAGE", "the image the tree was extracted from, to write tree.vtp as well"},
+        quietOption()};
     spec.required = {"out"};
     spec.example =
         "  angiolith clean step/tree.txt --relevance 0.6 --reference Segmentation-vessels.nrrd \\\n"

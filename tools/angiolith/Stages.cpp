@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iostream>
 #include <new>
+#include <sstream>
 
 namespace angiolith::tool {
 
@@ -91,6 +93,69 @@ SkeletonPoints::SkeletonPoints(const Volume& skeleton, const Volume& distanceFie
     }
 }
 
+std::string extractionObstacle(const Volume& skeleton, bool withStart) {
+    const auto& n = skeleton.geometry.size;
+    const auto* values = static_cast<const std::uint8_t*>(skeleton.pic->data);
+    const long nx = n[0], ny = n[1], nz = n[2];
+    auto on = [&](long x, long y, long z) {
+        return x >= 0 && y >= 0 && z >= 0 && x < nx && y < ny && z < nz &&
+               values[(z * ny + y) * nx + x] != 0;
+    };
+    auto neighbours = [&](long x, long y, long z, auto&& visit) {
+        for (long dz = -1; dz <= 1; ++dz) {
+            for (long dy = -1; dy <= 1; ++dy) {
+                for (long dx = -1; dx <= 1; ++dx) {
+                    if ((dx != 0 || dy != 0 || dz != 0) && on(x + dx, y + dy, z + dz)) {
+                        visit(x + dx, y + dy, z + dz);
+                    }
+                }
+            }
+        }
+    };
+    std::vector<bool> seen(static_cast<std::size_t>(nx * ny * nz), false);
+    long largest = 0;
+    bool largestCanStart = false, anyCanStart = false;
+    for (long z = 0; z < nz; ++z) {
+        for (long y = 0; y < ny; ++y) {
+            for (long x = 0; x < nx; ++x) {
+                const long seed = (z * ny + y) * nx + x;
+                if (!on(x, y, z) || seen[seed]) continue;
+                long count = 0;
+                bool canStart = false;
+                std::vector<std::array<long, 3>> queue{{x, y, z}};
+                seen[seed] = true;
+                while (!queue.empty()) {
+                    const auto [vx, vy, vz] = queue.back();
+                    queue.pop_back();
+                    ++count;
+                    int degree = 0;
+                    neighbours(vx, vy, vz, [&](long qx, long qy, long qz) {
+                        ++degree;
+                        const long q = (qz * ny + qy) * nx + qx;
+                        if (!seen[q]) {
+                            seen[q] = true;
+                            queue.push_back({qx, qy, qz});
+                        }
+                    });
+                    canStart = canStart || degree <= 2;
+                }
+                anyCanStart = anyCanStart || canStart;
+                if (count > largest) {
+                    largest = count;
+                    largestCanStart = canStart;
+                }
+            }
+        }
+    }
+    if (largest == 0) return "it is empty";
+    if (withStart ? !anyCanStart : !largestCanStart) {
+        return std::string("it has no end or line voxel to start from") +
+               (withStart ? "" : " in its largest part") +
+               " (every voxel branches, as on a closed surface)";
+    }
+    return "";
+}
+
 ArVesselTree extractTree(const Volume& skeleton, std::list<DistancePoint3D*>& points,
                          const std::optional<std::array<long, 3>>& start) {
     // The extractor writes its labels into the skeleton volume: it gets a copy.
@@ -105,7 +170,18 @@ ArVesselTree extractTree(const Volume& skeleton, std::list<DistancePoint3D*>& po
                                                static_cast<short>((*start)[2]));
     }
     BreadthFirstTreeExtractor extractor;
-    return extractor.getTree(&volume, &points, startPoint.get());
+    // The path finder writes the text of its exception to the error stream as well; the tool
+    // reports it once, in its own one-line message.
+    std::ostringstream libraryErrors;
+    std::streambuf* const errors = std::cerr.rdbuf(libraryErrors.rdbuf());
+    try {
+        ArVesselTree tree = extractor.getTree(&volume, &points, startPoint.get());
+        std::cerr.rdbuf(errors);
+        return tree;
+    } catch (...) {
+        std::cerr.rdbuf(errors);
+        throw;
+    }
 }
 
 void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles) {
@@ -137,9 +213,12 @@ std::optional<LabelRule> labelRuleOf(const std::string& name) {
 
 std::string nameOf(LabelRule rule) {
     switch (rule) {
-        case LabelRule::Segment: return "segment";
-        case LabelRule::Type: return "type";
-        case LabelRule::Resection: return "resection";
+        case LabelRule::Segment:
+            return "segment";
+        case LabelRule::Type:
+            return "type";
+        case LabelRule::Resection:
+            return "resection";
     }
     return "";
 }
@@ -147,8 +226,12 @@ std::string nameOf(LabelRule rule) {
 Volume relabel(const Volume& vesselIds, const ArVesselTree& tree, LabelRule rule) {
     std::unique_ptr<AbstractRelabelingRule> theRule;
     switch (rule) {
-        case LabelRule::Segment: theRule = std::make_unique<IdToSegmentRelabelingRule>(tree); break;
-        case LabelRule::Type: theRule = std::make_unique<IdToTypeRelabelingRule>(tree); break;
+        case LabelRule::Segment:
+            theRule = std::make_unique<IdToSegmentRelabelingRule>(tree);
+            break;
+        case LabelRule::Type:
+            theRule = std::make_unique<IdToTypeRelabelingRule>(tree);
+            break;
         case LabelRule::Resection:
             theRule = std::make_unique<IdToResectionStatusRelabelingRule>(tree);
             break;

@@ -1,6 +1,8 @@
 #ifndef ANGIOLITH_TOOLS_STAGES_H
 #define ANGIOLITH_TOOLS_STAGES_H
 
+#include "angiolith/Volume.h"
+
 #include <angiolith/skeleton/DistancePoint3D.h>
 #include <angiolith/skeleton/SelleSkeletonizer.h>
 #include <angiolith/tree/ArVesselTree.h>
@@ -11,8 +13,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "angiolith/Volume.h"
 
 namespace angiolith::tool {
 
@@ -58,6 +58,13 @@ private:
     std::vector<std::unique_ptr<DistancePoint3D>> owned;
     std::list<DistancePoint3D*> pointers;
 };
+
+/// Why the tree extraction cannot start on @p skeleton (unsigned 8-bit, non-zero on the
+/// skeleton), or "" when it can. The walk starts at an end or line voxel (at most two skeleton
+/// neighbours): of the largest 26-connected part (the first one in z, y, x scan order among
+/// equally large parts) without a start voxel, anywhere with one. A skeleton that is all
+/// branching (the skeleton of a closed surface) has none.
+std::string extractionObstacle(const Volume& skeleton, bool withStart);
 
 /// Extracts the vessel tree from the skeleton volume (1 on the skeleton) and its points; with
 /// @p start, from the end or edge voxel of the skeleton nearest to that voxel. The caller has

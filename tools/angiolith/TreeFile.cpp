@@ -1,5 +1,8 @@
 #include "angiolith/TreeFile.h"
 
+#include "angiolith/ImageIO.h"
+#include "angiolith/UserError.h"
+
 #include <angiolith/tree/TreeIterator.h>
 
 #include <cmath>
@@ -7,9 +10,6 @@
 #include <iomanip>
 #include <sstream>
 #include <stdexcept>
-
-#include "angiolith/ImageIO.h"
-#include "angiolith/UserError.h"
 
 namespace angiolith::tool {
 
@@ -112,8 +112,7 @@ void requireTreeOnGrid(const ArVesselTree& tree, const std::string& treePath,
                 if (!(index >= -0.5 && index <= geometry.size[i] - 0.5)) {
                     throw UserError("the vessel tree '" + treePath +
                                     "' does not lie on the grid of " + what + " (a sample at " +
-                                    tripleText(p) + " mm lies outside " +
-                                    sizeText(geometry.size) +
+                                    tripleText(p) + " mm lies outside " + sizeText(geometry.size) +
                                     " voxels); use images with the grid of the vessel mask "
                                     "the tree was extracted from");
                 }

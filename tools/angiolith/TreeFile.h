@@ -1,13 +1,13 @@
 #ifndef ANGIOLITH_TOOLS_TREEFILE_H
 #define ANGIOLITH_TOOLS_TREEFILE_H
 
+#include "angiolith/Geometry.h"
+#include "angiolith/VtpWriter.h"
+
 #include <angiolith/tree/ArVesselTree.h>
 
 #include <string>
 #include <vector>
-
-#include "angiolith/Geometry.h"
-#include "angiolith/VtpWriter.h"
 
 namespace angiolith::tool {
 
