@@ -1,3 +1,4 @@
+#include "image/DescriptorInternals.h"
 #include "image/PicBuilder.h"
 
 #include <angiolith/image/lumoKralConvert.h>
@@ -364,6 +365,19 @@ TEST(lumoKralConvert, RefusesImagesWhoseSizeWrapsAround32Bits) {
     double min = 0, max = 0;
     EXPECT_EQ(lumoKralExtr(pic.get(), &min, &max), 0);
     EXPECT_EQ(lumoKralErrno, 6);
+}
+
+TEST(lumoKralConvert, SizesTheTargetBufferOnlyWhenItsTrueSizeFits32Bits) {
+    // The conversion allocates the target only after this check on the target's header. A
+    // source that fits can have a target that does not: 65535 x 65537 bytes is 2^32 - 1, twice
+    // that is not. (A real source of that size is too large for a unit test.)
+    PicPtr pic = makePic<std::uint8_t>(lumoTeskTypeUnsigned, 8, {65535, 65537, 1}, {0});
+    EXPECT_TRUE(angiolith::detail::sizeFitsUnsigned32(pic.get()));
+    pic->bits = 16;
+    EXPECT_FALSE(angiolith::detail::sizeFitsUnsigned32(pic.get()));
+    EXPECT_EQ(_lumoTeskSize(pic.get()), 4294967294u);  // what a 32-bit size would have allocated
+    pic->dim = 0;
+    EXPECT_TRUE(angiolith::detail::sizeFitsUnsigned32(pic.get()));
 }
 
 TEST(lumoKralConvert, ConvertsADescriptorWithoutPixelsToOneWithoutPixels) {
