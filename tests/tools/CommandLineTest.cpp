@@ -254,6 +254,35 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
                        "Tree'); give the tree.txt that 'angiolith extract' wrote");
     EXPECT_FALSE(fs::exists(out)) << "a rejected command created its output folder";
 
+    // A hollow sphere thins to a closed surface, on which every voxel branches: no tree.
+    std::string shell(16 * 16 * 16, '\0');
+    for (int z = 0; z < 16; ++z) {
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const double r = std::sqrt((x - 7.5) * (x - 7.5) + (y - 7.5) * (y - 7.5) +
+                                           (z - 7.5) * (z - 7.5));
+                shell[(z * 16 + y) * 16 + x] = r >= 4.5 && r <= 6.5 ? 1 : 0;
+            }
+        }
+    }
+    test::writeFile(dir / "shell.nrrd", nrrd("uchar", "16 16 16", shell));
+    expectRejected({"run", dir / "shell.nrrd", "--out", out},
+                   "no vessel tree can be extracted from the skeleton of the vessel mask '" +
+                       (dir / "shell.nrrd") +
+                       "': it has no end or line voxel to start from in its largest part (every "
+                       "voxel branches, as on a closed surface); check that the mask holds the "
+                       "vessels");
+    expectRejected({"extract", vessels(), "--distance-field", dir / "cube.nrrd", "--out", out},
+                   "the distance field '" + (dir / "cube.nrrd") + "' and '" + vessels() +
+                       "' differ in size 32x32x32 vs 4x4x4; resample the distance field onto "
+                       "the grid of '" +
+                       vessels() + "'");
+    test::writeFile(dir / "zeros.nrrd", nrrd("float", "32 32 32", std::string(4 * 32768, '\0')));
+    expectRejected({"extract", vessels(), "--distance-field", dir / "zeros.nrrd", "--out", out},
+                   "the distance field '" + (dir / "zeros.nrrd") +
+                       "' is not positive on every skeleton voxel; give the distance-field "
+                       "that was written with the skeleton");
+
     const ToolRun unknown = runTool({"thin"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err,

@@ -129,7 +129,7 @@ Volume runRelabel(Progress& progress, const Volume& vesselIds, const ArVesselTre
                   LabelRule rule) {
     progress.start("relabel", "by " + nameOf(rule));
     Volume labels = relabel(vesselIds, tree, rule);
-    progress.done("relabel", count(maxValue16(labels), "as the largest label"));
+    progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
     return labels;
 }
 
@@ -137,7 +137,7 @@ Outputs::Outputs(const std::string& theFolder, ImageFormat theFormat, Progress& 
     : folder(theFolder), format(theFormat), progress(theProgress) {}
 
 void Outputs::begin() {
-    if (names.empty()) progress.start("write", folder.finalPath(""));
+    if (names.empty()) progress.start("write", folder.path());
 }
 
 void Outputs::volume(const std::string& base, const Volume& volume) {
