@@ -266,7 +266,7 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
         }
     }
     test::writeFile(dir / "shell.nrrd", nrrd("uchar", "16 16 16", shell));
-    expectRejected({"run", dir / "shell.nrrd", "--out", out},
+    expectRejected({"run", dir / "shell.nrrd", "--out", out, "--quiet"},
                    "no vessel tree can be extracted from the skeleton of the vessel mask '" +
                        (dir / "shell.nrrd") +
                        "': it has no end or line voxel to start from in its largest part (every "
