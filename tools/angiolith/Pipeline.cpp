@@ -187,4 +187,24 @@ OptionSpec formatOption() {
 
 OptionSpec quietOption() { return {"quiet", "", "print no progress lines"}; }
 
+OptionSpec relevanceOption() {
+    return {"relevance", "T",
+            "cleaning threshold: a side branch stays when it reaches 1/(1-T) parent radii from "
+            "its branching point (default 0.5: two radii)"};
+}
+
+OptionSpec preserveCyclesOption() {
+    return {"preserve-cycles", "", "keep side branches that close a loop with another vessel"};
+}
+
+OptionSpec cleaningPassesOption() {
+    return {"cleaning-passes", "N",
+            "remove line ends during the first N thinning passes (default 0: plain thinning)"};
+}
+
+OptionSpec mostNeighboursFirstOption() {
+    return {"most-neighbours-first", "",
+            "thin the candidates with the most object neighbours first"};
+}
+
 }  // namespace angiolith::tool

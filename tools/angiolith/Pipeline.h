@@ -77,6 +77,10 @@ private:
 OptionSpec outOption(const std::string& what);
 OptionSpec formatOption();
 OptionSpec quietOption();
+OptionSpec relevanceOption();
+OptionSpec preserveCyclesOption();
+OptionSpec cleaningPassesOption();
+OptionSpec mostNeighboursFirstOption();
 
 }  // namespace angiolith::tool
 

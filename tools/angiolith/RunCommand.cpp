@@ -70,15 +70,12 @@ Command runCommand() {
         outOption("the results"),
         {"start", "X,Y,Z",
          "voxel near the root of the tree (default: the thickest end of the largest part)"},
-        {"relevance", "T",
-         "cleaning threshold: a side branch stays when it reaches 1/(1-T) parent radii from "
-         "its branching point (default 0.5, two radii)"},
-        {"preserve-cycles", "", "keep side branches that close a loop with another vessel"},
+        relevanceOption(),
+        preserveCyclesOption(),
         {"labels", "RULE",
          "relabel the territories by segment, type or resection (default segment)"},
-        {"cleaning-passes", "N",
-         "remove line ends during the first N thinning passes (default 0: plain thinning)"},
-        {"most-neighbours-first", "", "thin candidates with the most object neighbours first"},
+        cleaningPassesOption(),
+        mostNeighboursFirstOption(),
         formatOption(),
         quietOption()};
     spec.required = {"out"};

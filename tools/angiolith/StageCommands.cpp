@@ -136,12 +136,8 @@ Command skeletonizeCommand() {
     spec.name = "skeletonize";
     spec.summary = "thin a vessel mask to its skeleton and distance field";
     spec.positionals = {"VESSELS"};
-    spec.options = {
-        outOption("skeleton and distance-field"),
-        {"cleaning-passes", "N", "remove line ends during the first N thinning passes (default 0)"},
-        {"most-neighbours-first", "", "thin candidates with the most object neighbours first"},
-        formatOption(),
-        quietOption()};
+    spec.options = {outOption("skeleton and distance-field"), cleaningPassesOption(),
+                    mostNeighboursFirstOption(), formatOption(), quietOption()};
     spec.required = {"out"};
     spec.description =
         "Writes skeleton (1 on the skeleton, 0 elsewhere) and distance-field (each voxel's\n"
@@ -176,10 +172,8 @@ Command cleanCommand() {
     spec.positionals = {"TREE"};
     spec.options = {
         outOption("tree.txt (and tree.vtp)"),
-        {"relevance", "T",
-         "a side branch stays when it reaches 1/(1-T) parent radii from its "
-         "branching point (default 0.5)"},
-        {"preserve-cycles", "", "keep side branches that close a loop"},
+        relevanceOption(),
+        preserveCyclesOption(),
         {"reference", "IMAGE", "the image the tree was extracted from, to write tree.vtp as well"},
         quietOption()};
     spec.required = {"out"};
