@@ -45,21 +45,43 @@
 
 // Tree extraction
 #include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/extraction/EdgePriorityQueue.h>
 #include <angiolith/extraction/PathFinder.h>
 #include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/PriorityVessel.h>
 #include <angiolith/extraction/ShortVectorList.h>
 #include <angiolith/extraction/ShortVectorToLongMap.h>
 #include <angiolith/extraction/SkeletonGraphExtractor.h>
+#include <angiolith/extraction/TreeExtractor.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
+#include <angiolith/extraction/VesselPriorityQueue.h>
 #include <angiolith/extraction/VisitableNeighbours.h>
 
 // Tree cleaning
+#include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
+#include <angiolith/cleaning/VesselTreeCleaner.h>
 
 // Vascular territories
+#include <angiolith/territory/AbstractDistanceMeasure.h>
+#include <angiolith/territory/AbstractNextVesselEstimator.h>
+#include <angiolith/territory/AbstractVesselTreeSampler.h>
+#include <angiolith/territory/EntireVesselTreeSampler.h>
+#include <angiolith/territory/EuclideanDistanceMeasure.h>
+#include <angiolith/territory/HepaVesselTreeSampler.h>
+#include <angiolith/territory/KDTreeNextVesselEstimator.h>
+#include <angiolith/territory/OnlyDefinedHepaVesselTreeSampler.h>
+#include <angiolith/territory/OnlyDefinedPortaVesselTreeSampler.h>
+#include <angiolith/territory/PortaVesselTreeSampler.h>
+#include <angiolith/territory/ResectionStatusVesselTreeSampler.h>
+#include <angiolith/territory/SuppliedTissueClassifier.h>
+#include <angiolith/territory/TissueElement.h>
 
 // Relabelling
 #include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/IdToResectionStatusRelabelingRule.h>
+#include <angiolith/relabel/IdToSegmentRelabelingRule.h>
+#include <angiolith/relabel/IdToTypeRelabelingRule.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration

@@ -1,0 +1,263 @@
+#include "territory/BruteForceNearest.h"
+#include "territory/TerritoryTestSupport.h"
+
+#include <angiolith/territory/EuclideanDistanceMeasure.h>
+#include <angiolith/territory/KDTreeNextVesselEstimator.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using angiolith::test::bruteForceNearest;
+using angiolith::test::messageOf;
+
+VesselElementList toList(const std::vector<VesselElementID>& samples) {
+    return VesselElementList(samples.begin(), samples.end());
+}
+
+// Queries every point of @p queries and compares with the brute-force answer.
+void expectMatchesBruteForce(KDTreeNextVesselEstimator& estimator,
+                             const std::vector<VesselElementID>& samples,
+                             const std::vector<std::vector<float>>& queries) {
+    TissueElement element;
+    for (const auto& q : queries) {
+        element.setPosition(q[0], q[1], q[2]);
+        ASSERT_EQ(estimator.getNextVessel(&element), &element);
+        const auto expected = bruteForceNearest(samples, q[0], q[1], q[2]);
+        ASSERT_EQ(element.getVesselId(), expected.vesselId)
+            << "query " << q[0] << ' ' << q[1] << ' ' << q[2];
+        ASSERT_EQ(element.getDistance(), expected.distance)
+            << "query " << q[0] << ' ' << q[1] << ' ' << q[2];
+    }
+}
+
+TEST(KDTreeNextVesselEstimator, SingleSampleAnswersEveryQuery) {
+    KDTreeNextVesselEstimator estimator;
+    VesselElementList list{{{1.0f, 2.0f, 3.0f}, 1.5f, 0.0f, 7}};
+    estimator.setVesselElementList(&list);
+    EXPECT_EQ(estimator.getVesselElementList(), &list);
+    TissueElement element;
+    element.setPosition(4.0f, 6.0f, 3.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getVesselId(), 7);
+    EXPECT_FLOAT_EQ(element.getDistance(), 5.0f);
+    element.setPosition(1.0f, 2.0f, 3.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getDistance(), 0.0f);
+}
+
+TEST(KDTreeNextVesselEstimator, RandomSamplesMatchBruteForce) {
+    std::mt19937 rng(20240611);
+    std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
+    std::uniform_int_distribution<int> vessel(1, 40);
+    for (int size : {2, 3, 4, 50, 700}) {
+        std::vector<VesselElementID> samples;
+        for (int i = 0; i < size; ++i) {
+            samples.push_back(
+                {{coordinate(rng), coordinate(rng), coordinate(rng)}, 1.0f, 0.0f, vessel(rng)});
+        }
+        std::vector<std::vector<float>> queries;
+        for (int i = 0; i < 2000; ++i) {
+            queries.push_back({coordinate(rng) * 1.2f, coordinate(rng) * 1.2f, coordinate(rng)});
+        }
+        // Queries exactly at samples: distance 0.
+        for (int i = 0; i < size; i += 7) {
+            const auto& p = samples[i].position;
+            queries.push_back({p.x, p.y, p.z});
+        }
+        auto list = toList(samples);
+        KDTreeNextVesselEstimator estimator;
+        estimator.setVesselElementList(&list);
+        expectMatchesBruteForce(estimator, samples, queries);
+    }
+}
+
+// Samples on an integer lattice, listed in shuffled order and each with its own id: queries at
+// cell centres have 8 equally near samples, at face centres 4, on edges 2. The earliest listed
+// one must win however many tie, which a plain 3-nearest search cannot guarantee.
+TEST(KDTreeNextVesselEstimator, LatticeTiesPickTheEarliestSample) {
+    std::vector<VesselElementID> samples;
+    for (int z = 0; z < 7; ++z) {
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                samples.push_back({{float(x), float(y), float(z)}, 1.0f, 0.0f, 0});
+            }
+        }
+    }
+    std::mt19937 rng(7);
+    std::shuffle(samples.begin(), samples.end(), rng);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i].vesselId = static_cast<int>(i + 1);
+    // Ten copies of one position with their own ids: the first copy listed wins.
+    for (int copy = 0; copy < 10; ++copy) samples.push_back({{3, 3, 3}, 1.0f, 0.0f, 1000 + copy});
+
+    std::vector<std::vector<float>> queries;
+    for (int z = -1; z < 15; ++z) {
+        for (int y = -1; y < 15; ++y) {
+            for (int x = -1; x < 15; ++x) queries.push_back({x * 0.5f, y * 0.5f, z * 0.5f});
+        }
+    }
+    auto list = toList(samples);
+    KDTreeNextVesselEstimator estimator;
+    estimator.setVesselElementList(&list);
+    expectMatchesBruteForce(estimator, samples, queries);
+
+    // A negative control for the oracle itself: the centre of cell (0,0,0) has 8 tied samples.
+    const auto centre = bruteForceNearest(samples, 0.5f, 0.5f, 0.5f);
+    int earliest = 1 << 30;
+    for (const auto& s : samples) {
+        if (s.position.x <= 1 && s.position.y <= 1 && s.position.z <= 1) {
+            earliest = std::min(earliest, s.vesselId);
+        }
+    }
+    EXPECT_EQ(centre.vesselId, earliest);
+}
+
+TEST(KDTreeNextVesselEstimator, TwoTiedSamplesOfDifferentVessels) {
+    KDTreeNextVesselEstimator estimator;
+    VesselElementList list{{{0, 0, 0}, 1, 0, 9}, {{2, 0, 0}, 1, 0, 4}, {{9, 9, 9}, 1, 0, 5}};
+    estimator.setVesselElementList(&list);
+    TissueElement element;
+    element.setPosition(1.0f, 0.0f, 0.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getVesselId(), 9);
+    EXPECT_EQ(element.getDistance(), 1.0f);
+}
+
+TEST(KDTreeNextVesselEstimator, NewListRebuildsAndIdsWrapAt16Bits) {
+    KDTreeNextVesselEstimator estimator;
+    VesselElementList first{{{0, 0, 0}, 1, 0, 1}, {{10, 0, 0}, 1, 0, 2}};
+    estimator.setVesselElementList(&first);
+    VesselElementList second{{{100, 0, 0}, 1, 0, 70000}, {{0, 50, 0}, 1, 0, -1}};
+    estimator.setVesselElementList(&second);
+    EXPECT_EQ(estimator.getVesselElementList(), &second);
+    TissueElement element;
+    element.setPosition(1.0f, 0.0f, 0.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getVesselId(), 65535);  // -1 wraps too
+    EXPECT_EQ(element.getDistance(), std::sqrt(1.0f + 2500.0f));
+    element.setPosition(99.0f, 0.0f, 0.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getVesselId(), 4464);
+    EXPECT_EQ(element.getDistance(), 1.0f);
+}
+
+TEST(KDTreeNextVesselEstimator, FailuresKeepTheStateAndNameTheOperation) {
+    KDTreeNextVesselEstimator estimator;
+    TissueElement element;
+    EXPECT_THROW(estimator.getNextVessel(&element), std::runtime_error);
+    EXPECT_EQ(messageOf([&] { estimator.getNextVessel(&element); }),
+              "Error in KDTreeNextVesselEstimator::getNextVessel(...): no vessel element list set");
+    EXPECT_THROW(estimator.setVesselElementList(nullptr), std::runtime_error);
+    EXPECT_EQ(messageOf([&] { estimator.setVesselElementList(nullptr); }),
+              "Error in KDTreeNextVesselEstimator::setVesselElementLIst(): theList == NULL!");
+    VesselElementList empty;
+    EXPECT_THROW(estimator.setVesselElementList(&empty), std::runtime_error);
+    EXPECT_EQ(messageOf([&] { estimator.setVesselElementList(&empty); }),
+              "Error in KDTreeNextVesselEstimator::setVesselElementList: theList->size() == 0!");
+    EXPECT_THROW(estimator.setDistanceMeasure(nullptr), std::runtime_error);
+    EXPECT_EQ(messageOf([&] { estimator.setDistanceMeasure(nullptr); }),
+              "Error in KDTreeNextVesselEstimator::setDistanceMeasure(...): measure == NULL");
+    EXPECT_EQ(estimator.getVesselElementList(), nullptr);
+    EXPECT_EQ(estimator.getDistanceMeasure(), nullptr);
+
+    // A failed replacement leaves the working structure in place.
+    VesselElementList list{{{0, 0, 0}, 1, 0, 3}};
+    estimator.setVesselElementList(&list);
+    EXPECT_THROW(estimator.setVesselElementList(&empty), std::runtime_error);
+    EXPECT_EQ(estimator.getVesselElementList(), &list);
+    element.setPosition(0.0f, 0.0f, 2.0f);
+    estimator.getNextVessel(&element);
+    EXPECT_EQ(element.getVesselId(), 3);
+    EXPECT_EQ(element.getDistance(), 2.0f);
+}
+
+TEST(KDTreeNextVesselEstimator, OwnsItsMeasureAndBorrowsTheList) {
+    // Run under the sanitizer build: the measure is deleted exactly once, the list never.
+    auto* list = new VesselElementList{{{0, 0, 0}, 1, 0, 3}};
+    {
+        KDTreeNextVesselEstimator estimator;
+        auto* measure = new EuclideanDistanceMeasure;
+        estimator.setDistanceMeasure(measure);
+        EXPECT_EQ(estimator.getDistanceMeasure(), measure);
+        estimator.setVesselElementList(list);
+    }
+    EXPECT_EQ(list->size(), 1u);
+    delete list;
+}
+
+TEST(EuclideanDistanceMeasure, SinglePrecisionEuclideanDistance) {
+    EuclideanDistanceMeasure measure;
+    TissueElement element;
+    element.setPosition(1.0f, 2.0f, 3.0f);
+    const float point[3] = {4.0f, 6.0f, 15.0f};
+    EXPECT_EQ(measure.computeDistance(element, point), 13.0f);
+    const float xyz[3] = {0.5f, -1.0f, 2.0f};
+    element.setPosition(xyz);
+    EXPECT_EQ(element.getPosition()[0], 0.5f);
+    EXPECT_EQ(measure.computeDistance(element, xyz), 0.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// Raster scans are answered mostly from cell candidate sets: random polyline samples (centre
+// lines), a spherical shell (many equidistant samples, so cells are declined) and lattice
+// samples with ties, scanned with anisotropic steps, must all give the exhaustive answer.
+TEST(KDTreeNextVesselEstimator, RasterScansMatchBruteForce) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<VesselElementID> lines;
+    for (int line = 0; line < 12; ++line) {
+        float p[3] = {unit(rng) * 30, unit(rng) * 30, unit(rng) * 20};
+        float d[3] = {unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
+        for (int s = 0; s < 25; ++s) {
+            lines.push_back({{p[0], p[1], p[2]}, 1.0f, 0.0f, line + 1});
+            for (int a = 0; a < 3; ++a) p[a] += d[a] * 1.7f;
+        }
+    }
+    std::vector<VesselElementID> shell;
+    for (int i = 0; i < 400; ++i) {
+        // Fibonacci points on a sphere of radius 9 around (15, 15, 10).
+        const double zc = 1.0 - (2.0 * i + 1.0) / 400.0;
+        const double r = std::sqrt(1.0 - zc * zc);
+        const double phi = i * 2.399963229728653;
+        shell.push_back({{float(15 + 9 * r * std::cos(phi)), float(15 + 9 * r * std::sin(phi)),
+                          float(10 + 9 * zc)},
+                         1.0f,
+                         0.0f,
+                         i % 50 + 1});
+    }
+    std::vector<VesselElementID> lattice;
+    for (int z = 0; z < 10; z += 3) {
+        for (int y = 0; y < 30; y += 3) {
+            for (int x = 0; x < 30; x += 3) {
+                lattice.push_back({{float(x), float(y), float(z)}, 1.0f, 0.0f, 0});
+            }
+        }
+    }
+    std::shuffle(lattice.begin(), lattice.end(), rng);
+    for (std::size_t i = 0; i < lattice.size(); ++i) lattice[i].vesselId = int(i % 300) + 1;
+
+    for (const auto* samples : {&lines, &shell, &lattice}) {
+        std::vector<std::vector<float>> queries;
+        for (int z = 0; z < 14; ++z) {
+            for (int y = 0; y < 40; ++y) {
+                for (int x = 0; x < 40; ++x) queries.push_back({x * 0.75f, y * 0.75f, z * 1.5f});
+            }
+        }
+        auto list = toList(*samples);
+        KDTreeNextVesselEstimator estimator;
+        estimator.setVesselElementList(&list);
+        expectMatchesBruteForce(estimator, *samples, queries);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,464 @@
+#include "territory/BruteForceNearest.h"
+#include "territory/TerritoryTestSupport.h"
+
+#include <angiolith/territory/EntireVesselTreeSampler.h>
+#include <angiolith/territory/EuclideanDistanceMeasure.h>
+#include <angiolith/territory/HepaVesselTreeSampler.h>
+#include <angiolith/territory/KDTreeNextVesselEstimator.h>
+#include <angiolith/territory/SuppliedTissueClassifier.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using angiolith::test::bruteForceNearest;
+using angiolith::test::dataOf;
+using angiolith::test::makePic;
+using angiolith::test::makeTree;
+using angiolith::test::makeVessel;
+using angiolith::test::messageOf;
+
+// A random tree: a root and children, each vessel a random polyline with unit-ish steps, ids
+// 1..count, alternately hepatic and portal. Preorder is the order of creation.
+struct RandomTree {
+    ArVesselTree tree;
+    std::vector<VesselElementID> samples;  // in preorder, untransformed
+};
+
+RandomTree randomTree(unsigned seed, int count, float extent) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<ar<Vessel>> vessels;
+    std::vector<int> parents;
+    RandomTree result{ArVesselTree(), {}};
+    for (int v = 0; v < count; ++v) {
+        std::vector<Vector3<float>> positions;
+        Vector3<float> p{unit(rng) * extent, unit(rng) * extent, unit(rng) * extent};
+        const Vector3<float> d{unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
+        for (int s = 0; s < 12; ++s) {
+            positions.push_back(p);
+            result.samples.push_back({p, 1.0f, 0.0f, v + 1});
+            p = {p.x + d.x * 1.3f, p.y + d.y * 1.3f, p.z + d.z * 1.3f};
+        }
+        vessels.push_back(makeVessel(
+            v + 1, v % 2 ? VesselProperties::HEPATIC : VesselProperties::PORTAL, 1, 1, positions));
+        parents.push_back(0);
+    }
+    result.tree = makeTree(vessels, parents);
+    return result;
+}
+
+// A tissue mask with a random blob of foreground voxels (values 1..9, background @p background).
+ThreeDPicAccessor<unsigned char>* randomMask(unsigned seed, unsigned nx, unsigned ny, unsigned nz,
+                                             unsigned char background) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> value(1, 9);
+    std::bernoulli_distribution inside(0.7);
+    auto* mask =
+        new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(nx, ny, nz), true, background);
+    for (unsigned z = 0; z < nz; ++z) {
+        for (unsigned y = 0; y < ny; ++y) {
+            for (unsigned x = 0; x < nx; ++x) {
+                const unsigned char v =
+                    inside(rng) ? static_cast<unsigned char>(value(rng) + 20) : background;
+                mask->setVoxel(short(x), short(y), short(z), v);
+            }
+        }
+    }
+    return mask;
+}
+
+// Checks every voxel of the classifier's result volumes against a brute-force search over the
+// samples mapped by @p m into world coordinates.
+void expectBruteForceTerritories(const SuppliedTissueClassifier& classifier,
+                                 const ThreeDPicAccessor<unsigned char>& mask,
+                                 std::vector<VesselElementID> samples, const double (&m)[4][4],
+                                 unsigned char background) {
+    for (auto& s : samples) {
+        const double x = s.position.x, y = s.position.y, z = s.position.z;
+        s.position = {static_cast<float>(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3]),
+                      static_cast<float>(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3]),
+                      static_cast<float>(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3])};
+    }
+    const ThreeDPicAccessor<unsigned short>* ids = classifier.getVesselIDVolume();
+    const ThreeDPicAccessor<float>* distances = classifier.getDistanceVolume();
+    ASSERT_NE(ids, nullptr);
+    ASSERT_NE(distances, nullptr);
+    ASSERT_EQ(ids->getSizeX(), mask.getSizeX());
+    ASSERT_EQ(distances->getSizeZ(), mask.getSizeZ());
+    EXPECT_EQ(ids->getPic()->bits, 16u);
+    EXPECT_EQ(ids->getPic()->type, lumoTeskTypeUnsigned);
+    EXPECT_EQ(distances->getPic()->bits, 32u);
+    EXPECT_EQ(distances->getPic()->type, lumoTeskTypeFloat);
+    EXPECT_EQ(ids->getBackgroundValue(), background);
+    int tissue = 0;
+    for (short z = 0; z < short(mask.getSizeZ()); ++z) {
+        for (short y = 0; y < short(mask.getSizeY()); ++y) {
+            for (short x = 0; x < short(mask.getSizeX()); ++x) {
+                if (mask.getVoxel(x, y, z) == background) {
+                    ASSERT_EQ(ids->getVoxel(x, y, z), 0);
+                    ASSERT_EQ(distances->getVoxel(x, y, z), 0.0f);
+                    continue;
+                }
+                ++tissue;
+                const auto expected =
+                    bruteForceNearest(samples, float(x) * mask.getVoxelSizeX() + mask.getOriginX(),
+                                      float(y) * mask.getVoxelSizeY() + mask.getOriginY(),
+                                      float(z) * mask.getVoxelSizeZ() + mask.getOriginZ());
+                ASSERT_EQ(ids->getVoxel(x, y, z), expected.vesselId) << x << ' ' << y << ' ' << z;
+                ASSERT_EQ(distances->getVoxel(x, y, z), expected.distance)
+                    << x << ' ' << y << ' ' << z;
+            }
+        }
+    }
+    EXPECT_GT(tissue, 0);
+}
+
+TEST(SuppliedTissueClassifier, RandomTreesMatchBruteForceWithTransformSpacingAndOrigin) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        RandomTree random = randomTree(seed, 25, 30.0f);
+        auto* mask = randomMask(seed, 31, 27, 13, seed == 2 ? 7 : 0);
+        mask->setVoxelSize(0.8f, 1.1f, 2.5f);
+        mask->setOrigin(-3.0f, 5.5f, 1.25f);
+        // Rotation about z by 30 degrees, scaling 1.2 and a translation; the fourth row is
+        // nonsense on purpose, as it must be ignored.
+        const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+        double m[4][4] = {{1.2 * c, -1.2 * s, 0, 2.0},
+                          {1.2 * s, 1.2 * c, 0, -1.5},
+                          {0, 0, 1.2, 0.75},
+                          {9, 9, 9, 9}};
+        SuppliedTissueClassifier classifier(mask, random.tree);
+        EXPECT_EQ(SuppliedTissueClassifier::BACKGROUND, seed == 2 ? 7 : 0);
+        classifier.setVesselElementTransform(m);
+        classifier.computeSuppliedTissue();
+        expectBruteForceTerritories(classifier, *mask, random.samples, m, seed == 2 ? 7 : 0);
+    }
+}
+
+// Samples on the integer lattice (in scrambled vessel order) with voxels of half the lattice
+// spacing: most voxels have 2, 4 or 8 equally near samples, and the earliest sample must win.
+TEST(SuppliedTissueClassifier, LatticeTiesMatchBruteForce) {
+    std::vector<ar<Vessel>> vessels;
+    std::vector<int> parents;
+    std::vector<VesselElementID> samples;
+    std::mt19937 rng(5);
+    std::vector<int> order(6 * 6);
+    for (int i = 0; i < 36; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (int v = 0; v < 36; ++v) {
+        const int x = order[v] % 6, y = order[v] / 6;
+        std::vector<Vector3<float>> positions;
+        for (int z = 0; z < 4; ++z) {
+            positions.push_back({float(x), float(y), float(z)});
+            samples.push_back({{float(x), float(y), float(z)}, 1.0f, 0.0f, v + 1});
+        }
+        vessels.push_back(makeVessel(v + 1, VesselProperties::PORTAL, 1, 1, positions));
+        parents.push_back(0);
+    }
+    ArVesselTree tree = makeTree(vessels, parents);
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(14, 14, 9), true, 0);
+    for (short z = 0; z < 9; ++z) {
+        for (short y = 0; y < 14; ++y) {
+            for (short x = 0; x < 14; ++x) mask->setVoxel(x, y, z, 1);
+        }
+    }
+    mask->setVoxelSize(0.5f, 0.5f, 0.5f);
+    mask->setOrigin(-0.5f, -0.5f, -0.5f);
+    SuppliedTissueClassifier classifier(mask, tree);
+    classifier.computeSuppliedTissue();
+    const double identity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    expectBruteForceTerritories(classifier, *mask, samples, identity, 0);
+}
+
+// A host accessor that overrides getVoxel: the classifier must read through the override.
+class StripedMask : public ThreeDPicAccessor<unsigned char> {
+public:
+    StripedMask() : ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(6, 3, 2), true, 0) {}
+    unsigned char getVoxel(const short& x, const short&, const short&) const override {
+        return x % 2 == 0 ? 1 : 0;
+    }
+};
+
+TEST(SuppliedTissueClassifier, ReadsTheMaskThroughTheHostsAccessor) {
+    ArVesselTree tree =
+        makeTree({makeVessel(4, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {5, 0, 0}})}, {0});
+    SuppliedTissueClassifier classifier(new StripedMask, tree);
+    classifier.computeSuppliedTissue();
+    const auto* ids = classifier.getVesselIDVolume();
+    const auto* distances = classifier.getDistanceVolume();
+    for (short x = 0; x < 6; ++x) {
+        EXPECT_EQ(ids->getVoxel(x, 2, 1), x % 2 == 0 ? 4 : 0);
+    }
+    // Voxel (2, 2, 1) is nearest to the sample at (0, 0, 0): sqrt(4 + 4 + 1) = 3.
+    EXPECT_EQ(distances->getVoxel(2, 2, 1), 3.0f);
+    EXPECT_EQ(distances->getVoxel(0, 0, 0), 0.0f);
+}
+
+TEST(SuppliedTissueClassifier, SampleSetIsFixedUntilANewEstimator) {
+    // Portal vessel 1 near x = 0, hepatic vessel 2 near x = 9.
+    ArVesselTree tree =
+        makeTree({makeVessel(1, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {0, 1, 0}}),
+                  makeVessel(2, VesselProperties::HEPATIC, 1, 1, {{9, 0, 0}, {9, 1, 0}})},
+                 {0, 0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(10, 2, 1), true, 0);
+    for (short x = 0; x < 10; ++x) mask->setVoxel(x, 0, 0, 1);
+    SuppliedTissueClassifier classifier(mask, tree);
+    classifier.computeSuppliedTissue();
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(1, 0, 0), 1);
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(8, 0, 0), 2);
+
+    // A new sampler and transform alone change nothing: the estimator keeps its samples.
+    classifier.setVesselTreeSampler(new HepaVesselTreeSampler);
+    double shift[4][4] = {{1, 0, 0, 100}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    classifier.setVesselElementTransform(shift);
+    classifier.computeSuppliedTissue();
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(1, 0, 0), 1);
+    EXPECT_EQ(classifier.getDistanceVolume()->getVoxel(1, 0, 0), 1.0f);
+
+    // A fresh estimator samples anew, with the hepatic sampler and the shift.
+    auto* estimator = new KDTreeNextVesselEstimator;
+    classifier.setNextVesselEstimator(estimator);
+    EXPECT_EQ(estimator->getVesselElementList(), nullptr);
+    classifier.computeSuppliedTissue();
+    ASSERT_NE(estimator->getVesselElementList(), nullptr);
+    EXPECT_EQ(estimator->getVesselElementList()->size(), 2u);
+    EXPECT_EQ(estimator->getVesselElementList()->front().position.x, 109.0f);
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(1, 0, 0), 2);
+    EXPECT_EQ(classifier.getDistanceVolume()->getVoxel(1, 0, 0), 108.0f);
+    // Setting the current estimator again keeps it (and its samples).
+    classifier.setNextVesselEstimator(estimator);
+    EXPECT_EQ(estimator->getVesselElementList()->size(), 2u);
+}
+
+TEST(SuppliedTissueClassifier, AllBackgroundStillHandsTheSamplesToTheEstimator) {
+    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{1, 1, 1}})}, {0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(4, 4, 4), true, 0);
+    SuppliedTissueClassifier classifier(mask, tree);
+    auto* estimator = new KDTreeNextVesselEstimator;
+    estimator->setDistanceMeasure(new EuclideanDistanceMeasure);
+    classifier.setNextVesselEstimator(estimator);
+    classifier.computeSuppliedTissue();
+    ASSERT_NE(estimator->getVesselElementList(), nullptr);
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(dataOf(*classifier.getVesselIDVolume())[i], 0);
+        EXPECT_EQ(dataOf(*classifier.getDistanceVolume())[i], 0.0f);
+    }
+}
+
+TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
+    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {})}, {0});
+    EXPECT_EQ(messageOf([&] { SuppliedTissueClassifier c(nullptr, tree); }),
+              "Error in SuppliedTissueClassifier::SuppliedTissueClassifier(): volume == NULL");
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(2, 2, 2), true, 0);
+    SuppliedTissueClassifier classifier(mask, tree);
+    EXPECT_EQ(messageOf([&] { classifier.setVesselTreeSampler(nullptr); }),
+              "Error in SuppliedTissueClassifier::setVesselTreeSampler(...): sampler == NULL");
+    EXPECT_EQ(messageOf([&] { classifier.setDistanceMeasure(nullptr); }),
+              "Error in SuppliedTissueClassifier::setDistanceMeasure(...): measure == NULL");
+    EXPECT_EQ(messageOf([&] { classifier.setNextVesselEstimator(nullptr); }),
+              "Error in SuppliedTissueClassifier::setNextVesselEstimator(...): estimator == NULL");
+    // A tree without samples reaches the estimator as an empty list.
+    EXPECT_EQ(messageOf([&] { classifier.computeSuppliedTissue(); }),
+              "Error in KDTreeNextVesselEstimator::setVesselElementList: theList->size() == 0!");
+
+    class NullSampler : public AbstractVesselTreeSampler {
+    public:
+        VesselElementList* getVesselTreeSamples(const ArVesselTree&) override { return nullptr; }
+    };
+    classifier.setVesselTreeSampler(new NullSampler);
+    EXPECT_EQ(messageOf([&] { classifier.computeSuppliedTissue(); }),
+              "Error in SuppliedTissueClassifier::cumputeSuppliedTissue(...): elementList == NULL");
+}
+
+TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
+    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(3, 1, 1), true, 0);
+    mask->setVoxel(2, 0, 0, 1);
+    SuppliedTissueClassifier classifier(mask, tree);
+    classifier.setCalculateDistanceVolume(false);
+    classifier.computeSuppliedTissue();
+    EXPECT_EQ(classifier.getDistanceVolume(), nullptr);
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(2, 0, 0), 3);
+    const VesselElementList list{{{0, 0, 0}, 1, 0, 3}};
+    EXPECT_EQ(messageOf([&] { delete classifier.cutVolume(tree); }),
+              "Error in SuppliedTissueClassifier::cutVolume(ArTree): distanceVolume == NULL");
+    EXPECT_EQ(messageOf([&] { delete classifier.cutVolume(list); }),
+              "Error in SuppliedTissueClassifier::cutVolume(VesselElementList): distanceVolume == "
+              "NULL");
+}
+
+// Regression: an owned distance volume computed before distances were switched off used to be
+// skipped by the destructor and leaked (the sanitizer build's leak check catches it).
+TEST(SuppliedTissueClassifier, OwnedDistanceVolumeIsFreedAfterSwitchingDistancesOff) {
+    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(3, 1, 1), true, 0);
+    mask->setVoxel(1, 0, 0, 1);
+    SuppliedTissueClassifier classifier(mask, tree);
+    classifier.computeSuppliedTissue();
+    ASSERT_NE(classifier.getDistanceVolume(), nullptr);
+    classifier.setCalculateDistanceVolume(false);
+    EXPECT_EQ(classifier.getDistanceVolume(), nullptr);
+}
+
+TEST(SuppliedTissueClassifier, OwnershipFlags) {
+    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(2, 1, 1), true, 0);
+    mask->setVoxel(1, 0, 0, 1);
+    ThreeDPicAccessor<unsigned short>* firstIds = nullptr;
+    ThreeDPicAccessor<float>* firstDistances = nullptr;
+    ThreeDPicAccessor<unsigned short>* secondIds = nullptr;
+    {
+        SuppliedTissueClassifier classifier(mask, tree);
+        EXPECT_TRUE(classifier.isOwnerOfTissueVolume());
+        EXPECT_TRUE(classifier.isOwnerOfVesselIDVolume());
+        EXPECT_TRUE(classifier.isOwnerOfDistanceVolume());
+        classifier.setOwnerOfTissueVolume(false);
+        classifier.setOwnerOfVesselIDVolume(false);
+        classifier.setOwnerOfDistanceVolume(false);
+        EXPECT_FALSE(classifier.isOwnerOfTissueVolume());
+        EXPECT_FALSE(classifier.isOwnerOfVesselIDVolume());
+        EXPECT_FALSE(classifier.isOwnerOfDistanceVolume());
+        classifier.computeSuppliedTissue();
+        firstIds = classifier.getVesselIDVolume();
+        firstDistances = classifier.getDistanceVolume();
+        // Not owned: a second computation leaves the first volumes to us.
+        classifier.computeSuppliedTissue();
+        EXPECT_NE(classifier.getVesselIDVolume(), firstIds);
+        secondIds = classifier.getVesselIDVolume();
+        classifier.setOwnerOfDistanceVolume(true);
+        // A sampler, measure and estimator set twice are not deleted in between.
+        auto* sampler = new EntireVesselTreeSampler;
+        classifier.setVesselTreeSampler(sampler);
+        classifier.setVesselTreeSampler(sampler);
+        auto* measure = new EuclideanDistanceMeasure;
+        classifier.setDistanceMeasure(measure);
+        classifier.setDistanceMeasure(measure);
+    }
+    // The host's tissue accessor and the volumes it was given survive the classifier.
+    EXPECT_EQ(mask->getVoxel(1, 0, 0), 1);
+    EXPECT_EQ(firstIds->getVoxel(1, 0, 0), 3);
+    EXPECT_EQ(firstDistances->getVoxel(1, 0, 0), 1.0f);
+    EXPECT_EQ(secondIds->getVoxel(1, 0, 0), 3);
+    delete firstIds;
+    delete firstDistances;
+    delete secondIds;
+    delete mask;
+}
+
+class CutVolume : public testing::Test {
+protected:
+    CutVolume()
+        : ids(makePic<unsigned short>(5, 4, 3), true, 0),
+          distances(makePic<float>(5, 4, 3), true, 0) {
+        std::mt19937 rng(11);
+        std::uniform_int_distribution<int> id(0, 7);
+        for (int i = 0; i < 60; ++i) {
+            dataOf(ids)[i] = static_cast<unsigned short>(id(rng));
+            dataOf(distances)[i] = 0.25f * static_cast<float>(i + 1);
+        }
+    }
+
+    // The distances where the id is in @p keep, 0 elsewhere.
+    void expectCut(const ThreeDPicAccessor<float>& cut, std::vector<int> keep) {
+        ASSERT_EQ(cut.getSizeX(), 5u);
+        ASSERT_EQ(cut.getSizeY(), 4u);
+        ASSERT_EQ(cut.getSizeZ(), 3u);
+        for (int i = 0; i < 60; ++i) {
+            const bool kept = std::find(keep.begin(), keep.end(), dataOf(ids)[i]) != keep.end();
+            EXPECT_EQ(dataOf(cut)[i], kept ? dataOf(distances)[i] : 0.0f) << i;
+        }
+    }
+
+    ThreeDPicAccessor<unsigned short> ids;
+    ThreeDPicAccessor<float> distances;
+};
+
+TEST_F(CutVolume, KeepsTheTerritoriesOfTheListedVessels) {
+    const VesselElementList list{{{0, 0, 0}, 1, 0, 5}, {{1, 0, 0}, 1, 0, 3}, {{2, 0, 0}, 1, 0, 5}};
+    std::unique_ptr<ThreeDPicAccessor<float>> cut(
+        SuppliedTissueClassifier::cutVolume(distances, ids, list));
+    EXPECT_TRUE(cut->isOwner());
+    expectCut(*cut, {3, 5});
+
+    ArVesselTree tree =
+        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}}),
+                  makeVessel(5, VesselProperties::HEPATIC, 1, 1, {{1, 0, 0}, {2, 0, 0}})},
+                 {0, 0});
+    std::unique_ptr<ThreeDPicAccessor<float>> fromTree(
+        SuppliedTissueClassifier::cutVolume(distances, ids, tree));
+    expectCut(*fromTree, {3, 5});
+
+    const VesselElementList zeros{{{0, 0, 0}, 1, 0, 0}, {{1, 0, 0}, 1, 0, 0}};
+    std::unique_ptr<ThreeDPicAccessor<float>> none(
+        SuppliedTissueClassifier::cutVolume(distances, ids, zeros));
+    expectCut(*none, {});
+}
+
+TEST_F(CutVolume, EmptyInputsAreRejected) {
+    const VesselElementList empty;
+    EXPECT_EQ(messageOf([&] { delete SuppliedTissueClassifier::cutVolume(distances, ids, empty); }),
+              "Error in SuppliedTissueClassifier::getCroppedVolume(const VesselElementList&): "
+              "list.size() == 0 !");
+    ArVesselTree bare = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {})}, {0});
+    EXPECT_EQ(messageOf([&] { delete SuppliedTissueClassifier::cutVolume(distances, ids, bare); }),
+              "Error in SuppliedTissueClassifier::cutVolume(DistanceVolume, VesselIDVolume, "
+              "ArTree): elements->size() == 0 !");
+}
+
+// Volumes of different sizes are compared over their common elements only: no read or write
+// beyond either buffer (the sanitizer build checks), and the result has the distance extents.
+TEST_F(CutVolume, DifferentSizesStayInBounds) {
+    ThreeDPicAccessor<unsigned short> bigIds(makePic<unsigned short>(9, 9, 9), true, 0);
+    for (int i = 0; i < 729; ++i) dataOf(bigIds)[i] = i < 60 ? dataOf(ids)[i] : 3;
+    const VesselElementList list{{{0, 0, 0}, 1, 0, 3}, {{0, 0, 0}, 1, 0, 5}};
+    std::unique_ptr<ThreeDPicAccessor<float>> cut(
+        SuppliedTissueClassifier::cutVolume(distances, bigIds, list));
+    expectCut(*cut, {3, 5});
+
+    ThreeDPicAccessor<float> bigDistances(makePic<float>(9, 9, 9), true, 0);
+    for (int i = 0; i < 729; ++i) dataOf(bigDistances)[i] = 1.0f;
+    std::unique_ptr<ThreeDPicAccessor<float>> wide(
+        SuppliedTissueClassifier::cutVolume(bigDistances, ids, list));
+    ASSERT_EQ(wide->getSizeX(), 9u);
+    for (int i = 0; i < 729; ++i) {
+        const bool kept = i < 60 && (dataOf(ids)[i] == 3 || dataOf(ids)[i] == 5);
+        EXPECT_EQ(dataOf(*wide)[i], kept ? 1.0f : 0.0f) << i;
+    }
+}
+
+TEST(SuppliedTissueClassifier, CutsItsOwnResult) {
+    // Vessel 3 along y = 0, vessel 5 along y = 6; voxels with y < 3 belong to 3, y > 3 to 5,
+    // and y = 3 is tied and goes to the sample listed first (vessel 3).
+    ArVesselTree tree =
+        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {4, 0, 0}}),
+                  makeVessel(5, VesselProperties::PORTAL, 1, 1, {{0, 6, 0}, {4, 6, 0}}),
+                  makeVessel(8, VesselProperties::PORTAL, 1, 1, {{30, 30, 30}})},
+                 {0, 0, 0});
+    auto* mask = new ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(5, 7, 1), true, 0);
+    for (short y = 0; y < 7; ++y) {
+        for (short x = 0; x < 5; ++x) mask->setVoxel(x, y, 0, 1);
+    }
+    SuppliedTissueClassifier classifier(mask, tree);
+    classifier.computeSuppliedTissue();
+    EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(2, 3, 0), 3);
+    const VesselElementList five{{{0, 0, 0}, 1, 0, 5}};
+    std::unique_ptr<ThreeDPicAccessor<float>> cut(classifier.cutVolume(five));
+    for (short y = 0; y < 7; ++y) {
+        EXPECT_EQ(cut->getVoxel(0, y, 0), y > 3 ? 6.0f - y : 0.0f) << y;
+    }
+    ArVesselTree justThree =
+        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    std::unique_ptr<ThreeDPicAccessor<float>> cutThree(classifier.cutVolume(justThree));
+    for (short y = 0; y < 7; ++y) {
+        EXPECT_EQ(cutThree->getVoxel(0, y, 0), y <= 3 ? float(y) : 0.0f) << y;
+    }
+}
+
+}  // namespace

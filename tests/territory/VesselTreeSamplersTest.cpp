@@ -1,0 +1,124 @@
+#include "territory/TerritoryTestSupport.h"
+
+#include <angiolith/territory/EntireVesselTreeSampler.h>
+#include <angiolith/territory/HepaVesselTreeSampler.h>
+#include <angiolith/territory/OnlyDefinedHepaVesselTreeSampler.h>
+#include <angiolith/territory/OnlyDefinedPortaVesselTreeSampler.h>
+#include <angiolith/territory/PortaVesselTreeSampler.h>
+#include <angiolith/territory/ResectionStatusVesselTreeSampler.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using angiolith::test::makeTree;
+using angiolith::test::makeVessel;
+
+const auto HEPATIC = VesselProperties::HEPATIC;
+const auto PORTAL = VesselProperties::PORTAL;
+
+// R(A(A1), B, C, D), preorder R A A1 B C D:
+//   R  portal,  segment 1, resection 1, id 10, 2 elements
+//   A  hepatic, segment 3, resection 2, id 20, 3 elements
+//   A1 hepatic, segment 1, resection 1, id 21, 1 element
+//   B  portal,  segment 4, resection 3, id 30, 2 elements
+//   C  type 3,  segment 5, resection 2, id 40, 1 element
+//   D  portal,  segment 6, resection 2, id 50, no elements
+class VesselTreeSamplers : public testing::Test {
+protected:
+    VesselTreeSamplers()
+        : tree(makeTree({makeVessel(10, PORTAL, 1, 1, {{0, 0, 0}, {1, 0, 0}}),
+                         makeVessel(20, HEPATIC, 3, 2, {{1, 0, 0}, {2, 1, 0}, {3, 2, 0}}),
+                         makeVessel(21, HEPATIC, 1, 1, {{3, 2, 0}}),
+                         makeVessel(30, PORTAL, 4, 3, {{1, 0, 0}, {1, -4, 2}}),
+                         makeVessel(40, static_cast<VesselProperties::NType>(3), 5, 2, {{7, 7, 7}}),
+                         makeVessel(50, PORTAL, 6, 2, {})},
+                        {0, 0, 1, 0, 0, 0})) {}
+
+    // The vessel ids of @p sampler's samples, one entry per sample, checking each sample's
+    // position against its vessel and scalar 0 on the way.
+    std::vector<int> idsOf(AbstractVesselTreeSampler& sampler) {
+        std::unique_ptr<VesselElementList> list(sampler.getVesselTreeSamples(tree));
+        std::vector<int> ids;
+        for (const VesselElementID& s : *list) {
+            EXPECT_EQ(s.scalar, 0.0f);
+            EXPECT_EQ(s.diameter, 1.0f);
+            ids.push_back(s.vesselId);
+        }
+        return ids;
+    }
+
+    ArVesselTree tree;
+};
+
+TEST_F(VesselTreeSamplers, EntireSamplesEveryElementInPreorder) {
+    EntireVesselTreeSampler sampler;
+    std::unique_ptr<VesselElementList> list(sampler.getVesselTreeSamples(tree));
+    const std::vector<VesselElementID> expected{
+        {{0, 0, 0}, 1, 0, 10}, {{1, 0, 0}, 1, 0, 10},  {{1, 0, 0}, 1, 0, 20},
+        {{2, 1, 0}, 1, 0, 20}, {{3, 2, 0}, 1, 0, 20},  {{3, 2, 0}, 1, 0, 21},
+        {{1, 0, 0}, 1, 0, 30}, {{1, -4, 2}, 1, 0, 30}, {{7, 7, 7}, 1, 0, 40}};
+    ASSERT_EQ(list->size(), expected.size());
+    auto sample = list->begin();
+    for (const auto& e : expected) {
+        EXPECT_EQ(sample->position.x, e.position.x);
+        EXPECT_EQ(sample->position.y, e.position.y);
+        EXPECT_EQ(sample->position.z, e.position.z);
+        EXPECT_EQ(sample->diameter, 1.0f);
+        EXPECT_EQ(sample->scalar, 0.0f);
+        EXPECT_EQ(sample->vesselId, e.vesselId);
+        ++sample;
+    }
+}
+
+TEST_F(VesselTreeSamplers, SystemAndSegmentSelection) {
+    HepaVesselTreeSampler hepa;
+    EXPECT_EQ(idsOf(hepa), (std::vector<int>{20, 20, 20, 21}));
+    OnlyDefinedHepaVesselTreeSampler definedHepa;
+    EXPECT_EQ(idsOf(definedHepa), (std::vector<int>{20, 20, 20}));
+    PortaVesselTreeSampler porta;
+    EXPECT_EQ(idsOf(porta), (std::vector<int>{10, 10, 30, 30}));
+    OnlyDefinedPortaVesselTreeSampler definedPorta;
+    EXPECT_EQ(idsOf(definedPorta), (std::vector<int>{30, 30}));
+}
+
+TEST_F(VesselTreeSamplers, ResectionStatusSettings) {
+    ResectionStatusVesselTreeSampler sampler;
+    EXPECT_TRUE(sampler.GetOnlyDefinedResectionStatus());
+    EXPECT_EQ(sampler.GetBloodVesselType(), PORTAL);
+    EXPECT_EQ(idsOf(sampler), (std::vector<int>{30, 30}));
+    sampler.SetOnlyDefinedResectionStatus(false);
+    EXPECT_FALSE(sampler.GetOnlyDefinedResectionStatus());
+    EXPECT_EQ(idsOf(sampler), (std::vector<int>{10, 10, 30, 30}));
+    sampler.SetBloodVesselType(HEPATIC);
+    sampler.SetOnlyDefinedResectionStatus(true);
+    EXPECT_EQ(idsOf(sampler), (std::vector<int>{20, 20, 20}));
+    sampler.SetBloodVesselType(static_cast<VesselProperties::NType>(3));
+    EXPECT_EQ(idsOf(sampler), (std::vector<int>{40}));
+
+    ResectionStatusVesselTreeSampler copy(sampler);
+    EXPECT_EQ(copy.GetBloodVesselType(), 3);
+    EXPECT_TRUE(copy.GetOnlyDefinedResectionStatus());
+    ResectionStatusVesselTreeSampler assigned;
+    assigned = sampler;
+    EXPECT_EQ(assigned.GetBloodVesselType(), 3);
+}
+
+TEST(VesselTreeSampler, EmptyTreesAndVesselsWithoutElementsGiveEmptyLists) {
+    ArVesselTree empty = makeTree({}, {});
+    ArVesselTree bare =
+        makeTree({makeVessel(1, PORTAL, 2, 2, {}), makeVessel(2, PORTAL, 2, 2, {})}, {0, 0});
+    EntireVesselTreeSampler entire;
+    ResectionStatusVesselTreeSampler resection;
+    for (ArVesselTree* t : {&empty, &bare}) {
+        std::unique_ptr<VesselElementList> a(entire.getVesselTreeSamples(*t));
+        std::unique_ptr<VesselElementList> b(resection.getVesselTreeSamples(*t));
+        EXPECT_TRUE(a->empty());
+        EXPECT_TRUE(b->empty());
+    }
+}
+
+}  // namespace
