@@ -1,4 +1,5 @@
 #include "ExtractionTestUtil.h"
+#include "TreeSummary.h"
 
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/tree/TreeIterator.h>
@@ -12,49 +13,17 @@
 #include <vector>
 
 using extraction_test::at;
+using extraction_test::constantField;
 using extraction_test::draw;
 using extraction_test::drawLineX;
 using extraction_test::exactLine;
+using extraction_test::Field;
 using extraction_test::makeVolume;
+using extraction_test::Skeleton;
+using extraction_test::summarize;
+using extraction_test::VesselSummary;
 
 namespace {
-
-using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;
-using Field = std::unique_ptr<VolumeAccessor<float>>;
-
-// One vessel of an extracted tree, read in preorder.
-struct VesselSummary {
-    int id;
-    int cyclicId;
-    int parentId;
-    std::vector<std::array<float, 3>> positions;
-    std::vector<float> diameters;
-};
-
-void collect(TreeIterator<ar<Vessel>>& it, int parentId, std::vector<VesselSummary>& out) {
-    ar<Vessel> v = it.getValue();
-    VesselSummary s{v->getId(), v->getCyclicId(), parentId, {}, {}};
-    for (int i = 0; i < v->getSize(); ++i) {
-        const VesselElement e = v->getElement(i);
-        s.positions.push_back({e.position.x, e.position.y, e.position.z});
-        s.diameters.push_back(e.diameter);
-    }
-    out.push_back(s);
-    ar<TreeIterator<ar<Vessel>>> children(it.childIterator());
-    while (children->hasNext()) {
-        children->next();
-        collect(*children, s.id, out);
-    }
-}
-
-std::vector<VesselSummary> summarize(ArVesselTree& tree) {
-    std::vector<VesselSummary> out;
-    ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
-    if (!it->hasNext()) return out;
-    it->next();
-    collect(*it, -1, out);
-    return out;
-}
 
 using Positions = std::vector<std::array<float, 3>>;
 
@@ -64,13 +33,6 @@ Positions lineX(int x0, int x1, int y, int z) {
         p.push_back({static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
     }
     return p;
-}
-
-Field constantField(unsigned n, float value) {
-    Field f = makeVolume<float>(n, n, n);
-    for (int z = 0; z < static_cast<int>(n); ++z)
-        for (int y = 0; y < static_cast<int>(n); ++y) drawLineX(*f, 0, n - 1, y, z, value);
-    return f;
 }
 
 // The skeleton's voxels as a list of points with the given distance (owned by the caller).
