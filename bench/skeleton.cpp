@@ -2,7 +2,7 @@
 // resident memory of one SelleSkeletonizer run. Writes the phantom as a raw unsigned 8-bit
 // volume so that a peer thinning can run on the very same voxels (bench/run_skeleton.sh).
 //
-// Usage: bench_skeleton medium|ct [raw output file]
+// Usage: bench_skeleton medium|ct [raw output file] [--no-distance-field]
 
 #include "phantom/VesselPhantom.h"
 
@@ -30,6 +30,7 @@ long peakResidentKiB() {
 int main(int argc, char** argv) {
     using angiolith::phantom::PhantomOptions;
     const std::string which = argc > 1 ? argv[1] : "medium";
+    const bool noDistanceField = argc > 3 && std::string(argv[3]) == "--no-distance-field";
     PhantomOptions options = which == "ct" ? PhantomOptions::ct() : PhantomOptions::medium();
     options.tissue = false;
     angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
         static_cast<std::size_t>(options.sizeX) * options.sizeY * options.sizeZ;
     std::size_t object = 0;
     for (std::size_t i = 0; i < voxels; ++i) object += static_cast<unsigned char*>(volume->data)[i];
-    if (argc > 2) {
+    if (argc > 2 && std::string(argv[2]) != "-") {
         std::FILE* raw = std::fopen(argv[2], "wb");
         if (raw == nullptr || std::fwrite(volume->data, 1, voxels, raw) != voxels) {
             std::fprintf(stderr, "cannot write %s\n", argv[2]);
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     lumoTeskDescriptor* field = nullptr;
     std::size_t skeleton = 0;
     {
-        SelleSkeletonizer skeletonizer(volume, true, false);
+        SelleSkeletonizer skeletonizer(volume, true, noDistanceField);
         skeletonizer.skeletonize();
         skeleton = skeletonizer.getSkeletalVoxels()->size();
         field = skeletonizer.getDistanceFieldPic();
@@ -63,8 +64,9 @@ int main(int argc, char** argv) {
     const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const long peak = peakResidentKiB();
     const double budgetMiB = 1.5 * static_cast<double>(voxels * (1 + 4)) / (1024.0 * 1024.0);
-    std::printf("%s phantom %ux%ux%u: %zu object voxels, %zu skeletal voxels\n", which.c_str(),
-                options.sizeX, options.sizeY, options.sizeZ, object, skeleton);
+    std::printf("%s phantom %ux%ux%u%s: %zu object voxels, %zu skeletal voxels\n", which.c_str(),
+                options.sizeX, options.sizeY, options.sizeZ,
+                noDistanceField ? " without distance field" : "", object, skeleton);
     std::printf(
         "  thinning %.3f s wall (%.3f s CPU), %.1f M voxels/s of volume, %.2f M object "
         "voxels/s\n",
