@@ -3,7 +3,27 @@
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
 #include <angiolith/skeleton/SelleBorderTypeEvaluator.h>
 
+#include <iterator>
+
 using angiolith::detail::read26Neighbourhood;
+
+namespace {
+
+using PointList = std::list<DistancePoint3D*>;
+
+// Prefetches, while candidate `it` is tested, the neighbourhood of the next candidate and the
+// point object of the one after it: both lie anywhere in memory.
+void prefetchAhead(const VolumeAccessor<unsigned char>& volume, PointList::const_iterator it,
+                   PointList::const_iterator end) {
+    const auto next = std::next(it);
+    if (next == end) return;
+    const DistancePoint3D* p = *next;
+    angiolith::detail::prefetch26Neighbourhood(volume, p->getX(), p->getY(), p->getZ());
+    const auto after = std::next(next);
+    if (after != end) __builtin_prefetch(*after);
+}
+
+}  // namespace
 
 OrderedBorderVoxelListProcessor::OrderedBorderVoxelListProcessor(
     VolumeAccessor<unsigned char>* theVolume, VolumeAccessor<float>* theDistanceField,
@@ -55,6 +75,7 @@ std::list<DistancePoint3D*>* OrderedBorderVoxelListProcessor::processBorderVoxel
         while (!work->empty()) {
             const auto it = work->begin();
             DistancePoint3D* p = *it;
+            prefetchAhead(*volume, it, work->cend());
             read26Neighbourhood(*volume, p->getX(), p->getY(), p->getZ(), nb);
             if (simplePointEvaluator->isSimplePoint(nb)) {
                 auto& bucket = buckets[bucketIndex(nb)];
@@ -69,6 +90,7 @@ std::list<DistancePoint3D*>* OrderedBorderVoxelListProcessor::processBorderVoxel
             auto& bucket = buckets[b];
             for (auto it = bucket.begin(); it != bucket.end();) {
                 DistancePoint3D* p = *it;
+                prefetchAhead(*volume, it, bucket.cend());
                 const short x = p->getX(), y = p->getY(), z = p->getZ();
                 read26Neighbourhood(*volume, x, y, z, nb);
                 if (simplePointEvaluator->isSimplePoint(nb)) {

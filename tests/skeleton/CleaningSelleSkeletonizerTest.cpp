@@ -14,31 +14,12 @@ using angiolith::phantom::makePhantom;
 using angiolith::phantom::Phantom;
 using angiolith::phantom::PhantomOptions;
 using skeletontest::Volume;
-using Voxel = std::tuple<int, int, int>;
-
-struct Result {
-    std::vector<unsigned char> thinned;
-    std::vector<Voxel> skeleton;
-};
+using skeletontest::Voxel;
+using Result = skeletontest::ThinResult;
 
 template <typename S, typename... Args>
 Result run(const Volume& vol, Args... args) {
-    Result r;
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-    lumoTeskDescriptor* field = nullptr;
-    {
-        S s(pic, args...);
-        testing::internal::CaptureStdout();
-        s.skeletonize();
-        testing::internal::GetCapturedStdout();
-        field = s.getDistanceFieldPic();
-        for (DistancePoint3D* p : *s.getSkeletalVoxels())
-            r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
-    }
-    r.thinned = skeletontest::fromDescriptor(pic).v;
-    lumoTeskFree(pic);
-    lumoTeskFree(field);
-    return r;
+    return skeletontest::runThinning<S>(vol, {1.0f, 1.0f, 1.0f}, args...);
 }
 
 // Exposes postClean on a volume whose voxels are all marked 1, as after a pass.
@@ -90,7 +71,7 @@ TEST(CleaningSelleSkeletonizer, ZeroPassesIsThePlainThinning) {
         const Result plain = run<SelleSkeletonizer>(vol, mostFirst, false);
         const Result cleaning = run<CleaningSelleSkeletonizer>(vol, mostFirst, 0u, false);
         EXPECT_EQ(cleaning.skeleton, plain.skeleton);
-        EXPECT_EQ(cleaning.thinned, plain.thinned);
+        EXPECT_EQ(cleaning.thinned.v, plain.thinned.v);
     }
     // With cleaning passes the result differs and is no larger.
     const Result plain = run<SelleSkeletonizer>(vol, true, false);

@@ -1,3 +1,5 @@
+#include "skeleton/SkeletonTestSupport.h"
+
 #include <angiolith/skeleton/RecursiveNeighbourhoodConnectionEvaluator.h>
 
 #include <gtest/gtest.h>
@@ -6,20 +8,9 @@
 
 namespace {
 
-// Offsets of the 26 neighbour positions: z from +1 down to -1, y from +1 down to -1, x from
-// -1 up to +1, centre left out.
-struct Offset {
-    int dx, dy, dz;
-};
+using skeletontest::Offset;
 
-std::vector<Offset> offsets() {
-    std::vector<Offset> result;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) result.push_back({dx, dy, dz});
-    return result;
-}
+std::vector<Offset> offsets() { return skeletontest::neighbourOffsets(); }
 
 bool adjacent(const Offset& a, const Offset& b) {
     return std::abs(a.dx - b.dx) <= 1 && std::abs(a.dy - b.dy) <= 1 && std::abs(a.dz - b.dz) <= 1;

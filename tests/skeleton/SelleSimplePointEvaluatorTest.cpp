@@ -1,3 +1,5 @@
+#include "skeleton/SkeletonTestSupport.h"
+
 #include <angiolith/skeleton/SelleSimplePointEvaluator.h>
 #include <angiolith/skeleton/SimpleEndpointEvaluator.h>
 
@@ -7,18 +9,9 @@
 
 namespace {
 
-struct Offset {
-    int dx, dy, dz;
-};
+using skeletontest::Offset;
 
-std::vector<Offset> offsets() {
-    std::vector<Offset> result;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) result.push_back({dx, dy, dz});
-    return result;
-}
+std::vector<Offset> offsets() { return skeletontest::neighbourOffsets(); }
 
 int nonzeroAxes(const Offset& o) { return (o.dx != 0) + (o.dy != 0) + (o.dz != 0); }
 

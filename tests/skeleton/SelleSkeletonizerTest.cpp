@@ -18,47 +18,16 @@ using angiolith::phantom::Phantom;
 using angiolith::phantom::PhantomOptions;
 using skeletontest::Volume;
 
-using Voxel = std::tuple<int, int, int>;
-
-struct Result {
-    Volume thinned;
-    std::vector<Voxel> skeleton;
-    std::vector<float> skeletonDistances;
-    std::vector<float> field;  // empty without a distance field
-    std::string output;        // what the run printed
-};
+using skeletontest::Voxel;
+using Result = skeletontest::ThinResult;
 
 struct Spacing {
     float x = 1, y = 1, z = 1;
 };
 
-// Thins a copy of the volume and collects everything the tests look at; releases the
-// descriptors the way a host does.
 Result thin(const Volume& vol, bool mostNeighboursFirst = true, Spacing spacing = {}) {
-    Result r;
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-    lumoTeskDescriptor* field = nullptr;
-    {
-        SelleSkeletonizer s(pic, mostNeighboursFirst, false);
-        s.setVolumeVoxelSizeX(spacing.x);
-        s.setVolumeVoxelSizeY(spacing.y);
-        s.setVolumeVoxelSizeZ(spacing.z);
-        EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
-        testing::internal::CaptureStdout();
-        s.skeletonize();
-        r.output = testing::internal::GetCapturedStdout();
-        field = s.getDistanceFieldPic();
-        for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
-            r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
-            r.skeletonDistances.push_back(p->getDistance());
-        }
-    }
-    r.thinned = skeletontest::fromDescriptor(pic);
-    const float* d = static_cast<const float*>(field->data);
-    r.field.assign(d, d + vol.v.size());
-    lumoTeskFree(pic);
-    lumoTeskFree(field);
-    return r;
+    return skeletontest::runThinning<SelleSkeletonizer>(vol, {spacing.x, spacing.y, spacing.z},
+                                                        mostNeighboursFirst, false);
 }
 
 Volume box(int nx, int ny, int nz, int margin = 1) {

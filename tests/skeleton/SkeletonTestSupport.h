@@ -2,11 +2,17 @@
 #define ANGIOLITH_TESTS_SKELETON_SKELETONTESTSUPPORT_H
 
 #include <angiolith/image/lumoTeskDescriptor.h>
+#include <angiolith/skeleton/DistancePoint3D.h>
 
+#include <gtest/gtest.h>
+
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
 // Plain binary volumes and independent topology measures for the skeleton tests.
@@ -141,6 +147,64 @@ inline Volume randomBlob(int n, unsigned seed, int balls) {
                 static_cast<int>(uniform(0, n)));
     }
     return vol;
+}
+
+// Offsets of the 26 neighbour positions in the evaluators' order: z from +1 down to -1, y from
+// +1 down to -1, x from -1 up to +1, the centre left out.
+struct Offset {
+    int dx, dy, dz;
+};
+
+inline std::vector<Offset> neighbourOffsets() {
+    std::vector<Offset> result;
+    for (int dz = 1; dz >= -1; --dz)
+        for (int dy = 1; dy >= -1; --dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy || dz) result.push_back({dx, dy, dz});
+    return result;
+}
+
+using Voxel = std::tuple<int, int, int>;
+
+struct ThinResult {
+    Volume thinned;
+    std::vector<Voxel> skeleton;
+    std::vector<float> skeletonDistances;
+    std::vector<float> field;  // empty without a distance field
+    std::string output;        // what the run printed
+};
+
+// Thins a copy of the volume with skeletonizer S (constructed from the descriptor and
+// `args`), collects everything the tests look at and releases the descriptors the way a host
+// does.
+template <typename S, typename... Args>
+ThinResult runThinning(const Volume& vol, const std::array<float, 3>& spacing, Args... args) {
+    ThinResult r;
+    lumoTeskDescriptor* pic = toDescriptor(vol);
+    lumoTeskDescriptor* field = nullptr;
+    {
+        S s(pic, args...);
+        s.setVolumeVoxelSizeX(spacing[0]);
+        s.setVolumeVoxelSizeY(spacing[1]);
+        s.setVolumeVoxelSizeZ(spacing[2]);
+        EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
+        testing::internal::CaptureStdout();
+        s.skeletonize();
+        r.output = testing::internal::GetCapturedStdout();
+        field = s.getDistanceFieldPic();
+        for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
+            r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
+            r.skeletonDistances.push_back(p->getDistance());
+        }
+    }
+    r.thinned = fromDescriptor(pic);
+    if (field != nullptr) {
+        const float* d = static_cast<const float*>(field->data);
+        r.field.assign(d, d + vol.v.size());
+    }
+    lumoTeskFree(pic);
+    lumoTeskFree(field);
+    return r;
 }
 
 }  // namespace skeletontest

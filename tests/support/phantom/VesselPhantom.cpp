@@ -1,6 +1,7 @@
 #include "phantom/VesselPhantom.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -403,6 +404,16 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Fine voxels (units of the smallest spacing) per voxel along x, y and z.
+std::array<float, 3> fineVoxelsPerVoxel(const PhantomOptions& o) {
+    const float minSpacing = std::min({o.spacingX, o.spacingY, o.spacingZ});
+    return {o.spacingX / minSpacing, o.spacingY / minSpacing, o.spacingZ / minSpacing};
+}
+
+}  // namespace
+
 PhantomOptions PhantomOptions::tiny() {
     PhantomOptions o;
     o.sizeX = o.sizeY = o.sizeZ = 32;
@@ -474,9 +485,7 @@ lumoTeskDescriptor* Phantom::takeVessels() { return std::exchange(vessels, nullp
 lumoTeskDescriptor* Phantom::takeTissue() { return std::exchange(tissue, nullptr); }
 
 void Phantom::indexSamples() {
-    const float minSpacing = std::min({options.spacingX, options.spacingY, options.spacingZ});
-    const float kx = options.spacingX / minSpacing, ky = options.spacingY / minSpacing,
-                kz = options.spacingZ / minSpacing;
+    const auto [kx, ky, kz] = fineVoxelsPerVoxel(options);
     cellsX = static_cast<int>(options.sizeX * kx / cellSize) + 1;
     cellsY = static_cast<int>(options.sizeY * ky / cellSize) + 1;
     cellsZ = static_cast<int>(options.sizeZ * kz / cellSize) + 1;
@@ -495,9 +504,7 @@ void Phantom::indexSamples() {
 NearestSample Phantom::nearestSample(float x, float y, float z) const {
     NearestSample best{nullptr, -1, 0.0f};
     if (cells.empty()) return best;
-    const float minSpacing = std::min({options.spacingX, options.spacingY, options.spacingZ});
-    const float kx = options.spacingX / minSpacing, ky = options.spacingY / minSpacing,
-                kz = options.spacingZ / minSpacing;
+    const auto [kx, ky, kz] = fineVoxelsPerVoxel(options);
     const float ux = x * kx, uy = y * ky, uz = z * kz;
     const int cx = std::clamp(static_cast<int>(ux / cellSize), 0, cellsX - 1);
     const int cy = std::clamp(static_cast<int>(uy / cellSize), 0, cellsY - 1);
