@@ -59,20 +59,6 @@ TEST(IdToSegmentRelabelingRule, TableFromTheTreeWithZerosForMissingIds) {
     EXPECT_EQ(arBase::counter.size(), counted);
 }
 
-TEST(IdToSegmentRelabelingRule, CopiesKeepTheTable) {
-    const IdToSegmentRelabelingRule rule(segmentTree());
-    const IdToSegmentRelabelingRule copy(rule);
-    IdToSegmentRelabelingRule assigned(ArVesselTree(new LinkedTree<ar<Vessel>>()));
-    assigned = rule;
-    const IdToSegmentRelabelingRule* rules[] = {&copy, &assigned};
-    for (const IdToSegmentRelabelingRule* r : rules) {
-        EXPECT_EQ(r->getNewLabel(1), 4u);
-        EXPECT_EQ(r->getNewLabel(5), 8u);
-        EXPECT_EQ(ruleFailure(*r, 6),
-                  "Range overflow: 6\nIdToSegmentRelabelingRule::getNewLabel(...): Id > size()");
-    }
-}
-
 TEST(IdToSegmentRelabelingRule, TreesWithoutPositiveIdsGiveOneEntry) {
     const std::string overflow =
         "Range overflow: 1\nIdToSegmentRelabelingRule::getNewLabel(...): Id > size()";

@@ -50,7 +50,10 @@ int makePhantomFiles(const Arguments& args) {
     const Volume vessels{DescriptorPtr(made.takeVessels()), geometry};
     const Volume liver{DescriptorPtr(made.takeTissue()), geometry};
     progress.done("phantom", std::to_string(made.truth.size()) + " vessels, " +
-                                 std::to_string(countNonZero(*vessels.pic)) + " vessel voxels");
+                                 std::to_string(countNonZero(*vessels.pic)) +
+                                 " vessel voxels, root voxel " + std::to_string(made.rootVoxel.x) +
+                                 "," + std::to_string(made.rootVoxel.y) + "," +
+                                 std::to_string(made.rootVoxel.z));
     outputs.volume("vessels", vessels);
     outputs.volume("liver", liver);
     outputs.commit();
@@ -76,7 +79,7 @@ Command phantomCommand() {
     spec.description =
         "Writes vessels (the vessel mask) and liver (the tissue mask, vessels included),\n"
         "unsigned 8-bit 0/1 masks on one grid, as NIfTI (.nii.gz) unless --format says\n"
-        "otherwise.";
+        "otherwise. Its progress line names the root voxel, which 'run --start' takes.";
     spec.example =
         "  angiolith phantom --out demo --size small --seed 1\n"
         "  angiolith run demo/vessels.nii.gz --tissue demo/liver.nii.gz --out demo/result";
