@@ -10,9 +10,24 @@
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 // Skeletonization
+#include <angiolith/skeleton/BorderTypeEvaluator.h>
 #include <angiolith/skeleton/BorderVoxelHashMap.h>
+#include <angiolith/skeleton/BorderVoxelListProcessor.h>
+#include <angiolith/skeleton/CleaningSelleSkeletonizer.h>
 #include <angiolith/skeleton/DistancePoint3D.h>
+#include <angiolith/skeleton/EndpointEvaluator.h>
+#include <angiolith/skeleton/EulerCharacteristicEvaluator.h>
+#include <angiolith/skeleton/LobregtEulerCharacteristicEvaluator.h>
+#include <angiolith/skeleton/NeighbourhoodConnectionEvaluator.h>
+#include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
 #include <angiolith/skeleton/Point3D.h>
+#include <angiolith/skeleton/RecursiveNeighbourhoodConnectionEvaluator.h>
+#include <angiolith/skeleton/SelleBorderTypeEvaluator.h>
+#include <angiolith/skeleton/SelleSimplePointEvaluator.h>
+#include <angiolith/skeleton/SelleSkeletonizer.h>
+#include <angiolith/skeleton/SimpleEndpointEvaluator.h>
+#include <angiolith/skeleton/SimplePointEvaluator.h>
+#include <angiolith/skeleton/Skeletonizer.h>
 
 // Vessel tree model
 #include <angiolith/tree/ArVesselTree.h>
@@ -30,16 +45,22 @@
 
 // Tree extraction
 #include <angiolith/extraction/BranchingCluster.h>
+#include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/extraction/EdgePriorityQueue.h>
 #include <angiolith/extraction/PathFinder.h>
 #include <angiolith/extraction/PriorityEdge.h>
+#include <angiolith/extraction/PriorityVessel.h>
 #include <angiolith/extraction/ShortVectorList.h>
 #include <angiolith/extraction/ShortVectorToLongMap.h>
 #include <angiolith/extraction/SkeletonGraphExtractor.h>
+#include <angiolith/extraction/TreeExtractor.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
+#include <angiolith/extraction/VesselPriorityQueue.h>
 #include <angiolith/extraction/VisitableNeighbours.h>
 
 // Tree cleaning
+#include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
+#include <angiolith/cleaning/VesselTreeCleaner.h>
 
 // Vascular territories
 #include <angiolith/territory/AbstractDistanceMeasure.h>
@@ -58,6 +79,9 @@
 
 // Relabelling
 #include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/relabel/IdToResectionStatusRelabelingRule.h>
+#include <angiolith/relabel/IdToSegmentRelabelingRule.h>
+#include <angiolith/relabel/IdToTypeRelabelingRule.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 // Module registration

@@ -11,8 +11,7 @@ namespace {
 using angiolith::detail::kNeighbourOffsets;
 using angiolith::detail::neighbourOf;
 using angiolith::detail::pathFinderFailure;
-using angiolith::detail::skeletonNeighbours;
-using angiolith::detail::skeletonValue;
+using angiolith::detail::SkeletonReader;
 
 const char* const kNullVolume = "PathFinder::PathFinder(): volume == NULL";
 const char* const kNullField = "PathFinder::PathFinder(): distanceField == NULL";
@@ -93,7 +92,8 @@ VisitableNeighbours* PathFinder::getUnvisitedNeighbours(short x, short y, short 
                                                         long excludedId2) {
     const Vector3<short> p{x, y, z};
     auto result = std::make_unique<VisitableNeighbours>();
-    const unsigned char label = skeletonValue(*volume, x, y, z);
+    const SkeletonReader reader(*volume);
+    const unsigned char label = reader.value(x, y, z);
     if (label == UNLABELED) pathFinderFailure(kUnlabeledVoxel);
     if (label == BRANCHPOINT) {
         BranchingCluster* cluster = clusterOf(p);
@@ -106,7 +106,7 @@ VisitableNeighbours* PathFinder::getUnvisitedNeighbours(short x, short y, short 
         pathFinderFailure(kUnknownData);
     }
     unsigned char nb[26];
-    skeletonNeighbours(*volume, p, nb);
+    reader.neighbours(p, nb);
     for (int i = 0; i < 26; ++i) {
         const unsigned char value = nb[i];
         if (value == 0 || value > BRANCHPOINT) continue;
@@ -126,7 +126,8 @@ VisitableNeighbours* PathFinder::getUnvisitedNeighbours(short x, short y, short 
 }
 
 BranchingCluster* PathFinder::growBranchingCluster(const Vector3<short>& branchPoint) {
-    if (skeletonValue(*volume, branchPoint.x, branchPoint.y, branchPoint.z) != BRANCHPOINT) {
+    const SkeletonReader reader(*volume);
+    if (reader.value(branchPoint.x, branchPoint.y, branchPoint.z) != BRANCHPOINT) {
         pathFinderFailure(kNotBranchPoint);
     }
     auto nodes = std::make_unique<ShortVectorList>();
@@ -138,7 +139,7 @@ BranchingCluster* PathFinder::growBranchingCluster(const Vector3<short>& branchP
     unsigned char nb[26];
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const Vector3<short> v = queue[head];
-        skeletonNeighbours(*volume, v, nb);
+        reader.neighbours(v, nb);
         for (int i = 0; i < 26; ++i) {
             if (nb[i] != EXITPOINT && nb[i] != BRANCHPOINT) continue;
             const Vector3<short> q = neighbourOf(v, i);
@@ -160,8 +161,8 @@ BranchingCluster* PathFinder::growBranchingCluster(const Vector3<short>& branchP
     }
 
     for (const Vector3<short>& m : *nodeList) {
-        const unsigned char value = skeletonValue(*volume, m.x, m.y, m.z);
-        skeletonNeighbours(*volume, m, nb);
+        const unsigned char value = reader.value(m.x, m.y, m.z);
+        reader.neighbours(m, nb);
         if (value == BRANCHPOINT) {
             for (int i = 0; i < 26; ++i) {
                 if (nb[i] == EXITPOINT) {

@@ -5,6 +5,7 @@
 #include <angiolith/tree/Vector3.h>
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace angiolith::detail {
@@ -36,35 +37,60 @@ inline Vector3<short> neighbourOf(const Vector3<short>& p, int index) {
                           static_cast<short>(p.z + o.dz)};
 }
 
-/// Whether (x, y, z) lies inside the skeleton volume (an empty accessor has no inside).
-inline bool insideSkeleton(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
-    return !vol.isEmpty() && x >= 0 && y >= 0 && z >= 0 &&
-           static_cast<unsigned int>(x) < vol.getSizeX() &&
-           static_cast<unsigned int>(y) < vol.getSizeY() &&
-           static_cast<unsigned int>(z) < vol.getSizeZ();
-}
-
-/// The skeleton value at (x, y, z). Positions outside the volume are never skeleton voxels:
-/// they read 0 whatever the accessor's outside value, so that no search can leave the volume.
-inline unsigned char skeletonValue(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
-    return insideSkeleton(vol, x, y, z)
-               ? vol.getVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z))
-               : 0;
-}
-
-/// The 26 skeleton values around @p p in index order, outside positions read as 0.
-inline void skeletonNeighbours(const VolumeAccessor<unsigned char>& vol, const Vector3<short>& p,
-                               unsigned char* out) {
-    if (insideSkeleton(vol, p.x - 1, p.y - 1, p.z - 1) &&
-        insideSkeleton(vol, p.x + 1, p.y + 1, p.z + 1)) {
-        vol.get26Neighbourhood(p.x, p.y, p.z, out);
-        return;
+/// Reads a skeleton volume for the extraction. Positions outside the volume are never skeleton
+/// voxels: they read 0 whatever the accessor's outside value, so that no search can leave the
+/// volume. Inside, the values are those of the accessor, read straight from its element block
+/// (unsigned 8-bit) with precomputed neighbour offsets, since these reads are the extraction's
+/// inner loop. Writes go through the accessor; the reader caches no value.
+class SkeletonReader {
+public:
+    explicit SkeletonReader(const VolumeAccessor<unsigned char>& vol)
+        : data(vol.isEmpty() || vol.getPic() == nullptr
+                   ? nullptr
+                   : static_cast<const unsigned char*>(vol.getPic()->data)),
+          sizeX(vol.getSizeX()),
+          sizeY(vol.getSizeY()),
+          sizeZ(vol.getSizeZ()) {
+        const std::ptrdiff_t sx = static_cast<std::ptrdiff_t>(sizeX);
+        const std::ptrdiff_t sxy = sx * static_cast<std::ptrdiff_t>(sizeY);
+        for (int i = 0; i < 26; ++i) {
+            const NeighbourOffset& o = kNeighbourOffsets[i];
+            offsets[i] = o.dx + o.dy * sx + o.dz * sxy;
+        }
     }
-    for (int i = 0; i < 26; ++i) {
-        const NeighbourOffset& o = kNeighbourOffsets[i];
-        out[i] = skeletonValue(vol, p.x + o.dx, p.y + o.dy, p.z + o.dz);
+
+    bool inside(int x, int y, int z) const {
+        return data != nullptr && x >= 0 && y >= 0 && z >= 0 &&
+               static_cast<unsigned int>(x) < sizeX && static_cast<unsigned int>(y) < sizeY &&
+               static_cast<unsigned int>(z) < sizeZ;
     }
-}
+    /// Element number of an inside position.
+    std::size_t index(int x, int y, int z) const {
+        return (static_cast<std::size_t>(z) * sizeY + static_cast<std::size_t>(y)) * sizeX +
+               static_cast<std::size_t>(x);
+    }
+    std::size_t elementCount() const { return static_cast<std::size_t>(sizeX) * sizeY * sizeZ; }
+    unsigned char value(int x, int y, int z) const {
+        return inside(x, y, z) ? data[index(x, y, z)] : 0;
+    }
+    /// The 26 values around @p p in index order.
+    void neighbours(const Vector3<short>& p, unsigned char* out) const {
+        if (inside(p.x - 1, p.y - 1, p.z - 1) && inside(p.x + 1, p.y + 1, p.z + 1)) {
+            const unsigned char* centre = data + index(p.x, p.y, p.z);
+            for (int i = 0; i < 26; ++i) out[i] = centre[offsets[i]];
+            return;
+        }
+        for (int i = 0; i < 26; ++i) {
+            const NeighbourOffset& o = kNeighbourOffsets[i];
+            out[i] = value(p.x + o.dx, p.y + o.dy, p.z + o.dz);
+        }
+    }
+
+private:
+    const unsigned char* data;
+    unsigned int sizeX, sizeY, sizeZ;
+    std::ptrdiff_t offsets[26];
+};
 
 /// Number of non-zero entries among 26 neighbour values.
 inline int countNonZero(const unsigned char* values) {

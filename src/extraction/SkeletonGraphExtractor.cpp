@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 #include <iostream>
 
 namespace {
 
 using angiolith::detail::countNonZero;
 using angiolith::detail::neighbourOf;
-using angiolith::detail::skeletonNeighbours;
-using angiolith::detail::skeletonValue;
+using angiolith::detail::SkeletonReader;
 
 const char* const kNullSkeleton =
     "SkeletonGraphExtractor::labelSkeleton():  Parameter skelVol = NULL";
@@ -27,12 +27,11 @@ bool larger(const ComponentEntry& a, const ComponentEntry& b) {
 }
 
 // Whether the voxel is a skeleton voxel with one or two skeleton neighbours.
-bool isEndOrEdgeVoxel(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
-    if (skeletonValue(vol, x, y, z) == 0) return false;
+bool isEndOrEdgeVoxel(const SkeletonReader& reader, int x, int y, int z) {
+    if (reader.value(x, y, z) == 0) return false;
     unsigned char nb[26];
-    skeletonNeighbours(
-        vol, Vector3<short>{static_cast<short>(x), static_cast<short>(y), static_cast<short>(z)},
-        nb);
+    reader.neighbours(
+        Vector3<short>{static_cast<short>(x), static_cast<short>(y), static_cast<short>(z)}, nb);
     const int n = countNonZero(nb);
     return n == 1 || n == 2;
 }
@@ -93,22 +92,22 @@ void SkeletonGraphExtractor::labelSkeleton(VolumeAccessor<unsigned char>* skelVo
         componentHeap.clear();
         componentHeap.push_back(ComponentEntry{INT_MAX, startPoint});
     }
-    if ((labelAllComponents || !hasStart) && !skelVol->isEmpty()) {
-        // Scans the voxel block directly in z, y, x order: a plain pass over the volume.
+    if ((labelAllComponents || !hasStart) && !skelVol->isEmpty() &&
+        skelVol->getPic()->data != nullptr) {
+        // Scans the voxel block in z, y, x order (element order), jumping from one voxel of
+        // value 1 to the next; labelling a component turns its voxels from 1 into labels as the
+        // scan goes.
         const unsigned char* data = static_cast<const unsigned char*>(skelVol->getPic()->data);
         const std::size_t sx = skelVol->getSizeX(), sy = skelVol->getSizeY();
-        const std::size_t sz = skelVol->getSizeZ();
-        std::size_t i = 0;
-        for (std::size_t z = 0; z < sz; ++z) {
-            for (std::size_t y = 0; y < sy; ++y) {
-                for (std::size_t x = 0; x < sx; ++x, ++i) {
-                    if (data[i] != UNLABELED) continue;
-                    const Vector3<short> seed{static_cast<short>(x), static_cast<short>(y),
-                                              static_cast<short>(z)};
-                    labelComponent(*skelVol, seed);
-                    markExitPoints(*skelVol, seed);
-                }
-            }
+        const std::size_t total = sx * sy * skelVol->getSizeZ();
+        for (std::size_t i = 0; i < total; ++i) {
+            const void* hit = std::memchr(data + i, UNLABELED, total - i);
+            if (hit == nullptr) break;
+            i = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - data);
+            const Vector3<short> seed{static_cast<short>(i % sx), static_cast<short>(i / sx % sy),
+                                      static_cast<short>(i / (sx * sy))};
+            labelComponent(*skelVol, seed);
+            markExitPoints(*skelVol, seed);
         }
     }
     if (!componentHeap.empty()) {
@@ -122,14 +121,15 @@ Vector3<short> SkeletonGraphExtractor::labelComponent(VolumeAccessor<unsigned ch
     Vector3<short> representative = seed;
     float best = 0.0f;
     int count = 0;
+    const SkeletonReader reader(vol);
     queue.clear();
     queue.push_back(seed);
     unsigned char nb[26];
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const Vector3<short> v = queue[head];
-        if (skeletonValue(vol, v.x, v.y, v.z) != UNLABELED) continue;
+        if (reader.value(v.x, v.y, v.z) != UNLABELED) continue;
         ++count;
-        skeletonNeighbours(vol, v, nb);
+        reader.neighbours(v, nb);
         const int n = countNonZero(nb);
         for (int i = 0; i < 26; ++i) {
             if (nb[i] == UNLABELED) queue.push_back(neighbourOf(v, i));
@@ -152,16 +152,31 @@ Vector3<short> SkeletonGraphExtractor::labelComponent(VolumeAccessor<unsigned ch
 
 void SkeletonGraphExtractor::markExitPoints(VolumeAccessor<unsigned char>& vol,
                                             const Vector3<short>& seed) {
-    ShortVectorToLongMap visited;
+    // Every end or edge voxel of the seed's component that touches a branch voxel becomes an
+    // exit voxel. The result depends only on the set of voxels reached, not on the order, so a
+    // voxel is marked visited when it is queued; the marks are bits over the volume, cleared
+    // again through the queue, which then holds every voxel visited exactly once.
+    const SkeletonReader reader(vol);
+    if (!reader.inside(seed.x, seed.y, seed.z)) return;
+    const std::size_t words = reader.elementCount() / 64 + 1;
+    if (visitedBits.size() < words) visitedBits.assign(words, 0);
+    const auto mark = [&](const Vector3<short>& v) {
+        const std::size_t i = reader.index(v.x, v.y, v.z);
+        std::uint64_t& word = visitedBits[i / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+        if (word & bit) return false;
+        word |= bit;
+        return true;
+    };
     queue.clear();
     queue.push_back(seed);
+    mark(seed);
     unsigned char nb[26];
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const Vector3<short> v = queue[head];
-        if (!visited.insert(v, 1)) continue;
-        const bool notBranch = skeletonValue(vol, v.x, v.y, v.z) != BRANCHPOINT;
+        const bool notBranch = reader.value(v.x, v.y, v.z) != BRANCHPOINT;
         bool relabelled = false;
-        skeletonNeighbours(vol, v, nb);
+        reader.neighbours(v, nb);
         for (int i = 0; i < 26; ++i) {
             if (nb[i] == 0) continue;
             if (notBranch && nb[i] == BRANCHPOINT && !relabelled) {
@@ -169,15 +184,20 @@ void SkeletonGraphExtractor::markExitPoints(VolumeAccessor<unsigned char>& vol,
                 relabelled = true;
             }
             const Vector3<short> q = neighbourOf(v, i);
-            if (!visited.contains(q)) queue.push_back(q);
+            if (mark(q)) queue.push_back(q);
         }
+    }
+    for (const Vector3<short>& v : queue) {
+        const std::size_t i = reader.index(v.x, v.y, v.z);
+        visitedBits[i / 64] &= ~(std::uint64_t{1} << (i % 64));
     }
     queue.clear();
 }
 
 Vector3<short> SkeletonGraphExtractor::getNextEdgeVoxel(const Vector3<short>& p) {
     const VolumeAccessor<unsigned char>& vol = *volume;
-    if (isEndOrEdgeVoxel(vol, p.x, p.y, p.z)) return p;
+    const SkeletonReader reader(vol);
+    if (isEndOrEdgeVoxel(reader, p.x, p.y, p.z)) return p;
     const int centre[3] = {p.x, p.y, p.z};
     const int size[3] = {static_cast<int>(std::min<unsigned>(vol.getSizeX(), INT_MAX)),
                          static_cast<int>(std::min<unsigned>(vol.getSizeY(), INT_MAX)),
@@ -196,7 +216,7 @@ Vector3<short> SkeletonGraphExtractor::getNextEdgeVoxel(const Vector3<short>& p)
                 c[f.outer] = a;
                 for (int b = innerFrom; b <= innerTo; ++b) {
                     c[f.inner] = b;
-                    if (isEndOrEdgeVoxel(vol, c[0], c[1], c[2])) {
+                    if (isEndOrEdgeVoxel(reader, c[0], c[1], c[2])) {
                         return Vector3<short>{static_cast<short>(c[0]), static_cast<short>(c[1]),
                                               static_cast<short>(c[2])};
                     }

@@ -164,3 +164,17 @@ TEST(BranchingClusterDeathTest, BadArgumentsEndTheProcess) {
                 exactLine("BranchingCluster::isRemovableEdge() :: ung\xFCltiger Index \xFC"
                           "bergeben! "));
 }
+
+// The queues do not own their edges, so a cluster destroyed before reduce() deletes the edges
+// still queued itself; the sanitizer build's leak check fails this test otherwise.
+TEST(BranchingCluster, DestroyedBeforeReduceFreesItsQueuedEdges) {
+    auto c = std::make_unique<BranchingCluster>(
+        new ShortVectorList{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 2, 2}});
+    addBothWays(*c, 0, 1, N6_EDGE);
+    addBothWays(*c, 1, 2, N6_EDGE);
+    addBothWays(*c, 0, 2, N18_EDGE);
+    addBothWays(*c, 2, 3, N26_EDGE);
+    addBothWays(*c, 3, 0, EXIT_EDGE);
+    EXPECT_EQ(c->getEdge(3, 0), EXIT_EDGE);
+    c.reset();
+}

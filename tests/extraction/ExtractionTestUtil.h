@@ -62,6 +62,17 @@ void drawLineX(VolumeAccessor<T>& vol, int x0, int x1, int y, int z, T value) {
     }
 }
 
+using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;
+using Field = std::unique_ptr<VolumeAccessor<float>>;
+
+/// An n x n x n distance field holding @p value everywhere.
+inline Field constantField(unsigned n, float value) {
+    Field f = makeVolume<float>(n, n, n);
+    for (int z = 0; z < static_cast<int>(n); ++z)
+        for (int y = 0; y < static_cast<int>(n); ++y) drawLineX(*f, 0, n - 1, y, z, value);
+    return f;
+}
+
 inline int at(const VolumeAccessor<unsigned char>& vol, int x, int y, int z) {
     return vol.getVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z));
 }

@@ -14,12 +14,11 @@ using extraction_test::Coords;
 using extraction_test::coords;
 using extraction_test::draw;
 using extraction_test::drawLineX;
+using extraction_test::Field;
 using extraction_test::makeVolume;
+using extraction_test::Skeleton;
 
 namespace {
-
-using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;
-using Field = std::unique_ptr<VolumeAccessor<float>>;
 
 struct Step {
     Coords voxels;

@@ -9,22 +9,15 @@
 #include <string>
 
 using extraction_test::at;
+using extraction_test::constantField;
 using extraction_test::draw;
 using extraction_test::drawLineX;
+using extraction_test::Field;
 using extraction_test::makeVolume;
 using extraction_test::sameVoxel;
+using extraction_test::Skeleton;
 
 namespace {
-
-using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;
-using Field = std::unique_ptr<VolumeAccessor<float>>;
-
-Field constantField(unsigned n, float value) {
-    Field f = makeVolume<float>(n, n, n);
-    for (int z = 0; z < static_cast<int>(n); ++z)
-        for (int y = 0; y < static_cast<int>(n); ++y) drawLineX(*f, 0, n - 1, y, z, value);
-    return f;
-}
 
 std::string expectRuntimeError(const std::function<void()>& call) {
     try {

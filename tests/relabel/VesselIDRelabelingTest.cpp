@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -213,4 +214,15 @@ TEST(VesselIDRelabeling, VolumeWithoutBufferIsReturnedUnchanged) {
     EXPECT_EQ(copy->data, nullptr);
     EXPECT_EQ(copy->n[2], 4u);
     EXPECT_EQ(rule.calls, 0);
+}
+
+TEST(VesselIDRelabeling, CopyThatCannotBeMadeIsReportedAsBadAlloc) {
+    // 65536 x 65536 voxels of 2 bytes do not fit the 32-bit buffer size, so no copy is made.
+    Picture pic = makeVolume({1, 2}, 65536, 65536, 1);
+    TimesTenRule rule;
+    EXPECT_THROW(VesselIDRelabeling::relabel(pic.get(), &rule, true), std::bad_alloc);
+    EXPECT_EQ(rule.calls, 0);
+    EXPECT_EQ((std::vector<unsigned short>{static_cast<unsigned short*>(pic->data)[0],
+                                           static_cast<unsigned short*>(pic->data)[1]}),
+              (std::vector<unsigned short>{1, 2}));
 }

@@ -2,6 +2,7 @@
 #include "angiolith/ImageIO.h"
 #include "angiolith/UserError.h"
 #include "nifti1.h"
+#include "nifti2.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,46 @@ TEST(ImageIO, NiftiRasBecomesLps) {
     EXPECT_NEAR(w[2], 34.5, 1e-5);
     const auto* data = static_cast<const std::uint8_t*>(v.pic->data);
     EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
+}
+
+TEST(ImageIO, Nifti2IsReadLikeNifti1) {
+    test::TempDir dir;
+    nifti_2_header h;
+    std::memset(&h, 0, sizeof h);
+    h.sizeof_hdr = 540;
+    std::memcpy(h.magic, "n+2\0\r\n\032\n", 8);
+    h.datatype = DT_INT16;
+    h.bitpix = 16;
+    const std::int64_t dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
+    for (int i = 0; i < 8; ++i) {
+        h.dim[i] = dims[i];
+        h.pixdim[i] = 1.0;
+    }
+    h.vox_offset = 544;
+    h.scl_slope = 1.0;
+    h.sform_code = 1;
+    for (int col = 0; col < 4; ++col) {
+        h.srow_x[col] = kRasSrow[0][col];
+        h.srow_y[col] = kRasSrow[1][col];
+        h.srow_z[col] = kRasSrow[2][col];
+    }
+    std::string data;
+    for (int i = 0; i < 24; ++i) {
+        const std::int16_t value = static_cast<std::int16_t>(1000 + i);
+        data.append(reinterpret_cast<const char*>(&value), 2);
+    }
+    std::string file(reinterpret_cast<const char*>(&h), sizeof h);
+    file += std::string(4, '\0') + data;
+    test::writeFile(dir / "two.nii", file);
+
+    const Volume v = readImage(dir / "two.nii", "vessel mask");
+    EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
+    EXPECT_EQ(v.pic->bits, 16u);
+    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
+    EXPECT_NEAR(w[0], -10.7, 1e-5);
+    EXPECT_NEAR(w[1], -21.6, 1e-5);
+    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], 1023);
 }
 
 TEST(ImageIO, NrrdSpacesBecomeLps) {

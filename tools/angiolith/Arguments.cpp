@@ -39,6 +39,25 @@ std::vector<std::string> splitTriple(const std::string& text, const std::string&
     return parts;
 }
 
+// @p text broken into lines of at most 100 characters, continuation lines indented by @p indent.
+std::string wrapped(const std::string& text, std::size_t indent) {
+    std::istringstream words(text);
+    std::string result, word;
+    std::size_t column = indent;
+    while (words >> word) {
+        if (column > indent && column + 1 + word.size() > 100) {
+            result += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            result += ' ';
+            ++column;
+        }
+        result += word;
+        column += word.size();
+    }
+    return result;
+}
+
 }  // namespace
 
 Arguments Arguments::parse(const CommandSpec& spec, const std::vector<std::string>& args) {
@@ -197,11 +216,12 @@ std::string helpText(const CommandSpec& spec) {
     for (const OptionSpec& option : spec.options) {
         std::string head = "  --" + option.name;
         if (!option.valueName.empty()) head += " " + option.valueName;
-        if (head.size() < 26)
+        if (head.size() < 26) {
             head.resize(26, ' ');
-        else
+        } else {
             head += "\n" + std::string(26, ' ');
-        out << head << option.help << "\n";
+        }
+        out << head << wrapped(option.help, 26) << "\n";
     }
     out << "  --help                  this text\n";
     if (!spec.example.empty()) out << "\nExample:\n" << spec.example << "\n";

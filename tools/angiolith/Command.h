@@ -15,6 +15,15 @@ struct Command {
     std::function<int(const Arguments&)> run;
 };
 
+/// The sub-commands, one per source file.
+Command runCommand();
+Command phantomCommand();
+Command skeletonizeCommand();
+Command extractCommand();
+Command cleanCommand();
+Command territoriesCommand();
+Command relabelCommand();
+
 /// Every sub-command, in the order the program's help lists them.
 const std::vector<Command>& allCommands();
 

@@ -3,7 +3,9 @@
 namespace angiolith::tool {
 
 const std::vector<Command>& allCommands() {
-    static const std::vector<Command> commands = {};
+    static const std::vector<Command> commands = {
+        runCommand(),   phantomCommand(),     skeletonizeCommand(), extractCommand(),
+        cleanCommand(), territoriesCommand(), relabelCommand()};
     return commands;
 }
 

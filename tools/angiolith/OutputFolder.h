@@ -21,6 +21,8 @@ public:
 
     /// The staging path to write the output @p name to.
     std::string stagingPath(const std::string& name) const;
+    /// The folder as given.
+    const std::string& path() const { return folder; }
     /// The final path of the output @p name.
     std::string finalPath(const std::string& name) const;
     /// Moves every staged file to its final name (replacing older files of that name) and

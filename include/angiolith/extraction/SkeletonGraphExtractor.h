@@ -7,6 +7,7 @@
 #include <angiolith/skeleton/BorderVoxelHashMap.h>
 #include <angiolith/tree/Vector3.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -89,6 +90,9 @@ private:
     /// Breadth-first queue reused by every component, so labelling allocates per skeleton
     /// rather than per voxel.
     std::vector<Vector3<short>> queue;
+    /// One bit per voxel for the exit-point search, allocated once and left all zero between
+    /// searches, so that marking a component costs no allocation per voxel.
+    std::vector<std::uint64_t> visitedBits;
 };
 
 #endif

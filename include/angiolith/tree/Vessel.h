@@ -36,8 +36,9 @@ typedef std::list<VesselElementID> VesselElementList;
 /// Clinical attributes of one vessel.
 class VesselProperties {
 public:
-    /// Vessel system.
-    enum NType { HEPATIC = 1, PORTAL = 2 };
+    /// Vessel system. Int-sized with a fixed underlying type, so that any integer read from a saved
+    /// tree is a valid value.
+    enum NType : int { HEPATIC = 1, PORTAL = 2 };
 
     virtual ~VesselProperties() = default;
 

@@ -1,0 +1,82 @@
+// Thinning throughput on synthetic vessel phantoms: wall time, voxels per second and peak
+// resident memory of one SelleSkeletonizer run. Writes the phantom as a raw unsigned 8-bit
+// volume so that a peer thinning can run on the very same voxels (bench/run_skeleton.sh).
+//
+// Usage: bench_skeleton medium|ct [raw output file] [--no-distance-field]
+
+#include "phantom/VesselPhantom.h"
+
+#include <angiolith/skeleton/SelleSkeletonizer.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+
+namespace {
+
+long peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using angiolith::phantom::PhantomOptions;
+    const std::string which = argc > 1 ? argv[1] : "medium";
+    const bool noDistanceField = argc > 3 && std::string(argv[3]) == "--no-distance-field";
+    PhantomOptions options = which == "ct" ? PhantomOptions::ct() : PhantomOptions::medium();
+    options.tissue = false;
+    angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
+    lumoTeskDescriptor* volume = phantom.takeVessels();
+    const std::size_t voxels =
+        static_cast<std::size_t>(options.sizeX) * options.sizeY * options.sizeZ;
+    std::size_t object = 0;
+    for (std::size_t i = 0; i < voxels; ++i) object += static_cast<unsigned char*>(volume->data)[i];
+    if (argc > 2 && std::string(argv[2]) != "-") {
+        std::FILE* raw = std::fopen(argv[2], "wb");
+        if (raw == nullptr || std::fwrite(volume->data, 1, voxels, raw) != voxels) {
+            std::fprintf(stderr, "cannot write %s\n", argv[2]);
+            return 1;
+        }
+        std::fclose(raw);
+    }
+    phantom = angiolith::phantom::Phantom();  // release the generator's index before measuring
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    lumoTeskDescriptor* field = nullptr;
+    std::size_t skeleton = 0;
+    {
+        SelleSkeletonizer skeletonizer(volume, true, noDistanceField);
+        skeletonizer.skeletonize();
+        skeleton = skeletonizer.getSkeletalVoxels()->size();
+        field = skeletonizer.getDistanceFieldPic();
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const long peak = peakResidentKiB();
+    const double budgetMiB = 1.5 * static_cast<double>(voxels * (1 + 4)) / (1024.0 * 1024.0);
+    std::printf("%s phantom %ux%ux%u%s: %zu object voxels, %zu skeletal voxels\n", which.c_str(),
+                options.sizeX, options.sizeY, options.sizeZ,
+                noDistanceField ? " without distance field" : "", object, skeleton);
+    std::printf(
+        "  thinning %.3f s wall (%.3f s CPU), %.1f M voxels/s of volume, %.2f M object "
+        "voxels/s\n",
+        seconds, cpuSeconds, static_cast<double>(voxels) / seconds / 1e6,
+        static_cast<double>(object) / seconds / 1e6);
+    std::printf("  peak resident %.1f MiB (budget 1.5 x (volume + distance field) = %.1f MiB)\n",
+                static_cast<double>(peak) / 1024.0, budgetMiB);
+    std::printf("RESULT %s %u %u %u %.6f %.6f\n", which.c_str(), options.sizeX, options.sizeY,
+                options.sizeZ, seconds, cpuSeconds);
+    lumoTeskFree(field);
+    lumoTeskFree(volume);
+    return 0;
+}

@@ -1,0 +1,33 @@
+#ifndef ANGIOLITH_RELABEL_IDTORESECTIONSTATUSRELABELINGRULE_H
+#define ANGIOLITH_RELABEL_IDTORESECTIONSTATUSRELABELINGRULE_H
+
+#include <angiolith/relabel/AbstractRelabelingRule.h>
+#include <angiolith/tree/ArVesselTree.h>
+
+#include <vector>
+
+/// Relabels vessel ids by the resection status (VesselProperties::resectionStatus; 1 means
+/// undefined) of the vessel that carries the id. Ids that no vessel of the tree carries map to 0;
+/// vessels with a negative id (not yet numbered) are left out of the table.
+class IdToResectionStatusRelabelingRule : public AbstractRelabelingRule {
+public:
+    /// Builds the table from the vessels of @p tree; keeps no reference to the tree. A null
+    /// handle is taken as an empty tree. When two vessels carry the same id, the later one in
+    /// preorder wins.
+    explicit IdToResectionStatusRelabelingRule(ArVesselTree tree);
+    IdToResectionStatusRelabelingRule(const IdToResectionStatusRelabelingRule& other);
+    IdToResectionStatusRelabelingRule& operator=(const IdToResectionStatusRelabelingRule& other);
+    ~IdToResectionStatusRelabelingRule() override;
+
+    /// The label stored for @p id. For an id beyond the table, writes the line
+    /// "Range overflow: <id>" to the standard output and throws std::runtime_error.
+    unsigned int getNewLabel(const unsigned int& id) const override;
+
+private:
+    /// The largest vessel id of @p tree, 0 for an empty tree or when no id is positive.
+    unsigned int getMaxID(ArVesselTree tree);
+
+    std::vector<unsigned int> labels;
+};
+
+#endif

@@ -1,0 +1,3 @@
+#include <angiolith/extraction/TreeExtractor.h>
+
+TreeExtractor::~TreeExtractor() = default;

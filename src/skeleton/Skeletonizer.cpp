@@ -1,0 +1,119 @@
+#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/lumoKralConvert.h>
+#include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
+#include <angiolith/skeleton/Skeletonizer.h>
+
+#include <cstdlib>
+
+namespace {
+
+using angiolith::detail::fatalInput;
+
+// UTF-8 text.
+const char* const kNullInput =
+    "Skeletonizer::Skeletonizer(lumoTeskDescriptor*, BordeVoxelListProcessor*) fehlgeschlagen: "
+    "NULL übergeben!";
+const char* const kNot3D = "Sorry, only 3D-Volumes are supported!";
+const char* const kNoElements =
+    "Skeletonizer::Skeletonizer(...): the volume has no element buffer!";
+const char* const kTooLarge =
+    "Skeletonizer::Skeletonizer(...): volume extents above 32768 voxels are not supported!";
+const char* const kConversionFailed =
+    "Skeletonizer::Skeletonizer(...): conversion to unsigned 8 bit failed (unsupported element "
+    "type)!";
+const char* const kNoMemory = "Skeletonizer::Skeletonizer(...): no memory for the distance field!";
+
+// Voxel coordinates are signed 16-bit throughout the thinning: indices 0 to 32767.
+constexpr unsigned int kMaxExtent = 32768;
+
+}  // namespace
+
+Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
+                           bool theNoDistanceField)
+    : borderVoxelListProcessor(nullptr),
+      volume(nullptr),
+      distanceField(nullptr),
+      noDistanceField(theNoDistanceField) {
+    if (pic == nullptr) fatalInput(kNullInput);
+    if (pic->dim != 3) fatalInput(kNot3D);
+    if (pic->data == nullptr) fatalInput(kNoElements);
+    if (pic->n[0] > kMaxExtent || pic->n[1] > kMaxExtent || pic->n[2] > kMaxExtent) {
+        fatalInput(kTooLarge);
+    }
+    if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
+        pic = convertVolume(pic, lumoTeskTypeUnsigned, 8);
+        if (pic == nullptr) fatalInput(kConversionFailed);
+    }
+
+    if (noDistanceField) {
+        distanceField = new VolumeAccessor<float>();
+    } else {
+        lumoTeskDescriptor* field = lumoTeskNew();
+        const std::size_t elements = static_cast<std::size_t>(pic->n[0]) * pic->n[1] * pic->n[2];
+        void* data = field == nullptr ? nullptr : std::calloc(elements == 0 ? 1 : elements, 4);
+        if (data == nullptr) {
+            lumoTeskFree(field);
+            fatalInput(kNoMemory);
+        }
+        field->type = lumoTeskTypeFloat;
+        field->bits = 32;
+        field->dim = pic->dim;
+        field->n[0] = pic->n[0];
+        field->n[1] = pic->n[1];
+        field->n[2] = pic->n[2];
+        field->data = data;
+        distanceField = new VolumeAccessor<float>(field, 0.0f, false);
+    }
+    volume = new VolumeAccessor<unsigned char>(pic, 0, false);
+    borderVoxelListProcessor =
+        new OrderedBorderVoxelListProcessor(volume, distanceField, mostNeighboursFirst);
+}
+
+Skeletonizer::~Skeletonizer() {
+    delete borderVoxelListProcessor;
+    // The accessors made here never own their descriptors; an owning one frees it itself.
+    delete volume;
+    delete distanceField;
+}
+
+void Skeletonizer::setBorderVoxelListProcessor(BorderVoxelListProcessor* processor) {
+    if (processor == nullptr || processor == borderVoxelListProcessor) return;
+    delete borderVoxelListProcessor;
+    borderVoxelListProcessor = processor;
+}
+
+lumoTeskDescriptor* Skeletonizer::getVolumePic() { return volume->getPic(); }
+
+lumoTeskDescriptor* Skeletonizer::getDistanceFieldPic() { return distanceField->getPic(); }
+
+VolumeAccessor<unsigned char>* Skeletonizer::getVolume() { return volume; }
+
+VolumeAccessor<float>* Skeletonizer::getDistanceField() { return distanceField; }
+
+BorderVoxelListProcessor* Skeletonizer::getBorderVoxelListProcessor() {
+    return borderVoxelListProcessor;
+}
+
+void Skeletonizer::setVolumeVoxelSizeX(float s) {
+    volume->setVoxelSizeX(s);
+    distanceField->setVoxelSizeX(s);
+}
+
+void Skeletonizer::setVolumeVoxelSizeY(float s) {
+    volume->setVoxelSizeY(s);
+    distanceField->setVoxelSizeY(s);
+}
+
+void Skeletonizer::setVolumeVoxelSizeZ(float s) {
+    volume->setVoxelSizeZ(s);
+    distanceField->setVoxelSizeZ(s);
+}
+
+lumoTeskDescriptor* Skeletonizer::convertVolume(lumoTeskDescriptor* pic, lumoTeskType_t type,
+                                                unsigned int bits) {
+    if (pic == nullptr) return nullptr;
+    if (pic->type == type && pic->bits == bits) return pic;
+    lumoTeskDescriptor* converted = lumoKralConvert(pic, type, bits);
+    if (converted != nullptr) lumoTeskFree(pic);
+    return converted;
+}

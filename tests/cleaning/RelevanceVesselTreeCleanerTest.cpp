@@ -1,0 +1,249 @@
+#include "cleaning/VesselTreeBuilder.h"
+
+#include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using testtrees::Branch;
+using testtrees::makeTree;
+using testtrees::positions;
+using testtrees::rootVessel;
+using testtrees::shape;
+using testtrees::vessel;
+
+namespace {
+
+// Every test must leave the reference-count table as it found it: no vessel, tree or iterator
+// is kept alive by a forgotten handle.
+class RelevanceVesselTreeCleanerTest : public testing::Test {
+protected:
+    void SetUp() override { countedBefore = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), countedBefore); }
+
+private:
+    std::size_t countedBefore = 0;
+};
+
+// A root vessel along the x axis ending at the origin with diameter 4 (radius 2).
+ar<Vessel> rootEndingAtOrigin(int id = 1) { return vessel(id, {{-10, 0, 0}, {0, 0, 0}}, 4.0f); }
+
+// A side branch leaving the origin and ending at distance `reach` from it along `axis`.
+ar<Vessel> branchReaching(int id, float reach, int axis, float diameter = 1.0f) {
+    float end[3] = {0, 0, 0};
+    end[axis] = reach;
+    float middle[3] = {end[0] / 2, end[1] / 2, end[2] / 2};
+    return vessel(id, {{0, 0, 0}, {middle[0], middle[1], middle[2]}, {end[0], end[1], end[2]}},
+                  diameter);
+}
+
+}  // namespace
+
+TEST_F(RelevanceVesselTreeCleanerTest, SideBranchMustReachTwiceTheParentRadius) {
+    // Radius 2: a branch reaching 3.9 is irrelevant (1 - 2/3.9 < 0.5), one reaching exactly
+    // 4.0 is relevant (1 - 2/4 = 0.5 >= 0.5); the children of the kept branch stay within
+    // 3.65 of the origin, so its own end sample decides. The kept branch is then the root's
+    // only child and is fused into it; its children move up to the root. They are relevant
+    // against the kept branch's end (0, 0, 4) and radius 0.5: 1 - 0.5/1.118 > 0.5.
+    ar<Vessel> kept = vessel(3, {{0, 0, 0}, {0, 0, 2}, {0, 0, 4}}, 1.0f);
+    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
+                                  {{branchReaching(2, 3.9f, 1), {}},
+                                   {kept,
+                                    {{vessel(4, {{0, 0, 4}, {1, 0, 3.5f}}, 1.0f), {}},
+                                     {vessel(5, {{0, 0, 4}, {-1, 0, 3.5f}}, 1.0f), {}}}}}});
+    ar<Vessel> root = rootVessel(tree);
+
+    RelevanceVesselTreeCleaner().cleanTree(tree);
+
+    EXPECT_EQ(shape(tree), "1(4,5)");
+    EXPECT_EQ(positions(*root), (std::vector<float>{-10, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 4}));
+    EXPECT_EQ(root->getId(), 1);
+    // The kept child's diameters come along with its samples.
+    EXPECT_FLOAT_EQ(root->getElement(0).diameter, 4.0f);
+    EXPECT_FLOAT_EQ(root->getElement(3).diameter, 1.0f);
+    // The fused child is no longer in the tree but lives on through this test's handle.
+    EXPECT_EQ(kept->getSize(), 3);
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, DeletesEveryIrrelevantSiblingWhereverItStands) {
+    // Irrelevant branches first, between and after the relevant ones, so that a deletion
+    // also removes the walker's next node; the relevant ones are re-tested and stay.
+    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
+                                  {{branchReaching(2, 1.0f, 0), {}},
+                                   {branchReaching(3, 8.0f, 1), {}},
+                                   {branchReaching(4, 3.0f, 2), {}},
+                                   {branchReaching(5, 3.99f, 1), {}},
+                                   {branchReaching(6, -8.0f, 2), {}},
+                                   {branchReaching(7, -2.0f, 1), {}}}});
+    RelevanceVesselTreeCleaner().cleanTree(tree);
+    EXPECT_EQ(shape(tree), "1(3,6)");
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, TestsWholeSubtreesAgainstTheParentEnd) {
+    // Branch 2 is short but its grandchild 21 reaches far: the subtree stays, and its own
+    // side branches are then tested against vessel 2's end (0, 1, 0) and radius 0.25, which
+    // keeps 21 and removes the stub 22. Branch 3 and its children all stay within 3.9 of the
+    // origin: the whole subtree goes, although its children reach far from vessel 3's end.
+    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
+                                  {{vessel(2, {{0, 0, 0}, {0, 1, 0}}, 0.5f),
+                                    {{vessel(21, {{0, 1, 0}, {0, 1, 9}}, 0.5f), {}},
+                                     {vessel(22, {{0, 1, 0}, {0, 1.4f, 0}}, 0.5f), {}},
+                                     {vessel(23, {{0, 1, 0}, {0, 9, 0}}, 0.5f), {}}}},
+                                   {vessel(3, {{0, 0, 0}, {0, -0.1f, 0}}, 0.01f),
+                                    {{vessel(31, {{0, -0.1f, 0}, {0, -3.8f, 0}}, 0.01f), {}},
+                                     {vessel(32, {{0, -0.1f, 0}, {2, -3, 0}}, 0.01f), {}}}}}});
+    RelevanceVesselTreeCleaner().cleanTree(tree);
+    // Root 1 now has the single child 2, which still has two children: 2 is fused into 1.
+    EXPECT_EQ(shape(tree), "1(21,23)");
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, ChildBranchesAreMeasuredFromTheirOwnParent) {
+    // Vessel 2 is wide (radius 10); its child 3 reaches 5 beyond 2's end and is removed,
+    // although it lies 15 from the root's end.
+    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
+                                  {{vessel(2, {{0, 0, 0}, {0, 0, 10}}, 20.0f),
+                                    {{vessel(3, {{0, 0, 10}, {0, 0, 15}}, 1.0f), {}},
+                                     {vessel(4, {{0, 0, 10}, {0, 21, 10}}, 1.0f), {}}}},
+                                   {branchReaching(5, 6.0f, 1), {}}}});
+    RelevanceVesselTreeCleaner().cleanTree(tree);
+    // 2 is left with the single child 4 and absorbs it.
+    EXPECT_EQ(shape(tree), "1(2,5)");
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, ThresholdOfOneOrMoreDeletesEverySideSubtree) {
+    for (float threshold : {1.0f, 2.5f}) {
+        ar<Vessel> root = rootEndingAtOrigin();
+        ArVesselTree tree =
+            makeTree({root,
+                      {{branchReaching(2, 100.0f, 0), {{branchReaching(21, 50.0f, 1), {}}}},
+                       {branchReaching(3, 1000.0f, 1), {}}}});
+        RelevanceVesselTreeCleaner(threshold).cleanTree(tree);
+        EXPECT_EQ(shape(tree), "1");
+        EXPECT_EQ(positions(*root), (std::vector<float>{-10, 0, 0, 0, 0, 0}));
+    }
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, QuotientIsFloatAndTheDifferenceDouble) {
+    // Radius 0.125 at distance 5: 1 - 0.025f is 0.97499999962747 in double, just below
+    // the float 0.975f (0.97500002384); in float it would round up to 0.975f and count.
+    ArVesselTree lost =
+        makeTree({vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 0.25f),
+                  {{branchReaching(2, 5.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}});
+    RelevanceVesselTreeCleaner(0.975f).cleanTree(lost);
+    EXPECT_EQ(shape(lost), "1");
+
+    // Radius 1.75 at distance 3: the float quotient 0.58333331 gives 0.41666669 in double,
+    // which reaches the threshold 0.416666687f; the exact quotient 7/12 would fall short.
+    ArVesselTree kept =
+        makeTree({vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 3.5f),
+                  {{branchReaching(2, 3.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}});
+    RelevanceVesselTreeCleaner(0.416666687f).cleanTree(kept);
+    EXPECT_EQ(shape(kept), "1(2,3)");
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, PreservedCyclesKeepShortBranchesWithAPartnerOutside) {
+    // The short branch 2 (first child) holds vessel 21, which closes a cycle with the later
+    // sibling 3. The subtree test must not wander from branch 2 into its sibling when it
+    // collects the subtree's ids. The short branch 4 is a cycle closed inside itself (41 and
+    // its parent 4 name each other) and goes either way.
+    for (bool preserve : {true, false}) {
+        ar<Vessel> cyclic = vessel(21, {{0, 0.5f, 0}, {0, 0.6f, 0}}, 0.5f);
+        cyclic->setCyclicId(3);
+        ar<Vessel> innerA = vessel(4, {{0, 0, 0}, {0, 0, -1}}, 0.5f);
+        innerA->setCyclicId(41);
+        ar<Vessel> innerB = vessel(41, {{0, 0, -1}, {0, 0, -2}}, 0.5f);
+        innerB->setCyclicId(4);
+        ArVesselTree tree =
+            makeTree({rootEndingAtOrigin(),
+                      {{vessel(2, {{0, 0, 0}, {0, 0.5f, 0}}, 0.5f),
+                        {{cyclic, {}}, {vessel(22, {{0, 0.5f, 0}, {0.3f, 0.5f, 0}}, 0.5f), {}}}},
+                       {branchReaching(3, 9.0f, 2), {}},
+                       {innerA, {{innerB, {}}}},
+                       {branchReaching(5, 9.0f, 1), {}}}});
+        // The default cleaner does not preserve cycles.
+        RelevanceVesselTreeCleaner cleaner =
+            preserve ? RelevanceVesselTreeCleaner(0.5f, true) : RelevanceVesselTreeCleaner();
+        cleaner.cleanTree(tree);
+        // Kept, branch 2's own side branches are then tested against 2's end (0, 0.5, 0) and
+        // radius 0.25: both are too short, the stub 22 goes and 21 stays for its cycle and is
+        // fused into 2, with its cyclic id.
+        EXPECT_EQ(shape(tree), preserve ? "1(2,3,5)" : "1(3,5)") << preserve;
+        if (preserve) {
+            const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+            it->next();
+            ar<Vessel> two = it->next();
+            EXPECT_EQ(two->getId(), 2);
+            EXPECT_EQ(two->getCyclicId(), 3);
+        }
+    }
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, JoinsSingleChildChainsIntoTheTopVessel) {
+    ar<Vessel> root = vessel(1, {{-3, 0, 0}, {-2, 0, 0}, {-1, 0, 0}, {0, 0, 0}}, 3.0f);
+    root->getProperties().segment = 6;
+    ar<Vessel> a = vessel(2, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 2.0f);
+    a->getProperties().segment = 7;
+    a->setCyclicId(50);
+    ar<Vessel> b = vessel(3, {{2, 0, 0}, {3, 0, 0}, {4, 0, 0}}, 1.0f);
+    b->setCyclicId(77);
+    ArVesselTree chain = makeTree({root, {{a, {{b, {}}}}}});
+    // Four collinear unit steps reduce to their two ends.
+    ASSERT_EQ(root->getReducedEelementsSize(), 2);
+
+    RelevanceVesselTreeCleaner().joinVessels(chain);
+
+    EXPECT_EQ(shape(chain), "1");
+    EXPECT_EQ(positions(*root), (std::vector<float>{-3, 0, 0, -2, 0, 0, -1, 0, 0, 0, 0, 0,
+                                                    1,  0, 0, 2,  0, 0, 3,  0, 0, 4, 0, 0}));
+    EXPECT_EQ(root->getId(), 1);
+    EXPECT_EQ(root->getProperties().segment, 6);
+    // B's cycle reaches A first and overrides A's own, then travels up to the root.
+    EXPECT_EQ(root->getCyclicId(), 77);
+    // The reduced centre line is rebuilt: from x = -3 the samples up to x = 1 are within 4.0
+    // and off the direction (1, 1, 1); x = 2 is the first beyond 4.0, and x = 3 and 4 follow
+    // it in a straight line.
+    EXPECT_EQ(root->getReducedEelementsSize(), 4);
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, JoinStopsAtForksAndKeepsCyclesOfTheParent) {
+    // 1 -> 2 -> {3 -> 31, 4}: 3 absorbs 31, 1 absorbs 2 and takes over the fork.
+    ar<Vessel> root = vessel(1, {{0, 0, 0}, {1, 0, 0}}, 1.0f);
+    root->setCyclicId(9);
+    ar<Vessel> three = vessel(3, {{2, 0, 0}, {2, 1, 0}}, 1.0f);
+    ArVesselTree tree = makeTree({root,
+                                  {{vessel(2, {{1, 0, 0}, {2, 0, 0}}, 1.0f),
+                                    {{three, {{vessel(31, {{2, 1, 0}, {2, 2, 0}}, 1.0f), {}}}},
+                                     {vessel(4, {{2, 0, 0}, {2, -1, 0}}, 1.0f), {}}}}}});
+    RelevanceVesselTreeCleaner().joinVessels(tree);
+    EXPECT_EQ(shape(tree), "1(3,4)");
+    EXPECT_EQ(positions(*root), (std::vector<float>{0, 0, 0, 1, 0, 0, 2, 0, 0}));
+    EXPECT_EQ(positions(*three), (std::vector<float>{2, 0, 0, 2, 1, 0, 2, 2, 0}));
+    // A child without a cycle leaves the parent's cycle alone.
+    EXPECT_EQ(root->getCyclicId(), 9);
+}
+
+TEST_F(RelevanceVesselTreeCleanerTest, DegenerateTreesAreLeftAlone) {
+    ar<Vessel> only = vessel(1, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 1.0f);
+    ArVesselTree single = makeTree({only, {}});
+    RelevanceVesselTreeCleaner(2.0f).cleanTree(single);
+    EXPECT_EQ(shape(single), "1");
+    EXPECT_EQ(positions(*only), (std::vector<float>{0, 0, 0, 1, 0, 0, 2, 0, 0}));
+
+    ArVesselTree empty(new LinkedTree<ar<Vessel>>());
+    RelevanceVesselTreeCleaner().cleanTree(empty);
+    EXPECT_EQ(empty->size(), 0);
+
+    RelevanceVesselTreeCleaner().cleanTree(ArVesselTree());
+    RelevanceVesselTreeCleaner().joinVessels(ArVesselTree());
+
+    // A parent without samples measures from the origin with radius 0: every sample away
+    // from the origin is relevant, and branches without samples of their own are not.
+    ArVesselTree hollow = makeTree({ar<Vessel>(new Vessel()),
+                                    {{branchReaching(2, 0.001f, 0), {}},
+                                     {vessel(3, {{5, 5, 5}}, 1.0f), {}},
+                                     {branchReaching(4, 0.001f, 1), {}}}});
+    RelevanceVesselTreeCleaner().cleanTree(hollow);
+    EXPECT_EQ(shape(hollow), "-1(2,4)");
+}

@@ -1,0 +1,254 @@
+#include "ExtractionTestUtil.h"
+#include "TreeSummary.h"
+
+#include <angiolith/extraction/BreadthFirstTreeExtractor.h>
+#include <angiolith/tree/TreeIterator.h>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <list>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using extraction_test::at;
+using extraction_test::constantField;
+using extraction_test::draw;
+using extraction_test::drawLineX;
+using extraction_test::exactLine;
+using extraction_test::Field;
+using extraction_test::makeVolume;
+using extraction_test::Skeleton;
+using extraction_test::summarize;
+using extraction_test::VesselSummary;
+
+namespace {
+
+using Positions = std::vector<std::array<float, 3>>;
+
+Positions lineX(int x0, int x1, int y, int z) {
+    Positions p;
+    for (int x = x0; x0 <= x1 ? x <= x1 : x >= x1; x += x0 <= x1 ? 1 : -1) {
+        p.push_back({static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+    }
+    return p;
+}
+
+// The skeleton's voxels as a list of points with the given distance (owned by the caller).
+std::list<DistancePoint3D*> pointsOf(const VolumeAccessor<unsigned char>& s, float distance) {
+    std::list<DistancePoint3D*> points;
+    for (short z = 0; z < static_cast<short>(s.getSizeZ()); ++z)
+        for (short y = 0; y < static_cast<short>(s.getSizeY()); ++y)
+            for (short x = 0; x < static_cast<short>(s.getSizeX()); ++x)
+                if (s.getVoxel(x, y, z) != 0)
+                    points.push_back(new DistancePoint3D(x, y, z, distance, 0, 0));
+    return points;
+}
+
+void freePoints(std::list<DistancePoint3D*>& points) {
+    for (DistancePoint3D* p : points) delete p;
+    points.clear();
+}
+
+}  // namespace
+
+TEST(BreadthFirstTreeExtractor, StraightLineIsOneVessel) {
+    const std::size_t handles = arBase::counter.size();
+    {
+        Skeleton s = makeVolume<unsigned char>(12, 12, 12);
+        drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
+        Field f = constantField(12, 1.0f);
+        BreadthFirstTreeExtractor extractor;
+        ArVesselTree tree = extractor.getTreeDF(s.get(), f.get());
+        const std::vector<VesselSummary> vessels = summarize(tree);
+        ASSERT_EQ(vessels.size(), 1u);
+        EXPECT_EQ(vessels[0].id, 1);
+        EXPECT_EQ(vessels[0].cyclicId, -1);
+        EXPECT_EQ(vessels[0].positions, lineX(2, 9, 5, 5));
+        EXPECT_EQ(vessels[0].diameters, std::vector<float>(8, 1.0f));  // (1 - 0.5) * 2
+        EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);                          // labels stay
+        EXPECT_EQ(at(*s, 5, 5, 5), EDGEPOINT);
+    }
+    EXPECT_EQ(arBase::counter.size(), handles);
+}
+
+// The T of the path finder tests: the root runs from the bar's left end through the exit (3,5)
+// and the cluster to (5,5), where the reduced cluster splits; children 2 (up the stem) and 3
+// (along the bar) start there.
+TEST(BreadthFirstTreeExtractor, TJunctionGivesTwoChildren) {
+    Skeleton s = makeVolume<unsigned char>(11, 11, 11);
+    drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
+    draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+    std::list<DistancePoint3D*> points = pointsOf(*s, 2.0f);
+    BreadthFirstTreeExtractor extractor;
+    ArVesselTree tree = extractor.getTree(s.get(), &points);
+    const std::vector<VesselSummary> v = summarize(tree);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[0].id, 1);
+    EXPECT_EQ(v[0].positions, lineX(1, 5, 5, 5));
+    EXPECT_EQ(v[1].id, 2);
+    EXPECT_EQ(v[1].parentId, 1);
+    EXPECT_EQ(v[1].positions, (Positions{{5, 5, 5}, {5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}));
+    EXPECT_EQ(v[2].id, 3);
+    EXPECT_EQ(v[2].parentId, 1);
+    EXPECT_EQ(v[2].positions, lineX(5, 9, 5, 5));
+    for (const VesselSummary& vessel : v) {
+        EXPECT_EQ(vessel.cyclicId, -1);
+        EXPECT_EQ(vessel.diameters, std::vector<float>(vessel.positions.size(), 3.0f));
+    }
+    freePoints(points);
+}
+
+// A ring of 20 edge voxels (a square with cut corners) in the plane z = 4. The start is the
+// first voxel scanned, (3,2); both ring directions leave it, so the root ends at once with
+// children 2 (towards (2,3)) and 3 (towards (4,2)). Vessel 2 is tracked first (equal priority,
+// pushed first), runs all the way round and stops next to (4,2): cyclicId 3. Vessel 3 then sees
+// only (5,2), which vessel 2 owns: cyclicId 2.
+TEST(BreadthFirstTreeExtractor, LoopClosesOnAnotherVessel) {
+    Skeleton s = makeVolume<unsigned char>(11, 11, 9);
+    for (int t = 3; t <= 7; ++t) {
+        draw<unsigned char>(*s, {{t, 2, 4}, {t, 8, 4}, {2, t, 4}, {8, t, 4}}, 1);
+    }
+    Field f = constantField(11, 1.5f);
+    BreadthFirstTreeExtractor extractor;
+    ArVesselTree tree = extractor.getTreeDF(s.get(), f.get());
+    const std::vector<VesselSummary> v = summarize(tree);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[0].positions, (Positions{{3, 2, 4}}));
+    EXPECT_EQ(v[1].id, 2);
+    EXPECT_EQ(v[1].positions.size(), 19u);
+    EXPECT_EQ(v[1].positions[1], (std::array<float, 3>{2, 3, 4}));
+    EXPECT_EQ(v[1].positions.back(), (std::array<float, 3>{5, 2, 4}));
+    EXPECT_EQ(v[1].cyclicId, 3);
+    EXPECT_EQ(v[2].id, 3);
+    EXPECT_EQ(v[2].positions, (Positions{{3, 2, 4}, {4, 2, 4}}));
+    EXPECT_EQ(v[2].cyclicId, 2);
+}
+
+TEST(BreadthFirstTreeExtractor, SpacingScalesPositionsAndDiameters) {
+    {
+        Skeleton s = makeVolume<unsigned char>(10, 10, 10);
+        drawLineX<unsigned char>(*s, 2, 6, 6, 3, 1);
+        s->setVoxelSizeX(0.5f);
+        s->setVoxelSizeY(0.5f);
+        s->setVoxelSizeZ(2.0f);
+        Field f = constantField(10, 1.0f);
+        Point3D start(6, 6, 3);
+        BreadthFirstTreeExtractor extractor;
+        ArVesselTree tree = extractor.getTreeDF(s.get(), f.get(), &start);
+        const std::vector<VesselSummary> v = summarize(tree);
+        ASSERT_EQ(v.size(), 1u);
+        EXPECT_EQ(
+            v[0].positions,
+            (Positions{
+                {3, 3, 6}, {2.5, 3, 6}, {2, 3, 6}, {1.5, 3, 6}, {1, 3, 6}}));  // (4,6,3) -> (2,3,6)
+    }
+    // Spacings (2, 1, 1), distance 3: the field variant subtracts half the x spacing, the list
+    // variant half the smallest spacing.
+    Skeleton s = makeVolume<unsigned char>(10, 10, 10);
+    drawLineX<unsigned char>(*s, 2, 4, 5, 5, 1);
+    s->setVoxelSizeX(2.0f);
+    Field f = constantField(10, 3.0f);
+    std::list<DistancePoint3D*> points = pointsOf(*s, 3.0f);
+    Point3D start(2, 5, 5);
+    BreadthFirstTreeExtractor extractor;
+    ArVesselTree byField = extractor.getTreeDF(s.get(), f.get(), &start);
+    ArVesselTree byList = extractor.getTree(s.get(), &points, &start);
+    EXPECT_EQ(summarize(byField)[0].diameters, std::vector<float>(3, 4.0f));
+    EXPECT_EQ(summarize(byList)[0].diameters, std::vector<float>(3, 5.0f));
+    EXPECT_EQ(summarize(byList)[0].positions, (Positions{{4, 5, 5}, {6, 5, 5}, {8, 5, 5}}));
+    freePoints(points);
+}
+
+TEST(BreadthFirstTreeExtractor, SingleVoxelAndRepeatedCalls) {
+    Skeleton s = makeVolume<unsigned char>(5, 5, 5);
+    s->setVoxel(2, 2, 2, 1);
+    Field f = constantField(5, 1.0f);
+    BreadthFirstTreeExtractor extractor;
+    ArVesselTree tree = extractor.getTreeDF(s.get(), f.get());
+    const std::vector<VesselSummary> v = summarize(tree);
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].positions, (Positions{{2, 2, 2}}));
+
+    // The volume is labelled now. A start voxel is snapped only onto voxels with one or two
+    // skeleton neighbours, which an isolated voxel does not have; on a line a second call with
+    // a start voxel works on the labels left by the first.
+    drawLineX<unsigned char>(*s, 1, 3, 4, 4, 1);
+    ArVesselTree line = extractor.getTreeDF(s.get(), f.get());
+    Point3D start(0, 4, 4);
+    ArVesselTree again = extractor.getTreeDF(s.get(), f.get(), &start);
+    EXPECT_EQ(summarize(line)[0].positions, lineX(1, 3, 4, 4));
+    EXPECT_EQ(summarize(again)[0].positions, lineX(1, 3, 4, 4));
+}
+
+// A 2 x 2 x 2 cube: every voxel has seven neighbours, so the start is a branch voxel that no
+// cluster holds. The path finder's exception leaves the extractor; nothing of the call leaks
+// (the sanitizer build checks) and the tree handles are all released.
+TEST(BreadthFirstTreeExtractor, ExceptionFromTheWalkLeaksNothing) {
+    const std::size_t handles = arBase::counter.size();
+    Skeleton s = makeVolume<unsigned char>(6, 6, 6);
+    for (int z = 2; z <= 3; ++z)
+        for (int y = 2; y <= 3; ++y) drawLineX<unsigned char>(*s, 2, 3, y, z, 1);
+    std::list<DistancePoint3D*> points = pointsOf(*s, 1.0f);
+    BreadthFirstTreeExtractor extractor;
+    testing::internal::CaptureStderr();
+    try {
+        extractor.getTree(s.get(), &points);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(),
+                     "PathFinder::getUnvisitedNeighbours():  BRANCHPOINT without cluster found");
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(arBase::counter.size(), handles);
+    freePoints(points);
+}
+
+TEST(BreadthFirstTreeExtractorDeathTest, FatalInputErrors) {
+    Skeleton s = makeVolume<unsigned char>(11, 11, 11);
+    Field f = constantField(11, 1.0f);
+    std::list<DistancePoint3D*> none;
+    BreadthFirstTreeExtractor e;
+    const auto run = [](auto call) {
+        std::cout.rdbuf(std::cerr.rdbuf());
+        call();
+        std::exit(0);
+    };
+    EXPECT_EXIT(run([&] { e.getTree(nullptr, &none); }), testing::ExitedWithCode(1),
+                exactLine("Error in BreadthFirstTreeExtractor::getTree(): Parameter theSkelVol "
+                          "== NULL"));
+    EXPECT_EXIT(run([&] { e.getTree(s.get(), nullptr); }), testing::ExitedWithCode(1),
+                exactLine("Error in BreadthFirstTreeExtractor::getTree(): Parameter "
+                          "skeletalVoxels == NULL"));
+    EXPECT_EXIT(run([&] { e.getTreeDF(nullptr, f.get()); }), testing::ExitedWithCode(1),
+                exactLine("Error in BreadthFirstTreeExtractor::getTreeDF(): Parameter "
+                          "theSkelVol == NULL"));
+    EXPECT_EXIT(run([&] { e.getTreeDF(s.get(), nullptr); }), testing::ExitedWithCode(1),
+                exactLine("Error in BreadthFirstTreeExtractor::getTreeDF(): Parameter "
+                          "distanceField == NULL"));
+    EXPECT_EXIT(run([&] { e.getTree(s.get(), &none); }), testing::ExitedWithCode(1),
+                exactLine("Fehler in BreadthFirstTreeExtractor::getTree(): Kein Endpunkt im "
+                          "Volumen vorhanden!"));
+    EXPECT_EXIT(run([&] { e.getTreeDF(s.get(), f.get()); }), testing::ExitedWithCode(1),
+                exactLine("Fehler in BreadthFirstTreeExtractor::getTreeDF(): Kein Endpunkt im "
+                          "Volumen vorhanden!"));
+
+    // A T whose branch voxel (5,5,5) lacks a distance value: the labelling reads only end and
+    // edge voxels, so the tracking is the first to miss it.
+    drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
+    draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+    std::list<DistancePoint3D*> points = pointsOf(*s, 2.0f);
+    std::list<DistancePoint3D*> lacking;
+    for (DistancePoint3D* p : points) {
+        if (!(p->getX() == 5 && p->getY() == 5)) lacking.push_back(p);
+    }
+    EXPECT_EXIT(run([&] { e.getTree(s.get(), &lacking); }), testing::ExitedWithCode(1),
+                exactLine("BreadthFirstTreeExtractor::getDiameter(): fehlender Distanzwert"));
+    // Labelled by a first call, the skeleton has no voxel of value 1 left.
+    e.getTree(s.get(), &points);
+    EXPECT_EXIT(run([&] { e.getTree(s.get(), &points); }), testing::ExitedWithCode(1),
+                exactLine("Fehler in BreadthFirstTreeExtractor::getTree(): Kein Endpunkt im "
+                          "Volumen vorhanden!"));
+    freePoints(points);
+}

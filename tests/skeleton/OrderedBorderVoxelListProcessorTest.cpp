@@ -1,0 +1,195 @@
+#include "skeleton/SkeletonTestSupport.h"
+
+#include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
+#include <angiolith/skeleton/SelleBorderTypeEvaluator.h>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using skeletontest::Volume;
+
+// A volume, its accessors and the points of chosen voxels, released together.
+class Fixture {
+public:
+    explicit Fixture(const Volume& vol)
+        : pic(skeletontest::toDescriptor(vol)), volume(pic, 0, false), field() {}
+    ~Fixture() {
+        for (DistancePoint3D* p : points) delete p;
+        lumoTeskFree(pic);
+    }
+    std::list<DistancePoint3D*> list(const std::vector<std::array<short, 3>>& voxels) {
+        std::list<DistancePoint3D*> result;
+        for (const auto& v : voxels) {
+            points.push_back(new DistancePoint3D(v[0], v[1], v[2], 1, 0, 0));
+            result.push_back(points.back());
+        }
+        return result;
+    }
+    Volume current() const { return skeletontest::fromDescriptor(pic); }
+
+    lumoTeskDescriptor* pic;
+    VolumeAccessor<unsigned char> volume;
+    VolumeAccessor<float> field;
+    std::vector<DistancePoint3D*> points;
+};
+
+// Answers "simple" for every voxel and records, for each call, how many object neighbours it
+// saw (times 100) plus the index of the first one.
+class RecordingEvaluator : public SimplePointEvaluator {
+public:
+    explicit RecordingEvaluator(std::vector<int>* calls) : calls(calls) {}
+    bool isSimplePoint(unsigned char* nb) override {
+        int count = 0, first = -1;
+        for (int i = 0; i < 26; ++i) {
+            if (nb[i] != 0 && first < 0) first = i;
+            count += nb[i] != 0;
+        }
+        calls->push_back(count * 100 + first);
+        return true;
+    }
+
+private:
+    std::vector<int>* calls;
+};
+
+std::vector<int> runRecording(bool mostNeighboursFirst) {
+    // Three separate clusters; the candidate of each has 1, 2 and 3 object neighbours.
+    Volume vol(20, 5, 5);
+    vol.set(1, 2, 2);
+    vol.set(2, 2, 2);  // candidate a: 1 neighbour
+    vol.set(6, 2, 2);
+    vol.set(7, 2, 2);  // candidate b: 2 neighbours
+    vol.set(8, 2, 2);
+    vol.set(12, 2, 2);
+    vol.set(13, 2, 2);  // candidate c: 3 neighbours
+    vol.set(14, 2, 2);
+    vol.set(13, 3, 2);
+    Fixture f(vol);
+    OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, mostNeighboursFirst);
+    std::vector<int> calls;
+    SimplePointEvaluator* original = processor.getSimplePointEvaluator();
+    processor.setSimplePointEvaluator(new RecordingEvaluator(&calls));
+    delete original;
+    auto list = f.list({{7, 2, 2}, {2, 2, 2}, {13, 2, 2}});
+    std::unique_ptr<std::list<DistancePoint3D*>> result(processor.processBorderVoxelList(&list));
+    EXPECT_TRUE(result->empty());
+    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 3u);
+    for (int& c : calls) c /= 100;
+    return calls;
+}
+
+}  // namespace
+
+TEST(OrderedBorderVoxelListProcessor, TriesCandidatesByNeighbourCountClass) {
+    // Distribution in list order, then deletion from the highest bucket down.
+    EXPECT_EQ(runRecording(true), (std::vector<int>{2, 1, 3, 3, 2, 1}));
+    EXPECT_EQ(runRecording(false), (std::vector<int>{2, 1, 3, 1, 2, 3}));
+}
+
+TEST(OrderedBorderVoxelListProcessor, HigherBorderTypeCodeFirstWithinAClass) {
+    // Two pairs: one along z, one along x. The candidate with its neighbour at +z has code 31
+    // (every test but +z holds); the one with its neighbour at +x has code 55 (all but +x).
+    Volume vol(12, 5, 5);
+    vol.set(2, 2, 2);
+    vol.set(2, 2, 3);
+    vol.set(8, 2, 2);
+    vol.set(9, 2, 2);
+    Fixture f(vol);
+    SelleBorderTypeEvaluator border;
+    unsigned char nbZ[26] = {}, nbX[26] = {};
+    nbZ[4] = 1;
+    nbX[13] = 1;
+    const int codeZ = border.isBorderMinusY(nbZ) | border.isBorderPlusY(nbZ) << 1 |
+                      border.isBorderMinusX(nbZ) << 2 | border.isBorderPlusX(nbZ) << 3 |
+                      border.isBorderMinusZ(nbZ) << 4 | border.isBorderPlusZ(nbZ) << 5;
+    const int codeX = border.isBorderMinusY(nbX) | border.isBorderPlusY(nbX) << 1 |
+                      border.isBorderMinusX(nbX) << 2 | border.isBorderPlusX(nbX) << 3 |
+                      border.isBorderMinusZ(nbX) << 4 | border.isBorderPlusZ(nbX) << 5;
+    EXPECT_EQ(codeZ, 31);
+    EXPECT_EQ(codeX, 55);
+
+    OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, true);
+    std::vector<int> calls;
+    SimplePointEvaluator* original = processor.getSimplePointEvaluator();
+    processor.setSimplePointEvaluator(new RecordingEvaluator(&calls));
+    delete original;
+    auto list = f.list({{2, 2, 2}, {8, 2, 2}});
+    std::unique_ptr<std::list<DistancePoint3D*>> result(processor.processBorderVoxelList(&list));
+    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 2u);
+    // One neighbour each, at index 4 (+z) and 13 (+x): distributed in list order, deleted
+    // x-pair first.
+    EXPECT_EQ(calls, (std::vector<int>{104, 113, 113, 104}));
+}
+
+TEST(OrderedBorderVoxelListProcessor, ListsWithoutSimplePoints) {
+    // A line of three, a 2 x 1 x 1 block and an isolated voxel: nothing is deletable.
+    Volume vol(12, 5, 5);
+    for (int x = 1; x <= 3; ++x) vol.set(x, 2, 2);
+    vol.set(6, 2, 2);
+    vol.set(7, 2, 2);
+    vol.set(10, 2, 2);
+    Fixture f(vol);
+    OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, true);
+    auto list = f.list({{3, 2, 2}, {1, 2, 2}, {2, 2, 2}, {7, 2, 2}, {6, 2, 2}, {10, 2, 2}});
+    std::unique_ptr<std::list<DistancePoint3D*>> result(processor.processBorderVoxelList(&list));
+    EXPECT_EQ(*result, list);  // same elements, same order
+    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 0u);
+    EXPECT_EQ(f.current().v, vol.v);
+
+    std::list<DistancePoint3D*> empty;
+    std::unique_ptr<std::list<DistancePoint3D*>> none(processor.processBorderVoxelList(&empty));
+    ASSERT_NE(none, nullptr);
+    EXPECT_NE(none.get(), &empty);
+    EXPECT_TRUE(none->empty());
+
+    // A null list leaves the count of the last call.
+    Volume square(4, 4, 3);
+    for (int y = 1; y <= 2; ++y)
+        for (int x = 1; x <= 2; ++x) square.set(x, y, 1);
+    Fixture g(square);
+    OrderedBorderVoxelListProcessor squareProcessor(&g.volume, &g.field, true);
+    auto squareList = g.list({{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {2, 2, 1}});
+    delete squareProcessor.processBorderVoxelList(&squareList);
+    EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
+    EXPECT_EQ(squareProcessor.processBorderVoxelList(nullptr), nullptr);
+    EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
+}
+
+// In a 2 x 2 square every voxel is simple, but each deletion is re-tested against the volume
+// as it is then: two voxels go, and the two left form a diagonal pair that stays connected.
+TEST(OrderedBorderVoxelListProcessor, RetestsAtDeletionTime) {
+    for (bool mostFirst : {true, false}) {
+        Volume square(4, 4, 3);
+        for (int y = 1; y <= 2; ++y)
+            for (int x = 1; x <= 2; ++x) square.set(x, y, 1);
+        Fixture f(square);
+        OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, mostFirst);
+        auto list = f.list({{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {2, 2, 1}});
+        std::unique_ptr<std::list<DistancePoint3D*>> result(
+            processor.processBorderVoxelList(&list));
+        ASSERT_EQ(result->size(), 2u);
+        EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 2u);
+        const Volume after = f.current();
+        EXPECT_EQ(after.count(), 2);
+        EXPECT_EQ(skeletontest::components26(after), 1);
+        for (DistancePoint3D* p : *result) EXPECT_EQ(after.at(p->getX(), p->getY(), p->getZ()), 1);
+    }
+}
+
+TEST(OrderedBorderVoxelListProcessor, NullAccessorEndsProcess) {
+    VolumeAccessor<float> field;
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            OrderedBorderVoxelListProcessor processor(nullptr, &field, true);
+        },
+        testing::ExitedWithCode(1),
+        "^BorderVoxelListProcessor::Konstruktor: ein Parameter wurde mit Wert Null "
+        "\xFC"
+        "bergeben!\n$");
+}

@@ -1,0 +1,68 @@
+#include <angiolith/skeleton/SelleBorderTypeEvaluator.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Direction {
+    int axis, sign;
+    bool (SelleBorderTypeEvaluator::*test)(unsigned char*);
+};
+
+int offsetOn(int index, int axis) {
+    const int full = index < 13 ? index : index + 1;
+    const int d[3] = {full % 3 - 1, 1 - (full / 3) % 3, 1 - full / 9};
+    return d[axis];
+}
+
+}  // namespace
+
+TEST(SelleBorderTypeEvaluator, PlaneAddsStoredValues) {
+    SelleBorderTypeEvaluator e;
+    unsigned char nb[26] = {};
+    nb[0] = 1;  // (-1, +1, +1): in the +z plane
+    EXPECT_TRUE(e.isBorderPlusZ(nb));
+    nb[0] = 3;
+    EXPECT_FALSE(e.isBorderPlusZ(nb));
+    nb[0] = 1;
+    nb[8] = 1;  // two border voxels
+    EXPECT_FALSE(e.isBorderPlusZ(nb));
+    unsigned char face[26] = {};
+    face[4] = 1;  // the +z face neighbour itself
+    EXPECT_FALSE(e.isBorderPlusZ(face));
+    EXPECT_TRUE(e.isBorderMinusZ(face));
+}
+
+// Each test against its definition: the face neighbour on the side is 0 and the rest of that
+// side's plane adds up to at most 1; the plane is found from the offsets, not from a table.
+TEST(SelleBorderTypeEvaluator, AgreesWithPlaneDefinition) {
+    SelleBorderTypeEvaluator e;
+    const Direction directions[6] = {{2, 1, &SelleBorderTypeEvaluator::isBorderPlusZ},
+                                     {2, -1, &SelleBorderTypeEvaluator::isBorderMinusZ},
+                                     {0, 1, &SelleBorderTypeEvaluator::isBorderPlusX},
+                                     {0, -1, &SelleBorderTypeEvaluator::isBorderMinusX},
+                                     {1, 1, &SelleBorderTypeEvaluator::isBorderPlusY},
+                                     {1, -1, &SelleBorderTypeEvaluator::isBorderMinusY}};
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 4000; ++trial) {
+        unsigned char nb[26] = {};
+        const int count = trial % 5;
+        for (int k = 0; k < count; ++k) nb[rng() % 26] = (rng() % 4 == 0) ? 3 : 1;
+        for (const Direction& d : directions) {
+            int faceValue = -1, rest = 0;
+            for (int i = 0; i < 26; ++i) {
+                if (offsetOn(i, d.axis) != d.sign) continue;
+                const bool isFace =
+                    offsetOn(i, (d.axis + 1) % 3) == 0 && offsetOn(i, (d.axis + 2) % 3) == 0;
+                if (isFace) {
+                    faceValue = nb[i];
+                } else {
+                    rest += nb[i];
+                }
+            }
+            EXPECT_EQ((e.*d.test)(nb), faceValue == 0 && rest <= 1) << "trial " << trial;
+        }
+    }
+}

@@ -1,0 +1,296 @@
+#include "phantom/VesselPhantom.h"
+#include "skeleton/SkeletonTestSupport.h"
+
+#include <angiolith/skeleton/SelleSkeletonizer.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using angiolith::phantom::makePhantom;
+using angiolith::phantom::Phantom;
+using angiolith::phantom::PhantomOptions;
+using skeletontest::Volume;
+
+using skeletontest::Voxel;
+using Result = skeletontest::ThinResult;
+
+struct Spacing {
+    float x = 1, y = 1, z = 1;
+};
+
+Result thin(const Volume& vol, bool mostNeighboursFirst = true, Spacing spacing = {}) {
+    return skeletontest::runThinning<SelleSkeletonizer>(vol, {spacing.x, spacing.y, spacing.z},
+                                                        mostNeighboursFirst, false);
+}
+
+Volume box(int nx, int ny, int nz, int margin = 1) {
+    Volume vol(nx + 2 * margin, ny + 2 * margin, nz + 2 * margin);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) vol.set(x + margin, y + margin, z + margin);
+    return vol;
+}
+
+Volume objectOf(const Volume& thinned) {
+    Volume o = thinned;
+    for (auto& v : o.v) v = v != 0;
+    return o;
+}
+
+// The invariants every thinning must keep, checked independently of the implementation.
+void expectTopologyKept(const Volume& before, const Result& r, const std::string& what) {
+    const Volume after = objectOf(r.thinned);
+    for (std::size_t i = 0; i < after.v.size(); ++i) {
+        ASSERT_TRUE(!after.v[i] || before.v[i]) << what << ": object grew";
+    }
+    for (const auto& [x, y, z] : r.skeleton) {
+        EXPECT_TRUE(before.at(x, y, z)) << what << ": skeletal voxel outside the object";
+        EXPECT_TRUE(after.at(x, y, z)) << what << ": skeletal voxel deleted";
+    }
+    std::vector<int> labelsBefore, labelsAfter;
+    const int componentsBefore = skeletontest::components26(before, &labelsBefore);
+    const int componentsAfter = skeletontest::components26(after, &labelsAfter);
+    EXPECT_EQ(componentsAfter, componentsBefore) << what << ": components lost or split";
+    std::set<int> hit;
+    for (std::size_t i = 0; i < after.v.size(); ++i)
+        if (after.v[i]) hit.insert(labelsBefore[i]);
+    EXPECT_EQ(static_cast<int>(hit.size()), componentsBefore) << what << ": a component vanished";
+    EXPECT_EQ(skeletontest::eulerCharacteristic(after), skeletontest::eulerCharacteristic(before))
+        << what << ": Euler characteristic changed";
+}
+
+Volume phantomVolume(const Phantom& p) { return skeletontest::fromDescriptor(p.vessels); }
+
+}  // namespace
+
+TEST(SelleSkeletonizer, SingleVoxel) {
+    Volume vol(3, 3, 3);
+    vol.set(1, 1, 1);
+    const Result r = thin(vol);
+    ASSERT_EQ(r.skeleton.size(), 1u);
+    EXPECT_EQ(r.skeleton[0], Voxel(1, 1, 1));
+    EXPECT_EQ(r.skeletonDistances[0], 1.0f);
+    EXPECT_EQ(r.field[13], 1.0f);
+    EXPECT_EQ(r.thinned.at(1, 1, 1), 1);
+    EXPECT_EQ(r.output, "");
+}
+
+TEST(SelleSkeletonizer, ThinLinesSurviveWhole) {
+    Volume straight(12, 3, 3);
+    for (int x = 0; x < 12; ++x) straight.set(x, 1, 1);  // touching the volume's faces too
+    Volume diagonal(10, 10, 10);
+    for (int i = 1; i < 9; ++i) diagonal.set(i, i, 9 - i);
+    Volume bent(10, 10, 4);  // a 26-connected staircase with a corner
+    for (int i = 1; i < 6; ++i) bent.set(i, 1, 2);
+    for (int i = 1; i < 5; ++i) bent.set(5 + i, 1 + i, 2 - (i % 2));
+    for (const Volume* vol : {&straight, &diagonal, &bent}) {
+        for (bool mostFirst : {true, false}) {
+            const Result r = thin(*vol, mostFirst);
+            EXPECT_EQ(objectOf(r.thinned).v, vol->v);
+            EXPECT_EQ(static_cast<long>(r.skeleton.size()), vol->count());
+        }
+    }
+}
+
+TEST(SelleSkeletonizer, SolidCubes) {
+    // 3 x 3 x 3 filling the volume: 26 border voxels of distance 1, the centre reached after
+    // pass 1 with distance 2.
+    const Result r3 = thin(box(3, 3, 3, 0));
+    EXPECT_EQ(r3.field[13], 2.0f);
+    for (int i = 0; i < 27; ++i) {
+        if (i != 13) {
+            EXPECT_EQ(r3.field[i], 1.0f);
+        }
+    }
+    EXPECT_FALSE(r3.skeleton.empty());
+    EXPECT_EQ(skeletontest::components26(objectOf(r3.thinned)), 1);
+    expectTopologyKept(box(3, 3, 3, 0), r3, "3-cube");
+}
+
+// On an isotropic box the propagated distance of a voxel is its face-layer number: one more
+// than its distance (in voxels) to the nearest face of the box.
+TEST(SelleSkeletonizer, DistanceFieldOfSolidBoxes) {
+    const std::array<std::array<int, 3>, 4> sizes = {{{5, 5, 5}, {4, 6, 9}, {3, 3, 10}, {7, 5, 6}}};
+    for (const auto& size : sizes) {
+        const Volume vol = box(size[0], size[1], size[2]);
+        for (bool mostFirst : {true, false}) {
+            const Result r = thin(vol, mostFirst);
+            for (int z = 0; z < vol.nz; ++z)
+                for (int y = 0; y < vol.ny; ++y)
+                    for (int x = 0; x < vol.nx; ++x) {
+                        const int bx = x - 1, by = y - 1, bz = z - 1;
+                        float expected = 0;
+                        if (vol.at(x, y, z)) {
+                            expected =
+                                static_cast<float>(std::min({bx + 1, size[0] - bx, by + 1,
+                                                             size[1] - by, bz + 1, size[2] - bz}));
+                        }
+                        EXPECT_EQ(r.field[(z * vol.ny + y) * vol.nx + x], expected)
+                            << size[0] << "x" << size[1] << "x" << size[2] << " at " << x << ","
+                            << y << "," << z;
+                    }
+            expectTopologyKept(vol, r, "box");
+            for (std::size_t i = 0; i < r.skeleton.size(); ++i) {
+                const auto& [x, y, z] = r.skeleton[i];
+                EXPECT_EQ(r.field[(z * vol.ny + y) * vol.nx + x], r.skeletonDistances[i]);
+            }
+        }
+    }
+}
+
+TEST(SelleSkeletonizer, TopologyOfRandomBlobs) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        const Volume vol = skeletontest::randomBlob(20, seed, 5);
+        for (bool mostFirst : {true, false}) {
+            const Result r = thin(vol, mostFirst);
+            expectTopologyKept(vol, r, "blob seed " + std::to_string(seed));
+        }
+        const Result anisotropic = thin(vol, true, Spacing{0.7f, 0.7f, 1.5f});
+        expectTopologyKept(vol, anisotropic, "anisotropic blob seed " + std::to_string(seed));
+    }
+}
+
+TEST(SelleSkeletonizer, PhantomSkeletonFollowsTheCentreLines) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        PhantomOptions o = PhantomOptions::tiny();
+        o.sizeX = o.sizeY = o.sizeZ = 40;
+        o.seed = seed;
+        o.tissue = false;
+        const Phantom p = makePhantom(o);
+        const Volume vol = phantomVolume(p);
+        const Result r = thin(vol);
+        expectTopologyKept(vol, r, "phantom seed " + std::to_string(seed));
+        ASSERT_FALSE(r.skeleton.empty());
+        for (const auto& [x, y, z] : r.skeleton) {
+            const auto nearest = p.nearestSample(static_cast<float>(x), static_cast<float>(y),
+                                                 static_cast<float>(z));
+            ASSERT_NE(nearest.sample, nullptr);
+            EXPECT_LE(nearest.distance, nearest.sample->radius + 1.0f)
+                << "seed " << seed << " voxel " << x << "," << y << "," << z;
+        }
+    }
+}
+
+// Already thin: a second thinning of the result deletes nothing.
+TEST(SelleSkeletonizer, ThinningTheSkeletonAgainChangesNothing) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        const Volume vol = skeletontest::randomBlob(18, seed, 4);
+        const Volume once = objectOf(thin(vol).thinned);
+        const Volume twice = objectOf(thin(once).thinned);
+        EXPECT_EQ(twice.v, once.v) << "seed " << seed;
+    }
+}
+
+namespace {
+
+// Exposes the passes of the thinning.
+class Probe : public SelleSkeletonizer {
+public:
+    explicit Probe(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
+    int passes = 0;
+    void divide() { SelleSkeletonizer::divideNewBorder(); }
+    using SelleSkeletonizer::borderVoxels;
+    using SelleSkeletonizer::currentBorder;
+    using SelleSkeletonizer::init;
+    using SelleSkeletonizer::iteration;
+    using SelleSkeletonizer::minVoxelSize;
+    using SelleSkeletonizer::remainingBorder;
+
+protected:
+    void divideNewBorder() override {
+        ++passes;
+        SelleSkeletonizer::divideNewBorder();
+    }
+};
+
+bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z) {
+    for (DistancePoint3D* p : list)
+        if (p->getX() == x && p->getY() == y && p->getZ() == z) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(SelleSkeletonizer, PassesAndThresholds) {
+    {
+        // A single voxel: two passes that delete nothing, then the run ends.
+        Volume vol(3, 3, 3);
+        vol.set(1, 1, 1);
+        lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
+        Probe probe(pic);
+        probe.skeletonize();
+        EXPECT_EQ(probe.passes, 2);
+        EXPECT_EQ(probe.iteration, 3u);
+        // A second call does nothing.
+        std::list<DistancePoint3D*>* skeleton = probe.getSkeletalVoxels();
+        probe.skeletonize();
+        EXPECT_EQ(probe.passes, 2);
+        EXPECT_EQ(probe.getSkeletalVoxels(), skeleton);
+        lumoTeskFree(probe.getDistanceFieldPic());
+        lumoTeskFree(pic);
+    }
+    {
+        // Spacing (1, 1, 3): a voxel touching the background only in z starts at distance 3
+        // and waits in the remaining border until pass 3, whose threshold 3 * 1 it equals.
+        lumoTeskDescriptor* pic = skeletontest::toDescriptor(box(5, 5, 1));
+        Probe probe(pic);
+        probe.setVolumeVoxelSizeZ(3.0f);
+        EXPECT_EQ(probe.minVoxelSize, 1.0f);
+        EXPECT_EQ(probe.getDistanceField()->getVoxelSizeZ(), 1.0f);  // Selle setters: volume only
+        probe.init();
+        DistancePoint3D* inner = probe.borderVoxels->getDistancePoint3D(3, 3, 1);
+        DistancePoint3D* rim = probe.borderVoxels->getDistancePoint3D(1, 3, 1);
+        ASSERT_NE(inner, nullptr);
+        ASSERT_NE(rim, nullptr);
+        EXPECT_EQ(inner->getDistanceZ(), 3.0f);
+        EXPECT_EQ(inner->getDistance(), 3.0f);
+        EXPECT_EQ(rim->getDistance(), 1.0f);
+        for (unsigned pass = 1; pass <= 3; ++pass) {
+            probe.iteration = pass;
+            probe.divide();
+            EXPECT_EQ(contains(probe.currentBorder, 3, 3, 1), pass == 3) << "pass " << pass;
+            EXPECT_EQ(contains(probe.remainingBorder, 3, 3, 1), pass < 3) << "pass " << pass;
+            EXPECT_TRUE(contains(probe.currentBorder, 1, 3, 1));
+        }
+        lumoTeskFree(probe.getDistanceFieldPic());
+        lumoTeskFree(pic);
+    }
+}
+
+TEST(SelleSkeletonizer, DestroyedAtAnyPointOfItsLife) {
+    const Volume vol = skeletontest::randomBlob(12, 9, 3);
+    for (int stage = 0; stage < 3; ++stage) {
+        lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
+        auto* probe = new Probe(pic);
+        lumoTeskDescriptor* field = probe->getDistanceFieldPic();
+        if (stage == 1) probe->init();
+        if (stage == 2) probe->skeletonize();
+        delete probe;  // ASan reports any point left behind
+        lumoTeskFree(field);
+        lumoTeskFree(pic);
+    }
+}
+
+TEST(SelleSkeletonizer, WithoutDistanceFieldTheThinningIsTheSame) {
+    const Volume vol = skeletontest::randomBlob(16, 4, 4);
+    const Result withField = thin(vol);
+    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
+    {
+        SelleSkeletonizer s(pic, true, true);
+        s.skeletonize();
+        EXPECT_EQ(s.getDistanceFieldPic(), nullptr);
+        std::vector<Voxel> skeleton;
+        for (DistancePoint3D* p : *s.getSkeletalVoxels())
+            skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
+        EXPECT_EQ(skeleton, withField.skeleton);
+    }
+    EXPECT_EQ(skeletontest::fromDescriptor(pic).v, withField.thinned.v);
+    lumoTeskFree(pic);
+}

@@ -1,0 +1,185 @@
+#include "skeleton/SkeletonTestSupport.h"
+
+#include <angiolith/image/lumoKralConvert.h>
+#include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
+#include <angiolith/skeleton/SelleSkeletonizer.h>
+#include <angiolith/skeleton/Skeletonizer.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <type_traits>
+
+namespace {
+
+using skeletontest::Volume;
+
+// The frame alone: skeletonize does nothing.
+class FrameOnly : public Skeletonizer {
+public:
+    FrameOnly(lumoTeskDescriptor* pic, bool noDistanceField)
+        : Skeletonizer(pic, true, noDistanceField) {}
+    void skeletonize() override {}
+    using Skeletonizer::convertVolume;
+};
+
+class CountedProcessor : public OrderedBorderVoxelListProcessor {
+public:
+    CountedProcessor(Skeletonizer& s, int* deaths)
+        : OrderedBorderVoxelListProcessor(s.getVolume(), s.getDistanceField(), true),
+          deaths(deaths) {}
+    ~CountedProcessor() override { ++*deaths; }
+
+private:
+    int* deaths;
+};
+
+lumoTeskDescriptor* descriptor(lumoTeskType_t type, unsigned bits, unsigned dim, unsigned nx,
+                               unsigned ny, unsigned nz) {
+    lumoTeskDescriptor* pic = lumoTeskNew();
+    pic->type = type;
+    pic->bits = bits;
+    pic->dim = dim;
+    pic->n[0] = nx;
+    pic->n[1] = ny;
+    pic->n[2] = nz;
+    pic->data = std::calloc(static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1), bits / 8);
+    return pic;
+}
+
+}  // namespace
+
+TEST(Skeletonizer, UnsignedEightBitInputIsUsedInPlace) {
+    Volume vol(4, 3, 2);
+    vol.set(1, 1, 1, 5);
+    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
+    lumoTeskDescriptor* field = nullptr;
+    {
+        FrameOnly s(pic, false);
+        EXPECT_EQ(s.getVolumePic(), pic);
+        EXPECT_EQ(s.getVolume()->getPic(), pic);
+        EXPECT_EQ(s.getVolume()->getVoxel(1, 1, 1), 5);
+        EXPECT_FALSE(s.getVolume()->isOwner());
+        field = s.getDistanceFieldPic();
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->type, lumoTeskTypeFloat);
+        EXPECT_EQ(field->bits, 32u);
+        EXPECT_EQ(field->dim, 3u);
+        EXPECT_EQ(field->n[0], 4u);
+        EXPECT_EQ(field->n[1], 3u);
+        EXPECT_EQ(field->n[2], 2u);
+        EXPECT_EQ(field->info->tagList, nullptr);
+        const float* d = static_cast<const float*>(field->data);
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(d[i], 0.0f);
+        EXPECT_FALSE(s.getDistanceField()->isOwner());
+
+        // The frame's spacing setters reach both accessors.
+        s.setVolumeVoxelSizeX(0.5f);
+        s.setVolumeVoxelSizeZ(2.0f);
+        EXPECT_EQ(s.getVolume()->getVoxelSizeX(), 0.5f);
+        EXPECT_EQ(s.getDistanceField()->getVoxelSizeX(), 0.5f);
+        EXPECT_EQ(s.getDistanceField()->getVoxelSizeZ(), 2.0f);
+        EXPECT_EQ(s.getVolume()->getMinVoxelSize(), 0.5f);
+    }
+    // Both descriptors outlive the skeletonizer.
+    EXPECT_EQ(static_cast<unsigned char*>(pic->data)[(1 * 3 + 1) * 4 + 1], 5);
+    lumoTeskFree(pic);
+    lumoTeskFree(field);
+}
+
+TEST(Skeletonizer, OtherElementKindsAreConverted) {
+    lumoTeskDescriptor* pic = descriptor(lumoTeskTypeSigned, 16, 3, 3, 3, 3);
+    static_cast<short*>(pic->data)[13] = 300;  // clamped to 255
+    static_cast<short*>(pic->data)[0] = 1;
+    FrameOnly s(pic, true);  // frees pic
+    lumoTeskDescriptor* work = s.getVolumePic();
+    EXPECT_EQ(work->type, lumoTeskTypeUnsigned);
+    EXPECT_EQ(work->bits, 8u);
+    EXPECT_EQ(s.getVolume()->getVoxel(1, 1, 1), 255);
+    EXPECT_EQ(s.getVolume()->getVoxel(0, 0, 0), 1);
+    EXPECT_EQ(s.getDistanceFieldPic(), nullptr);
+    EXPECT_TRUE(s.getDistanceField()->isEmpty());
+    EXPECT_EQ(s.getDistanceField()->getVoxel(1, 1, 1), 0.0f);
+    lumoTeskFree(work);
+}
+
+TEST(Skeletonizer, ReplacingTheProcessorDeletesTheOldOne) {
+    int deaths = 0;
+    lumoTeskDescriptor* pic = skeletontest::toDescriptor(Volume(3, 3, 3));
+    lumoTeskDescriptor* field = nullptr;
+    {
+        FrameOnly s(pic, false);
+        field = s.getDistanceFieldPic();
+        auto* first = new CountedProcessor(s, &deaths);
+        s.setBorderVoxelListProcessor(first);
+        EXPECT_EQ(s.getBorderVoxelListProcessor(), first);
+        s.setBorderVoxelListProcessor(first);  // the processor already held stays alive
+        s.setBorderVoxelListProcessor(nullptr);
+        EXPECT_EQ(s.getBorderVoxelListProcessor(), first);
+        EXPECT_EQ(deaths, 0);
+        auto* second = new CountedProcessor(s, &deaths);
+        s.setBorderVoxelListProcessor(second);
+        EXPECT_EQ(deaths, 1);
+        EXPECT_EQ(s.getBorderVoxelListProcessor(), second);
+    }
+    EXPECT_EQ(deaths, 2);
+    lumoTeskFree(pic);
+    lumoTeskFree(field);
+}
+
+TEST(Skeletonizer, CopyingIsForbidden) {
+    static_assert(!std::is_copy_constructible_v<Skeletonizer>);
+    static_assert(!std::is_copy_assignable_v<Skeletonizer>);
+    static_assert(!std::is_copy_constructible_v<SelleSkeletonizer>);
+    static_assert(!std::is_copy_assignable_v<SelleSkeletonizer>);
+}
+
+TEST(Skeletonizer, BadInputEndsProcess) {
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            FrameOnly s(nullptr, false);
+        },
+        testing::ExitedWithCode(1),
+        "^Skeletonizer::Skeletonizer\\(lumoTeskDescriptor\\*, BordeVoxelListProcessor\\*\\) "
+        "fehlgeschlagen: NULL übergeben!\n$");
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            FrameOnly s(descriptor(lumoTeskTypeUnsigned, 8, 2, 4, 4, 1), false);
+        },
+        testing::ExitedWithCode(1), "^Sorry, only 3D-Volumes are supported!\n$");
+    // A 2-D input of a kind that would need conversion fails before any conversion.
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            FrameOnly s(descriptor(lumoTeskTypeFloat, 16, 2, 4, 4, 1), false);
+        },
+        testing::ExitedWithCode(1), "^Sorry, only 3D-Volumes are supported!\n$");
+}
+
+// An element kind outside the eight the conversion knows (float with 16 bits) cannot be
+// converted: the process ends through the fatal-input channel, and the caller's descriptor is
+// not freed on the way.
+TEST(Skeletonizer, FailedConversionEndsProcessAndKeepsInput) {
+    EXPECT_EXIT(
+        {
+            std::cout.rdbuf(std::cerr.rdbuf());
+            FrameOnly s(descriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4), false);
+        },
+        testing::ExitedWithCode(1),
+        "^Skeletonizer::Skeletonizer\\(\\.\\.\\.\\): conversion to unsigned 8 bit failed "
+        "\\(unsupported element type\\)!\n$");
+
+    lumoTeskDescriptor* host = skeletontest::toDescriptor(Volume(2, 2, 2));
+    FrameOnly s(host, true);
+    lumoTeskDescriptor* odd = descriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4);
+    static_cast<unsigned char*>(odd->data)[5] = 42;
+    EXPECT_EQ(s.convertVolume(odd, lumoTeskTypeUnsigned, 8), nullptr);
+    EXPECT_EQ(static_cast<unsigned char*>(odd->data)[5], 42);  // still alive (ASan checks)
+    EXPECT_EQ(s.convertVolume(nullptr, lumoTeskTypeUnsigned, 8), nullptr);
+    EXPECT_EQ(s.convertVolume(host, lumoTeskTypeUnsigned, 8), host);
+    lumoTeskFree(odd);
+    lumoTeskFree(host);
+}

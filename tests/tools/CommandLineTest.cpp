@@ -1,0 +1,346 @@
+#include "ToolTestSupport.h"
+#include "angiolith/ImageIO.h"
+#include "angiolith/TreeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace angiolith::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using test::runTool;
+using test::TempDir;
+using test::ToolRun;
+
+std::set<std::string> filesIn(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// One tiny phantom (vessels and liver) shared by the tests of this file.
+class CommandLine : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        phantomDir = new TempDir();
+        const ToolRun made = runTool(
+            {"phantom", "--out", phantomDir->path(), "--size", "tiny", "--seed", "2", "--quiet"});
+        ASSERT_EQ(made.status, 0) << made.err;
+    }
+    static void TearDownTestSuite() {
+        delete phantomDir;
+        phantomDir = nullptr;
+    }
+    static std::string vessels() { return *phantomDir / "vessels.nii.gz"; }
+    static std::string liver() { return *phantomDir / "liver.nii.gz"; }
+
+    static TempDir* phantomDir;
+};
+
+TempDir* CommandLine::phantomDir = nullptr;
+
+TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
+    TempDir out;
+    const ToolRun run =
+        runTool({"run", vessels(), "--tissue", liver(), "--out", out / "r", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(filesIn(out / "r"),
+              (std::set<std::string>{"skeleton.nii.gz", "distance-field.nii.gz", "tree.txt",
+                                     "tree.vtp", "vessel-ids.nii.gz", "distances.nii.gz",
+                                     "labels-segment.nii.gz", "preview.png"}));
+
+    const Volume input = readImage(vessels(), "vessels");
+    const Volume tissue = readImage(liver(), "liver");
+    for (const char* name : {"skeleton.nii.gz", "distance-field.nii.gz", "vessel-ids.nii.gz",
+                             "distances.nii.gz", "labels-segment.nii.gz"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(geometryDifference(readImage(out / "r/" + name, name).geometry, input.geometry),
+                  "");
+    }
+
+    // Every tissue voxel has a vessel, and only tissue voxels; the segment labels of an
+    // extracted tree are all 1 (undefined).
+    const Volume ids = readImage(out / "r/vessel-ids.nii.gz", "ids");
+    const Volume labels = readImage(out / "r/labels-segment.nii.gz", "labels");
+    ASSERT_EQ(ids.pic->bits, 16u);
+    const ArVesselTree tree = readTreeFile(out / "r/tree.txt");
+    const TreeStats stats = statsOf(tree);
+    const auto* idValues = static_cast<const std::uint16_t*>(ids.pic->data);
+    const auto* labelValues = static_cast<const std::uint16_t*>(labels.pic->data);
+    const auto* tissueValues = static_cast<const std::uint8_t*>(tissue.pic->data);
+    for (unsigned long long i = 0; i < input.geometry.voxelCount(); ++i) {
+        ASSERT_EQ(idValues[i] != 0, tissueValues[i] != 0) << "voxel " << i;
+        ASSERT_LE(idValues[i], stats.maxId);
+        ASSERT_EQ(labelValues[i], idValues[i] != 0 ? 1 : 0);
+    }
+
+    // The .vtp holds one polyline per vessel and one point per centre-line sample.
+    const test::VtpContent vtp = test::parseVtp(test::readFile(out / "r/tree.vtp"));
+    ASSERT_TRUE(vtp.wellFormed);
+    EXPECT_EQ(vtp.fileType, "PolyData");
+    EXPECT_EQ(vtp.declaredPoints, stats.samples);
+    EXPECT_EQ(vtp.declaredLines, stats.vessels);
+    EXPECT_EQ(vtp.points.size(), 3u * stats.samples);
+    EXPECT_EQ(vtp.radius.size(), static_cast<std::size_t>(stats.samples));
+    EXPECT_EQ(vtp.vesselId.size(), static_cast<std::size_t>(stats.vessels));
+    EXPECT_EQ(vtp.offsets.back(), stats.samples);
+}
+
+TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
+    TempDir out;
+    const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out", out.path()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = linesOf(run.out);
+    const char* stages[] = {"skeletonize", "extract", "clean", "territories", "relabel", "write"};
+    ASSERT_EQ(lines.size(), 2 * std::size(stages)) << run.out;
+    for (std::size_t i = 0; i < std::size(stages); ++i) {
+        const std::string stage = stages[i];
+        EXPECT_EQ(lines[2 * i].rfind(stage + ": started", 0), 0u) << lines[2 * i];
+        EXPECT_EQ(lines[2 * i + 1].rfind(stage + ": done in ", 0), 0u) << lines[2 * i + 1];
+    }
+    EXPECT_NE(lines[1].find("skeleton voxels)"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find("vessels, "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[6].find("tissue voxels)"), std::string::npos) << lines[6];
+}
+
+TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
+    TempDir out;
+    ASSERT_EQ(runTool({"run", vessels(), "--tissue", liver(), "--out", out / "run", "--labels",
+                       "type", "--quiet"})
+                  .status,
+              0);
+    const std::string s = out / "steps";
+    ToolRun step = runTool({"skeletonize", vessels(), "--out", s, "--quiet"});
+    ASSERT_EQ(step.status, 0) << step.err;
+    step = runTool({"extract", s + "/skeleton.nii.gz", "--distance-field",
+                    s + "/distance-field.nii.gz", "--out", s, "--quiet"});
+    ASSERT_EQ(step.status, 0) << step.err;
+    step = runTool({"clean", s + "/tree.txt", "--reference", vessels(), "--out", s, "--quiet"});
+    ASSERT_EQ(step.status, 0) << step.err;
+    step = runTool({"territories", s + "/tree.txt", "--tissue", liver(), "--out", s, "--quiet"});
+    ASSERT_EQ(step.status, 0) << step.err;
+    step = runTool({"relabel", s + "/vessel-ids.nii.gz", "--tree", s + "/tree.txt", "--labels",
+                    "type", "--out", s, "--quiet"});
+    ASSERT_EQ(step.status, 0) << step.err;
+
+    EXPECT_EQ(test::readFile(s + "/tree.txt"), test::readFile(out / "run/tree.txt"));
+    EXPECT_EQ(test::readFile(s + "/tree.vtp"), test::readFile(out / "run/tree.vtp"));
+    for (const char* name : {"skeleton.nii.gz", "vessel-ids.nii.gz", "labels-type.nii.gz"}) {
+        SCOPED_TRACE(name);
+        const Volume a = readImage(s + "/" + name, name);
+        const Volume b = readImage(out / "run/" + name, name);
+        ASSERT_EQ(a.geometry.voxelCount(), b.geometry.voxelCount());
+        EXPECT_EQ(std::memcmp(a.pic->data, b.pic->data, a.geometry.voxelCount() * a.pic->bits / 8),
+                  0);
+    }
+}
+
+TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinates) {
+    for (const std::string format : {"nrrd", "nii.gz", "nhdr"}) {
+        SCOPED_TRACE(format);
+        TempDir out;
+        const ToolRun made =
+            runTool({"phantom", "--out", out.path(), "--size", "tiny", "--spacing", "0.7,0.8,1.5",
+                     "--origin", "-100,-80,20", "--format", format, "--quiet"});
+        ASSERT_EQ(made.status, 0) << made.err;
+        const std::string mask = out / ("vessels." + format);
+        const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        // A detached header travels with its data file.
+        if (format == "nhdr") {
+            EXPECT_EQ(filesIn(out / "r").count("skeleton.raw.gz"), 1u);
+        }
+        EXPECT_EQ(geometryDifference(readImage(out / ("r/skeleton." + format), "s").geometry,
+                                     readImage(mask, "vessels").geometry),
+                  "");
+
+        // The phantom's axes are the LPS axes: world = origin + index * spacing. Every point
+        // of the .vtp must be a voxel centre of the mask's object.
+        const Volume vessels = readImage(mask, "vessels");
+        const double origin[3] = {-100, -80, 20}, spacing[3] = {0.7, 0.8, 1.5};
+        const test::VtpContent vtp = test::parseVtp(test::readFile(out / "r/tree.vtp"));
+        ASSERT_TRUE(vtp.wellFormed);
+        ASSERT_GT(vtp.points.size(), 0u);
+        const auto& n = vessels.geometry.size;
+        const auto* values = static_cast<const std::uint8_t*>(vessels.pic->data);
+        for (std::size_t p = 0; p < vtp.points.size(); p += 3) {
+            long index[3];
+            for (int i = 0; i < 3; ++i) {
+                const double continuous = (vtp.points[p + i] - origin[i]) / spacing[i];
+                index[i] = std::lround(continuous);
+                ASSERT_NEAR(continuous, static_cast<double>(index[i]), 1e-3);
+                ASSERT_GE(index[i], 0);
+                ASSERT_LT(index[i], static_cast<long>(n[i]));
+            }
+            ASSERT_NE(values[(index[2] * n[1] + index[1]) * n[0] + index[0]], 0);
+        }
+    }
+}
+
+// Runs the tool and expects the one-line message "angiolith: error: <message>" with exit
+// status 2 and nothing on the standard output.
+void expectRejected(const std::vector<std::string>& args, const std::string& message) {
+    const ToolRun run = runTool(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "angiolith: error: " + message + "\n");
+}
+
+std::string nrrd(const std::string& type, const std::string& sizes, const std::string& data) {
+    const int dims = static_cast<int>(std::count(sizes.begin(), sizes.end(), ' ')) + 1;
+    return "NRRD0004\ntype: " + type + "\ndimension: " + std::to_string(dims) +
+           "\nsizes: " + sizes + "\nendian: little\nencoding: raw\n\n" + data;
+}
+
+TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
+    TempDir dir;
+    const std::string out = dir / "out";
+    expectRejected({"run", dir / "missing.nii.gz", "--out", out},
+                   "cannot read the vessel mask '" + (dir / "missing.nii.gz") +
+                       "': no such file; check the path");
+    test::writeFile(dir / "mask.png", "png");
+    expectRejected({"run", dir / "mask.png", "--out", out},
+                   "the vessel mask '" + (dir / "mask.png") +
+                       "' is in an unsupported format; use NIfTI (.nii, .nii.gz) or NRRD "
+                       "(.nrrd, .nhdr)");
+    test::writeFile(dir / "wide.nrrd", nrrd("int64", "2 2 2", std::string(64, '\1')));
+    expectRejected({"run", dir / "wide.nrrd", "--out", out},
+                   "'" + (dir / "wide.nrrd") +
+                       "' holds elements of type long long int, which angiolith does not read; "
+                       "save it with 8-, 16- or 32-bit integers or 32- or 64-bit floats");
+    test::writeFile(dir / "flat.nrrd", nrrd("uchar", "4 4", std::string(16, '\1')));
+    expectRejected({"run", dir / "flat.nrrd", "--out", out},
+                   "'" + (dir / "flat.nrrd") + "' is a 2-D image; angiolith needs a 3-D volume");
+    test::writeFile(dir / "empty.nrrd", nrrd("float", "4 4 4", std::string(256, '\0')));
+    expectRejected({"run", dir / "empty.nrrd", "--out", out},
+                   "the vessel mask '" + (dir / "empty.nrrd") +
+                       "' has no non-zero voxel; check that you exported the right segment");
+    test::writeFile(dir / "cube.nrrd", nrrd("uchar", "4 4 4", std::string(64, '\1')));
+    expectRejected({"run", vessels(), "--tissue", dir / "cube.nrrd", "--out", out},
+                   "the tissue mask '" + (dir / "cube.nrrd") + "' and '" + vessels() +
+                       "' differ in size 32x32x32 vs 4x4x4; resample the tissue mask onto the "
+                       "grid of '" +
+                       vessels() + "'");
+    ASSERT_EQ(runTool({"phantom", "--out", dir / "coarse", "--size", "tiny", "--spacing", "1,1,2",
+                       "--quiet"})
+                  .status,
+              0);
+    expectRejected({"run", vessels(), "--tissue", dir / "coarse/liver.nii.gz", "--out", out},
+                   "the tissue mask '" + (dir / "coarse/liver.nii.gz") + "' and '" + vessels() +
+                       "' differ in spacing 1,1,1 vs 1,1,2; resample the tissue mask onto the "
+                       "grid of '" +
+                       vessels() + "'");
+    expectRejected({"run", vessels(), "--start", "3,4,32", "--out", out},
+                   "--start 3,4,32 lies outside the volume (voxel indices 0..31, 0..31, 0..31); "
+                   "give a voxel inside it, near the root of the tree");
+    expectRejected({"run", vessels(), "--out", vessels() + "/sub"},
+                   "cannot write to the output folder '" + vessels() +
+                       "/sub': Not a directory; choose a folder you can write to with --out");
+    expectRejected({"run", vessels()}, "'run' needs --out DIR; see 'angiolith run --help'");
+    expectRejected({"territories", vessels(), "--tissue", liver(), "--out", out},
+                   "'" + vessels() +
+                       "' is not a vessel tree file (its first line is not 'HAVN-TSL 2000 "
+                       "Tree'); give the tree.txt that 'angiolith extract' wrote");
+    EXPECT_FALSE(fs::exists(out)) << "a rejected command created its output folder";
+
+    // A hollow sphere thins to a closed surface, on which every voxel branches: no tree.
+    std::string shell(16 * 16 * 16, '\0');
+    for (int z = 0; z < 16; ++z) {
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const double r = std::sqrt((x - 7.5) * (x - 7.5) + (y - 7.5) * (y - 7.5) +
+                                           (z - 7.5) * (z - 7.5));
+                shell[(z * 16 + y) * 16 + x] = r >= 4.5 && r <= 6.5 ? 1 : 0;
+            }
+        }
+    }
+    test::writeFile(dir / "shell.nrrd", nrrd("uchar", "16 16 16", shell));
+    expectRejected({"run", dir / "shell.nrrd", "--out", out, "--quiet"},
+                   "no vessel tree can be extracted from the skeleton of the vessel mask '" +
+                       (dir / "shell.nrrd") +
+                       "': it has no end or line voxel to start from in its largest part (every "
+                       "voxel branches, as on a closed surface); check that the mask holds the "
+                       "vessels");
+    expectRejected({"extract", vessels(), "--distance-field", dir / "cube.nrrd", "--out", out},
+                   "the distance field '" + (dir / "cube.nrrd") + "' and '" + vessels() +
+                       "' differ in size 32x32x32 vs 4x4x4; resample the distance field onto "
+                       "the grid of '" +
+                       vessels() + "'");
+    test::writeFile(dir / "zeros.nrrd", nrrd("float", "32 32 32", std::string(4 * 32768, '\0')));
+    expectRejected({"extract", vessels(), "--distance-field", dir / "zeros.nrrd", "--out", out},
+                   "the distance field '" + (dir / "zeros.nrrd") +
+                       "' is not positive on every skeleton voxel; give the distance-field "
+                       "that was written with the skeleton");
+
+    const ToolRun unknown = runTool({"thin"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err,
+              "angiolith: error: unknown command 'thin'; see 'angiolith --help' for the list "
+              "of commands\n");
+}
+
+TEST_F(CommandLine, RelabelRefusesVolumesThatDoNotFitTheTree) {
+    TempDir dir;
+    test::writeFile(dir / "one.txt",
+                    "HAVN-TSL 2000 Tree\n{ \n    { t f 4 1 3    1 -1 1  [ 0 0 0 4 0 ]  }  -\n}\n");
+    const std::uint16_t ids[2] = {1, 7};
+    test::writeFile(dir / "ids.nrrd",
+                    nrrd("ushort", "2 1 1", std::string(reinterpret_cast<const char*>(ids), 4)));
+    expectRejected({"relabel", dir / "ids.nrrd", "--tree", dir / "one.txt", "--out", dir / "x"},
+                   "the vessel-ID volume '" + (dir / "ids.nrrd") +
+                       "' holds vessel id 7, but the largest id in '" + (dir / "one.txt") +
+                       "' is 1; give the tree the territories were computed from");
+    test::writeFile(dir / "bytes.nrrd", nrrd("uchar", "2 1 1", std::string("\1\1", 2)));
+    expectRejected({"relabel", dir / "bytes.nrrd", "--tree", dir / "one.txt", "--out", dir / "x"},
+                   "the vessel-ID volume '" + (dir / "bytes.nrrd") +
+                       "' holds uint8 elements, not uint16; give the vessel-ids file that "
+                       "'angiolith territories' wrote");
+
+    // With the ids in range, each rule reads its attribute: segment 4, type 1, resection 3.
+    const std::uint16_t fitting[2] = {0, 1};
+    test::writeFile(dir / "fit.nrrd", nrrd("ushort", "2 1 1",
+                                           std::string(reinterpret_cast<const char*>(fitting), 4)));
+    for (const auto& [rule, label] :
+         std::vector<std::pair<std::string, int>>{{"segment", 4}, {"type", 1}, {"resection", 3}}) {
+        const ToolRun run = runTool({"relabel", dir / "fit.nrrd", "--tree", dir / "one.txt",
+                                     "--labels", rule, "--out", dir / "x", "--quiet"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Volume labels = readImage(dir / ("x/labels-" + rule + ".nrrd"), rule);
+        EXPECT_EQ(static_cast<const std::uint16_t*>(labels.pic->data)[0], 0) << rule;
+        EXPECT_EQ(static_cast<const std::uint16_t*>(labels.pic->data)[1], label) << rule;
+    }
+}
+
+TEST_F(CommandLine, EveryCommandHasHelp) {
+    for (const char* command :
+         {"run", "phantom", "skeletonize", "extract", "clean", "territories", "relabel"}) {
+        const ToolRun help = runTool({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.out.rfind(std::string("Usage: angiolith ") + command, 0), 0u) << help.out;
+    }
+    const ToolRun overview = runTool({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    EXPECT_NE(overview.out.find("  territories"), std::string::npos);
+    EXPECT_EQ(runTool({}).status, 2);
+}
+
+}  // namespace
+}  // namespace angiolith::tool

@@ -1,0 +1,358 @@
+#include "tree/TreeTestSupport.h"
+
+#include <angiolith/tree/ArVesselTree.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iomanip>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using treetest::IteratorRef;
+using treetest::VesselRef;
+
+const char* const kExample =
+    "HAVN-TSL 2000 Tree\n"
+    "{ \n"
+    "    { t f 1 2 1    0 -1 1  [ 10 20 30 4.5 0 ]  }  \n"
+    "      <\n"
+    "          { t f 1 2 1    1 -1 2  [ 10 20 30 4.5 0 ]  [ 11 20 30 3 0 ]  }  -|\n"
+    "          { t f 1 2 1    2 -1 1  [ 10 20 30 4.5 0 ]  }  -\n"
+    "      >\n"
+    "   \n"
+    "}\n";
+
+VesselRef vessel(int id, const std::vector<VesselElement>& elements) {
+    VesselRef v(new Vessel());
+    v->setId(id);
+    for (const VesselElement& e : elements) {
+        v->add(e);
+    }
+    return v;
+}
+
+std::string write(ArVesselTree& tree) {
+    std::ostringstream os;
+    os << tree;
+    return os.str();
+}
+
+// Every vessel in preorder, with the number of children of its node: a complete description of
+// shape, child order and contents.
+struct Flat {
+    int children;
+    bool firstFlag, secondFlag;
+    int segment, type, resectionStatus, id, cyclicId;
+    std::vector<VesselElement> elements;
+};
+
+std::vector<Flat> flatten(ArVesselTree& tree) {
+    std::vector<Flat> out;
+    IteratorRef it(tree->preorderIterator());
+    while (it->hasNext()) {
+        VesselRef v = it->next();
+        VesselProperties& p = v->getProperties();
+        out.push_back(Flat{it->getNumberOfChildren(), p.firstFlag, p.secondFlag, p.segment,
+                           static_cast<int>(p.type), p.resectionStatus, v->getId(),
+                           v->getCyclicId(), v->getElementsList()});
+    }
+    return out;
+}
+
+void expectSame(const std::vector<Flat>& a, const std::vector<Flat>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(a[i].children, b[i].children);
+        EXPECT_EQ(a[i].firstFlag, b[i].firstFlag);
+        EXPECT_EQ(a[i].secondFlag, b[i].secondFlag);
+        EXPECT_EQ(a[i].segment, b[i].segment);
+        EXPECT_EQ(a[i].type, b[i].type);
+        EXPECT_EQ(a[i].resectionStatus, b[i].resectionStatus);
+        EXPECT_EQ(a[i].id, b[i].id);
+        EXPECT_EQ(a[i].cyclicId, b[i].cyclicId);
+        ASSERT_EQ(a[i].elements.size(), b[i].elements.size());
+        for (std::size_t k = 0; k < a[i].elements.size(); ++k) {
+            const VesselElement& x = a[i].elements[k];
+            const VesselElement& y = b[i].elements[k];
+            EXPECT_EQ(x.position.x, y.position.x);
+            EXPECT_EQ(x.position.y, y.position.y);
+            EXPECT_EQ(x.position.z, y.position.z);
+            EXPECT_EQ(x.diameter, y.diameter);
+            EXPECT_EQ(x.scalar, y.scalar);
+        }
+    }
+}
+
+// A random tree: up to @p nodes vessels, each attached below a random earlier node.
+ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
+    std::uniform_int_distribution<int> small(-5, 40);
+    std::uniform_int_distribution<int> eighths(-8000, 8000);
+    std::uniform_real_distribution<float> any(-1e4f, 1e4f);
+    auto number = [&] {
+        // Multiples of 1/8 below 1000 print exactly with six significant digits.
+        return coarse ? static_cast<float>(eighths(rng)) / 8.0f : any(rng);
+    };
+    ArVesselTree tree(new LinkedTree<VesselRef>());
+    std::vector<IteratorRef> places;
+    for (int n = 0; n < nodes; ++n) {
+        VesselRef v(new Vessel());
+        v->setId(small(rng));
+        v->setCyclicId(small(rng));
+        VesselProperties& p = v->getProperties();
+        p.firstFlag = small(rng) % 2 == 0;
+        p.secondFlag = small(rng) % 2 == 0;
+        p.segment = small(rng);
+        p.type = static_cast<VesselProperties::NType>(small(rng));
+        p.resectionStatus = 1 + std::abs(small(rng));
+        const int count = std::abs(small(rng)) % 6;
+        for (int k = 0; k < count; ++k) {
+            v->add(VesselElement{{number(), number(), number()}, number(), number()});
+        }
+        if (n == 0) {
+            tree->setRoot(v);
+            places.emplace_back(tree->preorderIterator());
+            places.back()->next();
+            continue;
+        }
+        IteratorRef& parent =
+            places[std::uniform_int_distribution<std::size_t>(0, places.size() - 1)(rng)];
+        parent->addChild(v);
+        IteratorRef kids(parent->childIterator());
+        while (kids->hasNext()) {
+            kids->next();
+        }
+        places.push_back(kids);
+    }
+    return tree;
+}
+
+class ArVesselTreeTextTest : public testing::Test {
+protected:
+    void SetUp() override { tableSize = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+    std::size_t tableSize = 0;
+};
+
+TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
+    ArVesselTree tree(new LinkedTree<VesselRef>());
+    tree->setRoot(vessel(0, {{{10, 20, 30}, 4.5f, 0}}));
+    IteratorRef it(tree->preorderIterator());
+    it->next();
+    it->addChild(vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}));
+    it->addChild(vessel(2, {{{10, 20, 30}, 4.5f, 0}}));
+    EXPECT_EQ(write(tree), kExample);
+
+    ArVesselTree empty(new LinkedTree<VesselRef>());
+    EXPECT_EQ(write(empty), "HAVN-TSL 2000 Tree\n{ \n}\n");
+
+    VesselRef one = vessel(4, {});
+    std::ostringstream os;
+    os << one;
+    EXPECT_EQ(os.str(), " { t f 1 2 1    4 -1 0  } ");
+}
+
+TEST_F(ArVesselTreeTextTest, ReadsTheExampleAndWritesItBack) {
+    std::istringstream is(kExample);
+    ArVesselTree tree;
+    is >> tree;
+    ASSERT_TRUE(tree);
+    EXPECT_FALSE(is.fail());
+    EXPECT_EQ(tree->size(), 3);
+    EXPECT_EQ(write(tree), kExample);
+}
+
+TEST_F(ArVesselTreeTextTest, RandomTreesSurviveAWriteReadRoundTrip) {
+    std::mt19937 rng(20261206);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const bool coarse = round % 2 == 0;
+        ArVesselTree tree = randomTree(rng, 1 + round, coarse);
+        std::ostringstream os;
+        if (!coarse) {
+            os << std::setprecision(9);  // enough for every float to read back exactly
+        }
+        os << tree;
+        std::istringstream is(os.str());
+        ArVesselTree back;
+        is >> back;
+        EXPECT_FALSE(is.fail());
+        expectSame(flatten(tree), flatten(back));
+        std::ostringstream again;
+        if (!coarse) {
+            again << std::setprecision(9);
+        }
+        again << back;
+        EXPECT_EQ(again.str(), os.str());
+    }
+}
+
+TEST_F(ArVesselTreeTextTest, TheReaderIsTolerant) {
+    // White space of any kind and amount between tokens; flags other than "t" are false;
+    // resection states below 1 read as 1; a four-number element keeps the previous scalar.
+    const char* text =
+        "HAVN-TSL\n2000\tTree {\n\n{ T 1 7 1 0 5 -1 3 [ 1 2 3 4 9 ] [ 5 6 7 8 ]\n"
+        "[ 9 10 11 12 ] } <\n { t t 2 1 -3 6 5 1 [ 1 1 1 1 ] } - | {f f 3 2 2 7 -1 0 } - > }";
+    std::istringstream is(text);
+    ArVesselTree tree;
+    is >> tree;
+    EXPECT_FALSE(is.fail());
+    std::vector<Flat> flat = flatten(tree);
+    ASSERT_EQ(flat.size(), 3u);
+    EXPECT_FALSE(flat[0].firstFlag);
+    EXPECT_FALSE(flat[0].secondFlag);
+    EXPECT_EQ(flat[0].segment, 7);
+    EXPECT_EQ(flat[0].type, 1);
+    EXPECT_EQ(flat[0].resectionStatus, 1);
+    EXPECT_EQ(flat[0].id, 5);
+    ASSERT_EQ(flat[0].elements.size(), 3u);
+    EXPECT_EQ(flat[0].elements[0].scalar, 9.0f);
+    EXPECT_EQ(flat[0].elements[1].diameter, 8.0f);
+    EXPECT_EQ(flat[0].elements[1].scalar, 9.0f);
+    EXPECT_EQ(flat[0].elements[2].scalar, 9.0f);
+    EXPECT_EQ(flat[0].children, 2);
+    EXPECT_TRUE(flat[1].firstFlag);
+    EXPECT_TRUE(flat[1].secondFlag);
+    EXPECT_EQ(flat[1].resectionStatus, 1);
+    EXPECT_EQ(flat[1].cyclicId, 5);
+    // The first element of a vessel without scalar gets 0.
+    ASSERT_EQ(flat[1].elements.size(), 1u);
+    EXPECT_EQ(flat[1].elements[0].scalar, 0.0f);
+    EXPECT_EQ(flat[2].resectionStatus, 2);
+    EXPECT_EQ(flat[2].id, 7);
+}
+
+TEST_F(ArVesselTreeTextTest, ATreeWithARootReadsNothing) {
+    std::istringstream first(kExample);
+    ArVesselTree tree;
+    first >> tree;
+    std::istringstream second(std::string(kExample) + "rest");
+    ArVesselTree same = tree;
+    second >> same;
+    EXPECT_EQ(same.get(), tree.get());
+    EXPECT_EQ(tree->size(), 3);
+    std::string word;
+    second >> word;
+    EXPECT_EQ(word, "HAVN-TSL");
+}
+
+TEST_F(ArVesselTreeTextTest, TheTextOfAnEmptyTreeReadsAsAnEmptyTree) {
+    std::istringstream is("HAVN-TSL 2000 Tree\n{ \n}\nnext");
+    ArVesselTree tree;
+    is >> tree;
+    ASSERT_TRUE(tree);
+    EXPECT_FALSE(is.fail());
+    EXPECT_EQ(tree->size(), 0);
+    std::string word;
+    is >> word;
+    EXPECT_EQ(word, "next");
+}
+
+TEST_F(ArVesselTreeTextTest, EveryTruncationFailsTheStreamAndLeavesASoundTree) {
+    const std::string full(kExample);
+    // Cutting the text before its last token leaves the stream failed; whatever was read is a
+    // sound tree that can be written again.
+    for (std::size_t cut = 0; cut + 2 < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::istringstream is(full.substr(0, cut));
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_TRUE(is.fail());
+        ASSERT_TRUE(tree);
+        EXPECT_LE(tree->size(), 3);
+        const std::string again = write(tree);
+        EXPECT_EQ(again.rfind("HAVN-TSL 2000 Tree\n{ ", 0), 0u);
+    }
+}
+
+TEST_F(ArVesselTreeTextTest, HostileTextsFailTheStreamWithoutHarm) {
+    {
+        // An element count far beyond the elements present.
+        std::istringstream is(
+            "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 "
+            "[ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }");
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_TRUE(is.fail());
+        std::vector<Flat> flat = flatten(tree);
+        ASSERT_EQ(flat.size(), 1u);
+        EXPECT_EQ(flat[0].elements.size(), 2u);
+    }
+    {
+        // A word longer than the reader's buffers.
+        std::istringstream is("HAVN-TSL 2000 " + std::string(100000, 'T') + " { }");
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_TRUE(is.fail());
+        EXPECT_EQ(tree->size(), 0);
+    }
+    {
+        // A scalar word longer than the buffers.
+        std::istringstream is("HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 " +
+                              std::string(300, '7') + " ] } - }");
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_TRUE(is.fail());
+        EXPECT_EQ(flatten(tree).at(0).elements.size(), 0u);
+    }
+    {
+        // A scalar beyond the float range becomes infinite.
+        std::istringstream is("HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 1e300 ] } - }");
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_FALSE(is.fail());
+        EXPECT_EQ(flatten(tree).at(0).elements.at(0).scalar, HUGE_VALF);
+    }
+}
+
+std::string chain(int depth) {
+    std::string text = "HAVN-TSL 2000 Tree {";
+    for (int i = 0; i < depth; ++i) {
+        text += " { t f 1 2 1 0 -1 0 } <";
+    }
+    text += " { t f 1 2 1 0 -1 0 } -";
+    text += std::string(static_cast<std::size_t>(depth), '>');
+    return text + " }";
+}
+
+TEST_F(ArVesselTreeTextTest, NestingIsBoundedAndDeepTreesAreHandledWithoutRecursion) {
+    {
+        std::istringstream is(chain(10000));
+        ArVesselTree tree;
+        is >> tree;
+        EXPECT_FALSE(is.fail());
+        EXPECT_EQ(tree->size(), 10001);
+        std::istringstream back(write(tree));
+        ArVesselTree again;
+        back >> again;
+        EXPECT_EQ(again->size(), 10001);
+    }
+    std::istringstream is(chain(10001));
+    ArVesselTree tree;
+    is >> tree;
+    EXPECT_TRUE(is.fail());
+    EXPECT_EQ(tree->size(), 10001);
+}
+
+TEST_F(ArVesselTreeTextTest, VesselRecordsReadIntoANewVessel) {
+    VesselRef held = vessel(3, {{{1, 2, 3}, 4, 5}});
+    VesselRef handle = held;
+    std::istringstream is(" { f t 4 1 3    9 8 1  [ 1.5 2 3 4 5 ]  } ");
+    is >> handle;
+    EXPECT_NE(handle.get(), held.get());
+    EXPECT_EQ(held->getId(), 3);
+    EXPECT_EQ(handle->getId(), 9);
+    EXPECT_EQ(handle->getCyclicId(), 8);
+    EXPECT_EQ(handle->getProperties().segment, 4);
+    EXPECT_EQ(handle->getElement(0).position.x, 1.5f);
+    std::ostringstream os;
+    os << handle;
+    EXPECT_EQ(os.str(), " { f t 4 1 3    9 8 1  [ 1.5 2 3 4 5 ]  } ");
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+#include <angiolith/tree/Vessel.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+VesselElement el(float x, float y, float z, float d = 1.0f, float s = 0.0f) {
+    return VesselElement{{x, y, z}, d, s};
+}
+
+std::vector<float> reducedXs(Vessel& v) {
+    std::vector<float> xs;
+    for (auto it = v.reducedEelementsBegin(); it != v.reducedEelementsEnd(); ++it) {
+        xs.push_back(it->position.x);
+    }
+    return xs;
+}
+
+TEST(VesselTest, ANewVesselHasTheDefaults) {
+    Vessel v;
+    EXPECT_EQ(v.getId(), -1);
+    EXPECT_EQ(v.getCyclicId(), -1);
+    EXPECT_FALSE(v.isCyclic());
+    const VesselProperties& p = v.getProperties();
+    EXPECT_TRUE(p.firstFlag);
+    EXPECT_FALSE(p.secondFlag);
+    EXPECT_EQ(p.segment, 1);
+    EXPECT_EQ(p.resectionStatus, 1);
+    EXPECT_EQ(p.type, VesselProperties::NType(2));
+    EXPECT_EQ(v.getSize(), 0);
+    EXPECT_TRUE(v.getVoxelList().empty());
+    EXPECT_EQ(v.getReducedEelementsSize(), 0);
+    EXPECT_TRUE(v.uniqueElementsBegin() == v.uniqueElementsEnd());
+    v.setCyclicId(7);
+    EXPECT_TRUE(v.isCyclic());
+    EXPECT_EQ(sizeof(VesselElement), 5 * sizeof(float));
+    EXPECT_EQ(sizeof(VesselProperties::NType), sizeof(int));
+}
+
+TEST(VesselTest, ReducedCentreLineKeepsParallelStepsAndLongJumps) {
+    Vessel three;
+    for (int x = 0; x < 3; ++x) {
+        three.add(el(static_cast<float>(x), 0, 0));
+    }
+    EXPECT_EQ(reducedXs(three), (std::vector<float>{0, 1, 2}));
+
+    // Steps along x are 0.955 rad from (1, 1, 1) and no longer than 4: only the ends stay.
+    Vessel four;
+    for (int x = 0; x < 4; ++x) {
+        four.add(el(static_cast<float>(x), 0, 0));
+    }
+    EXPECT_EQ(reducedXs(four), (std::vector<float>{0, 3}));
+
+    // x = 5 is the first farther than 4 from the anchor; after it every step is parallel.
+    Vessel ten;
+    for (int x = 0; x < 10; ++x) {
+        ten.add(el(static_cast<float>(x), 0, 0));
+    }
+    EXPECT_EQ(reducedXs(ten), (std::vector<float>{0, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(ten.getReducedEelementsSize(), 6);
+
+    // Along (1, 1, 1) every step continues the reference direction.
+    Vessel diagonal;
+    for (int k = 0; k < 5; ++k) {
+        const float f = static_cast<float>(k);
+        diagonal.add(el(f, f, f));
+    }
+    EXPECT_EQ(diagonal.getReducedEelementsSize(), 5);
+
+    // A repeated position (zero step) is dropped, except as the last element.
+    Vessel repeat;
+    repeat.add(el(0, 0, 0));
+    repeat.add(el(1, 1, 1));
+    repeat.add(el(1, 1, 1));
+    repeat.add(el(2, 2, 2));
+    repeat.add(el(2, 2, 2));
+    EXPECT_EQ(reducedXs(repeat), (std::vector<float>{0, 1, 2, 2}));
+}
+
+TEST(VesselTest, ReducedCentreLineFollowsAddAndRemoveButNotDirectEdits) {
+    Vessel v;
+    for (int x = 0; x < 4; ++x) {
+        v.add(el(static_cast<float>(x), 0, 0));
+    }
+    EXPECT_EQ(v.getReducedEelementsSize(), 2);
+    // Edits through the element list itself leave the cache as it was.
+    v.getElementsList().push_back(el(4, 0, 0));
+    EXPECT_EQ(reducedXs(v), (std::vector<float>{0, 3}));
+    v.add(el(5, 0, 0));
+    EXPECT_EQ(reducedXs(v), (std::vector<float>{0, 5}));
+    Vessel::iterator it = v.elementsBegin() + 1;
+    v.remove(it);
+    EXPECT_EQ(it->position.x, 2.0f);
+    EXPECT_EQ(v.getSize(), 5);
+    // 0 2 3 4 5: the step to 2 turns from (1,1,1), 3 and 4 too, 5 is the last.
+    EXPECT_EQ(reducedXs(v), (std::vector<float>{0, 5}));
+}
+
+TEST(VesselTest, ElementAccess) {
+    Vessel v;
+    v.add(el(1, 2, 3, 4, 5));
+    EXPECT_TRUE(v.uniqueElementsBegin() == v.uniqueElementsEnd());
+    v.add(el(6, 7, 8, 9, 10));
+    EXPECT_EQ(v.uniqueElementsBegin()->position.x, 6.0f);
+    EXPECT_TRUE(v.uniqueElementsEnd() == v.elementsEnd());
+    const VesselElement e = v.getElement(1);
+    EXPECT_EQ(e.diameter, 9.0f);
+    EXPECT_EQ(e.scalar, 10.0f);
+    for (int i : {-1, 2, 1000}) {
+        const VesselElement z = v.getElement(i);
+        EXPECT_EQ(z.position.x, 0.0f);
+        EXPECT_EQ(z.position.y, 0.0f);
+        EXPECT_EQ(z.position.z, 0.0f);
+        EXPECT_EQ(z.diameter, 0.0f);
+        EXPECT_EQ(z.scalar, 0.0f);
+    }
+}
+
+TEST(VesselTest, VoxelsMayBeAddedFromTheirOwnList) {
+    Vessel v;
+    Vector3<float> first{1, 2, 3};
+    v.addVoxel(first);
+    // Each append may reallocate the list the argument lives in.
+    for (int i = 0; i < 100; ++i) {
+        v.addVoxel(v.getVoxelList()[0]);
+    }
+    ASSERT_EQ(v.getVoxelList().size(), 101u);
+    EXPECT_EQ(v.getVoxelList().back().z, 3.0f);
+    v.clearVoxel();
+    EXPECT_TRUE(v.getVoxelList().empty());
+}
+
+TEST(VesselTest, EqualityComparesPositionsAndAttributesOnly) {
+    Vessel a;
+    Vessel b;
+    a.add(el(1, 2, 3, 4, 5));
+    b.add(el(1, 2, 3, 9, 9));
+    a.setId(1);
+    b.setId(2);
+    a.setCyclicId(3);
+    Vector3<float> voxel{0, 0, 0};
+    b.addVoxel(voxel);
+    EXPECT_TRUE(a == b);
+    Vessel copy(a);
+    EXPECT_TRUE(copy == a);
+    EXPECT_EQ(copy.getCyclicId(), 3);
+    b.getProperties().secondFlag = true;
+    EXPECT_FALSE(a == b);
+    b.getProperties().secondFlag = false;
+    b.getProperties().type = VesselProperties::NType(1);
+    EXPECT_FALSE(a == b);
+    b = a;
+    EXPECT_TRUE(a == b);
+    EXPECT_EQ(b.getId(), 1);
+    b.add(el(1, 2, 3));
+    EXPECT_FALSE(a == b);
+    Vessel c;
+    c.add(el(1, 2, 3.5f));
+    EXPECT_FALSE(a == c);
+}
+
+}  // namespace
