@@ -6,7 +6,7 @@
 namespace angiolith::tool {
 namespace {
 
-CommandSpec spec() {
+CommandSpec definition() {
     CommandSpec s;
     s.name = "run";
     s.positionals = {"VESSELS"};
@@ -20,7 +20,7 @@ CommandSpec spec() {
 
 std::string errorOf(const std::vector<std::string>& args) {
     try {
-        Arguments::parse(spec(), args);
+        Arguments::parse(definition(), args);
     } catch (const UserError& error) {
         return error.what();
     }
@@ -29,7 +29,7 @@ std::string errorOf(const std::vector<std::string>& args) {
 
 TEST(Arguments, ParsesPositionalsOptionsAndFlags) {
     const Arguments a = Arguments::parse(
-        spec(), {"v.nii", "--out=o", "--start", "1,-2,3", "--origin", "-100,-80.5,20", "--quiet",
+        definition(), {"v.nii", "--out=o", "--start", "1,-2,3", "--origin", "-100,-80.5,20", "--quiet",
                  "--relevance", "0.25", "--seed", "7"});
     EXPECT_EQ(a.positional(), std::vector<std::string>{"v.nii"});
     EXPECT_EQ(a.value("out"), "o");
@@ -40,7 +40,7 @@ TEST(Arguments, ParsesPositionalsOptionsAndFlags) {
     EXPECT_DOUBLE_EQ(a.numberValue("relevance", 0.5), 0.25);
     EXPECT_EQ(a.unsignedValue("seed", 1), 7ul);
     EXPECT_EQ(a.choice("labels", {"segment", "type"}, "type"), "type");
-    EXPECT_TRUE(Arguments::parse(spec(), {"--help"}).helpRequested());
+    EXPECT_TRUE(Arguments::parse(definition(), {"--help"}).helpRequested());
 }
 
 TEST(Arguments, MistakesGetOneLineMessages) {
@@ -55,7 +55,7 @@ TEST(Arguments, MistakesGetOneLineMessages) {
               "--quiet takes no value; see 'angiolith run --help'");
 
     const Arguments a =
-        Arguments::parse(spec(), {"v.nii", "--out", "o", "--start", "1,2", "--seed", "-3",
+        Arguments::parse(definition(), {"v.nii", "--out", "o", "--start", "1,2", "--seed", "-3",
                                   "--relevance", "x", "--labels", "lobe", "--origin", "1,2,z"});
     auto message = [](auto call) {
         try {

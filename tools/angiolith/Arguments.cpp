@@ -12,8 +12,8 @@ namespace angiolith::tool {
 
 namespace {
 
-const OptionSpec* findOption(const CommandSpec& spec, const std::string& name) {
-    for (const OptionSpec& option : spec.options) {
+const OptionSpec* findOption(const CommandSpec& definition, const std::string& name) {
+    for (const OptionSpec& option : definition.options) {
         if (option.name == name) return &option;
     }
     return nullptr;
@@ -60,9 +60,9 @@ std::string wrapped(const std::string& text, std::size_t indent) {
 
 }  // namespace
 
-Arguments Arguments::parse(const CommandSpec& spec, const std::vector<std::string>& args) {
+Arguments Arguments::parse(const CommandSpec& definition, const std::vector<std::string>& args) {
     Arguments result;
-    result.command = spec.name;
+    result.command = definition.name;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
         if (word == "--help" || word == "-h") {
@@ -79,19 +79,19 @@ Arguments Arguments::parse(const CommandSpec& spec, const std::vector<std::strin
                 name = name.substr(0, equals);
                 inlineValue = true;
             }
-            const OptionSpec* option = findOption(spec, name);
+            const OptionSpec* option = findOption(definition, name);
             if (option == nullptr) {
-                throw UserError("unknown option --" + name + " for '" + spec.name + "'; " +
-                                seeHelp(spec.name));
+                throw UserError("unknown option --" + name + " for '" + definition.name + "'; " +
+                                seeHelp(definition.name));
             }
             if (option->valueName.empty()) {
                 if (inlineValue) {
-                    throw UserError("--" + name + " takes no value; " + seeHelp(spec.name));
+                    throw UserError("--" + name + " takes no value; " + seeHelp(definition.name));
                 }
             } else if (!inlineValue) {
                 if (i + 1 >= args.size()) {
                     throw UserError("--" + name + " needs a value (" + option->valueName + "); " +
-                                    seeHelp(spec.name));
+                                    seeHelp(definition.name));
                 }
                 value = args[++i];
             }
@@ -100,26 +100,26 @@ Arguments Arguments::parse(const CommandSpec& spec, const std::vector<std::strin
         }
         if (word.size() > 1 && word[0] == '-' &&
             !std::isdigit(static_cast<unsigned char>(word[1]))) {
-            throw UserError("unknown option " + word + " for '" + spec.name + "'; " +
-                            seeHelp(spec.name));
+            throw UserError("unknown option " + word + " for '" + definition.name + "'; " +
+                            seeHelp(definition.name));
         }
         result.positionals.push_back(word);
     }
     if (result.help) return result;
-    if (result.positionals.size() < spec.positionals.size()) {
-        throw UserError("'" + spec.name + "' needs " + spec.positionals[result.positionals.size()] +
-                        "; " + seeHelp(spec.name));
+    if (result.positionals.size() < definition.positionals.size()) {
+        throw UserError("'" + definition.name + "' needs " + definition.positionals[result.positionals.size()] +
+                        "; " + seeHelp(definition.name));
     }
-    if (result.positionals.size() > spec.positionals.size()) {
-        throw UserError("unexpected argument '" + result.positionals[spec.positionals.size()] +
-                        "' for '" + spec.name + "'; " + seeHelp(spec.name));
+    if (result.positionals.size() > definition.positionals.size()) {
+        throw UserError("unexpected argument '" + result.positionals[definition.positionals.size()] +
+                        "' for '" + definition.name + "'; " + seeHelp(definition.name));
     }
-    for (const std::string& name : spec.required) {
+    for (const std::string& name : definition.required) {
         if (!result.has(name)) {
-            const OptionSpec* option = findOption(spec, name);
-            throw UserError("'" + spec.name + "' needs --" + name + " " +
+            const OptionSpec* option = findOption(definition, name);
+            throw UserError("'" + definition.name + "' needs --" + name + " " +
                             (option != nullptr ? option->valueName : std::string()) + "; " +
-                            seeHelp(spec.name));
+                            seeHelp(definition.name));
         }
     }
     return result;
@@ -199,21 +199,21 @@ std::string Arguments::choice(const std::string& name, const std::vector<std::st
                     seeHelp(command));
 }
 
-std::string helpText(const CommandSpec& spec) {
+std::string helpText(const CommandSpec& definition) {
     std::ostringstream out;
-    out << "Usage: angiolith " << spec.name;
-    for (const std::string& p : spec.positionals) out << ' ' << p;
-    for (const OptionSpec& option : spec.options) {
+    out << "Usage: angiolith " << definition.name;
+    for (const std::string& p : definition.positionals) out << ' ' << p;
+    for (const OptionSpec& option : definition.options) {
         bool required = false;
-        for (const std::string& r : spec.required) required = required || r == option.name;
+        for (const std::string& r : definition.required) required = required || r == option.name;
         out << ' ' << (required ? "" : "[") << "--" << option.name;
         if (!option.valueName.empty()) out << ' ' << option.valueName;
         out << (required ? "" : "]");
     }
-    out << "\n\n" << spec.summary << "\n";
-    if (!spec.description.empty()) out << "\n" << spec.description << "\n";
+    out << "\n\n" << definition.summary << "\n";
+    if (!definition.description.empty()) out << "\n" << definition.description << "\n";
     out << "\nOptions:\n";
-    for (const OptionSpec& option : spec.options) {
+    for (const OptionSpec& option : definition.options) {
         std::string head = "  --" + option.name;
         if (!option.valueName.empty()) head += " " + option.valueName;
         if (head.size() < 26) {
@@ -224,7 +224,7 @@ std::string helpText(const CommandSpec& spec) {
         out << head << wrapped(option.help, 26) << "\n";
     }
     out << "  --help                  this text\n";
-    if (!spec.example.empty()) out << "\nExample:\n" << spec.example << "\n";
+    if (!definition.example.empty()) out << "\nExample:\n" << definition.example << "\n";
     return out.str();
 }
 

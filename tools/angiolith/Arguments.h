@@ -30,10 +30,10 @@ struct CommandSpec {
 /// `--name=value`; `--help` anywhere asks for the help text.
 class Arguments {
 public:
-    /// Parses @p args (the words after the command name) against @p spec. Throws UserError
+    /// Parses @p args (the words after the command name) against @p definition. Throws UserError
     /// for an unknown option, a missing value, a missing or surplus positional argument or a
     /// missing required option (not when --help is given).
-    static Arguments parse(const CommandSpec& spec, const std::vector<std::string>& args);
+    static Arguments parse(const CommandSpec& definition, const std::vector<std::string>& args);
 
     bool helpRequested() const { return help; }
     bool has(const std::string& name) const { return values.count(name) != 0; }
@@ -61,7 +61,7 @@ private:
 };
 
 /// The --help text of a command.
-std::string helpText(const CommandSpec& spec);
+std::string helpText(const CommandSpec& definition);
 
 }  // namespace angiolith::tool
 

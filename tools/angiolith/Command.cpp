@@ -10,9 +10,9 @@ namespace angiolith::tool {
 
 int dispatch(const Command& command, const std::vector<std::string>& args) {
     try {
-        const Arguments arguments = Arguments::parse(command.spec, args);
+        const Arguments arguments = Arguments::parse(command.definition, args);
         if (arguments.helpRequested()) {
-            std::cout << helpText(command.spec);
+            std::cout << helpText(command.definition);
             return 0;
         }
         return command.run(arguments);

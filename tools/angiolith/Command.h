@@ -11,7 +11,7 @@ namespace angiolith::tool {
 /// One sub-command of the program: what it accepts and what it does. `run` returns the exit
 /// status and throws UserError for a mistake in the command line or the input files.
 struct Command {
-    CommandSpec spec;
+    CommandSpec definition;
     std::function<int(const Arguments&)> run;
 };
 

@@ -63,10 +63,10 @@ int makePhantomFiles(const Arguments& args) {
 }  // namespace
 
 Command phantomCommand() {
-    CommandSpec spec;
-    spec.name = "phantom";
-    spec.summary = "write a synthetic vessel tree and liver mask to try the other commands on";
-    spec.options = {
+    CommandSpec definition;
+    definition.name = "phantom";
+    definition.summary = "write a synthetic vessel tree and liver mask to try the other commands on";
+    definition.options = {
         outOption("vessels and liver"),
         {"size", "SIZE", "tiny (32^3), small (64^3, default), medium (256^3) or ct (512x512x256)"},
         {"seed", "N", "seed of the random tree (default 1); equal seeds, equal files"},
@@ -75,15 +75,15 @@ Command phantomCommand() {
         {"bumps", "", "add short spurs on the vessel surfaces, for the cleaning"},
         formatOption(),
         quietOption()};
-    spec.required = {"out"};
-    spec.description =
+    definition.required = {"out"};
+    definition.description =
         "Writes vessels (the vessel mask) and liver (the tissue mask, vessels included),\n"
         "unsigned 8-bit 0/1 masks on one grid, as NIfTI (.nii.gz) unless --format says\n"
         "otherwise. Its progress line names the root voxel, which 'run --start' takes.";
-    spec.example =
+    definition.example =
         "  angiolith phantom --out demo --size small --seed 1\n"
         "  angiolith run demo/vessels.nii.gz --tissue demo/liver.nii.gz --out demo/result";
-    return {spec, makePhantomFiles};
+    return {definition, makePhantomFiles};
 }
 
 }  // namespace angiolith::tool

@@ -59,11 +59,11 @@ int run(const Arguments& args) {
 }  // namespace
 
 Command runCommand() {
-    CommandSpec spec;
-    spec.name = "run";
-    spec.summary = "the whole chain: skeleton, tree, cleaning, territories, relabelling";
-    spec.positionals = {"VESSELS"};
-    spec.options = {
+    CommandSpec definition;
+    definition.name = "run";
+    definition.summary = "the whole chain: skeleton, tree, cleaning, territories, relabelling";
+    definition.positionals = {"VESSELS"};
+    definition.options = {
         {"tissue", "LIVER",
          "tissue mask (e.g. the liver) to divide into territories; without it the run stops "
          "after the tree"},
@@ -78,8 +78,8 @@ Command runCommand() {
         mostNeighboursFirstOption(),
         formatOption(),
         quietOption()};
-    spec.required = {"out"};
-    spec.description =
+    definition.required = {"out"};
+    definition.description =
         "VESSELS and LIVER are masks in NIfTI (.nii, .nii.gz) or NRRD (.nrrd, .nhdr) files of\n"
         "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
         "share one grid (size, spacing, origin, orientation).\n\n"
@@ -99,10 +99,10 @@ Command runCommand() {
         "                             centre lines\n"
         "Volumes keep the input's geometry and format (see --format). Files appear only when\n"
         "the whole run succeeded.";
-    spec.example =
+    definition.example =
         "  angiolith run Segmentation-vessels.nrrd --tissue Segmentation-liver.nrrd \\\n"
         "      --out results --relevance 0.5 --labels segment";
-    return {spec, run};
+    return {definition, run};
 }
 
 }  // namespace angiolith::tool

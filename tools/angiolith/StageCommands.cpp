@@ -132,93 +132,93 @@ int relabelIds(const Arguments& args) {
 }  // namespace
 
 Command skeletonizeCommand() {
-    CommandSpec spec;
-    spec.name = "skeletonize";
-    spec.summary = "thin a vessel mask to its skeleton and distance field";
-    spec.positionals = {"VESSELS"};
-    spec.options = {outOption("skeleton and distance-field"), cleaningPassesOption(),
+    CommandSpec definition;
+    definition.name = "skeletonize";
+    definition.summary = "thin a vessel mask to its skeleton and distance field";
+    definition.positionals = {"VESSELS"};
+    definition.options = {outOption("skeleton and distance-field"), cleaningPassesOption(),
                     mostNeighboursFirstOption(), formatOption(), quietOption()};
-    spec.required = {"out"};
-    spec.description =
+    definition.required = {"out"};
+    definition.description =
         "Writes skeleton (1 on the skeleton, 0 elsewhere) and distance-field (each voxel's\n"
         "distance to the background, mm) with the geometry of VESSELS.";
-    spec.example = "  angiolith skeletonize Segmentation-vessels.nrrd --out step";
-    return {spec, skeletonize};
+    definition.example = "  angiolith skeletonize Segmentation-vessels.nrrd --out step";
+    return {definition, skeletonize};
 }
 
 Command extractCommand() {
-    CommandSpec spec;
-    spec.name = "extract";
-    spec.summary = "extract the vessel tree from a skeleton";
-    spec.positionals = {"SKELETON"};
-    spec.options = {{"distance-field", "FILE", "the distance field written with the skeleton"},
+    CommandSpec definition;
+    definition.name = "extract";
+    definition.summary = "extract the vessel tree from a skeleton";
+    definition.positionals = {"SKELETON"};
+    definition.options = {{"distance-field", "FILE", "the distance field written with the skeleton"},
                     outOption("tree.txt and tree.vtp"),
                     {"start", "X,Y,Z", "voxel near the root of the tree"},
                     quietOption()};
-    spec.required = {"distance-field", "out"};
-    spec.description =
+    definition.required = {"distance-field", "out"};
+    definition.description =
         "Writes tree.txt (the library's text format, positions = voxel index times spacing)\n"
         "and tree.vtp (VTK PolyData in millimetres, LPS frame, with 'radius' and 'vesselId').";
-    spec.example =
+    definition.example =
         "  angiolith extract step/skeleton.nrrd --distance-field step/distance-field.nrrd \\\n"
         "      --out step --start 120,88,40";
-    return {spec, extract};
+    return {definition, extract};
 }
 
 Command cleanCommand() {
-    CommandSpec spec;
-    spec.name = "clean";
-    spec.summary = "remove irrelevant side branches from a tree and join vessel chains";
-    spec.positionals = {"TREE"};
-    spec.options = {
+    CommandSpec definition;
+    definition.name = "clean";
+    definition.summary = "remove irrelevant side branches from a tree and join vessel chains";
+    definition.positionals = {"TREE"};
+    definition.options = {
         outOption("tree.txt (and tree.vtp)"),
         relevanceOption(),
         preserveCyclesOption(),
         {"reference", "IMAGE", "the image the tree was extracted from, to write tree.vtp as well"},
         quietOption()};
-    spec.required = {"out"};
-    spec.example =
+    definition.required = {"out"};
+    definition.example =
         "  angiolith clean step/tree.txt --relevance 0.6 --reference Segmentation-vessels.nrrd \\\n"
         "      --out step";
-    return {spec, clean};
+    return {definition, clean};
 }
 
 Command territoriesCommand() {
-    CommandSpec spec;
-    spec.name = "territories";
-    spec.summary = "assign every tissue voxel to its nearest vessel";
-    spec.positionals = {"TREE"};
-    spec.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
+    CommandSpec definition;
+    definition.name = "territories";
+    definition.summary = "assign every tissue voxel to its nearest vessel";
+    definition.positionals = {"TREE"};
+    definition.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
                     outOption("vessel-ids, distances and preview.png"),
                     formatOption(),
                     quietOption()};
-    spec.required = {"tissue", "out"};
-    spec.description =
+    definition.required = {"tissue", "out"};
+    definition.description =
         "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
         "distances (float: millimetres to that vessel's centre line) and preview.png.";
-    spec.example =
+    definition.example =
         "  angiolith territories step/tree.txt --tissue Segmentation-liver.nrrd --out step";
-    return {spec, territories};
+    return {definition, territories};
 }
 
 Command relabelCommand() {
-    CommandSpec spec;
-    spec.name = "relabel";
-    spec.summary = "turn a vessel-ID volume into segments, vessel types or resection states";
-    spec.positionals = {"VESSEL_IDS"};
-    spec.options = {{"tree", "TREE", "the tree the territories were computed from"},
+    CommandSpec definition;
+    definition.name = "relabel";
+    definition.summary = "turn a vessel-ID volume into segments, vessel types or resection states";
+    definition.positionals = {"VESSEL_IDS"};
+    definition.options = {{"tree", "TREE", "the tree the territories were computed from"},
                     outOption("labels-RULE"),
                     {"labels", "RULE", "segment, type or resection (default segment)"},
                     formatOption(),
                     quietOption()};
-    spec.required = {"tree", "out"};
-    spec.description =
+    definition.required = {"tree", "out"};
+    definition.description =
         "Each vessel's attributes come from TREE: edit its segment (third number of a vessel\n"
         "record), type (fourth: 1 hepatic, 2 portal) or resection status (fifth) in tree.txt\n"
         "and relabel again.";
-    spec.example =
+    definition.example =
         "  angiolith relabel step/vessel-ids.nrrd --tree step/tree.txt --labels type --out step";
-    return {spec, relabelIds};
+    return {definition, relabelIds};
 }
 
 }  // namespace angiolith::tool

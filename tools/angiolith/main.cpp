@@ -15,9 +15,9 @@ void printOverview(std::ostream& out) {
            "Vessel trees and vascular territories from segmentations in NIfTI (.nii, .nii.gz)\n"
            "or NRRD (.nrrd, .nhdr) files.\n\nCommands:\n";
     for (const Command& command : allCommands()) {
-        std::string name = "  " + command.spec.name;
+        std::string name = "  " + command.definition.name;
         name.resize(16, ' ');
-        out << name << command.spec.summary << "\n";
+        out << name << command.definition.summary << "\n";
     }
     out << "\n'angiolith COMMAND --help' describes a command and its options.\n";
 }
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const Command& command : allCommands()) {
-        if (command.spec.name == words[0]) {
+        if (command.definition.name == words[0]) {
             return angiolith::tool::dispatch(
                 command, std::vector<std::string>(words.begin() + 1, words.end()));
         }
