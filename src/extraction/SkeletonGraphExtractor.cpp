@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -93,21 +94,20 @@ void SkeletonGraphExtractor::labelSkeleton(VolumeAccessor<unsigned char>* skelVo
     }
     if ((labelAllComponents || !hasStart) && !skelVol->isEmpty() &&
         skelVol->getPic()->data != nullptr) {
-        // Scans the voxel block directly in z, y, x order: a plain pass over the volume.
+        // Scans the voxel block in z, y, x order (element order), jumping from one voxel of
+        // value 1 to the next; labelling a component turns its voxels from 1 into labels as the
+        // scan goes.
         const unsigned char* data = static_cast<const unsigned char*>(skelVol->getPic()->data);
         const std::size_t sx = skelVol->getSizeX(), sy = skelVol->getSizeY();
-        const std::size_t sz = skelVol->getSizeZ();
-        std::size_t i = 0;
-        for (std::size_t z = 0; z < sz; ++z) {
-            for (std::size_t y = 0; y < sy; ++y) {
-                for (std::size_t x = 0; x < sx; ++x, ++i) {
-                    if (data[i] != UNLABELED) continue;
-                    const Vector3<short> seed{static_cast<short>(x), static_cast<short>(y),
-                                              static_cast<short>(z)};
-                    labelComponent(*skelVol, seed);
-                    markExitPoints(*skelVol, seed);
-                }
-            }
+        const std::size_t total = sx * sy * skelVol->getSizeZ();
+        for (std::size_t i = 0; i < total; ++i) {
+            const void* hit = std::memchr(data + i, UNLABELED, total - i);
+            if (hit == nullptr) break;
+            i = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - data);
+            const Vector3<short> seed{static_cast<short>(i % sx), static_cast<short>(i / sx % sy),
+                                      static_cast<short>(i / (sx * sy))};
+            labelComponent(*skelVol, seed);
+            markExitPoints(*skelVol, seed);
         }
     }
     if (!componentHeap.empty()) {

@@ -56,8 +56,11 @@ bool readTreeTextChar(std::istream& is, char& c) {
 }
 
 void writeTreeTextIndent(std::ostream& os, int count) {
-    for (int i = 0; i < count; ++i) {
-        os << ' ';
+    static const char kSpaces[] =
+        "                                                                ";
+    constexpr int kChunk = static_cast<int>(sizeof(kSpaces) - 1);
+    for (; count > 0; count -= kChunk) {
+        os.write(kSpaces, count < kChunk ? count : kChunk);
     }
 }
 

@@ -154,7 +154,7 @@ TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
 }
 
 TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinates) {
-    for (const std::string format : {"nrrd", "nii.gz"}) {
+    for (const std::string format : {"nrrd", "nii.gz", "nhdr"}) {
         SCOPED_TRACE(format);
         TempDir out;
         const ToolRun made =
@@ -164,6 +164,13 @@ TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinate
         const std::string mask = out / ("vessels." + format);
         const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
         ASSERT_EQ(run.status, 0) << run.err;
+        // A detached header travels with its data file.
+        if (format == "nhdr") {
+            EXPECT_EQ(filesIn(out / "r").count("skeleton.raw.gz"), 1u);
+        }
+        EXPECT_EQ(geometryDifference(readImage(out / ("r/skeleton." + format), "s").geometry,
+                                     readImage(mask, "vessels").geometry),
+                  "");
 
         // The phantom's axes are the LPS axes: world = origin + index * spacing. Every point
         // of the .vtp must be a voxel centre of the mask's object.

@@ -36,12 +36,7 @@ void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& n
     FAIL() << name << " not reached";
 }
 
-class LinkedTreeIteratorsTest : public testing::Test {
-protected:
-    void SetUp() override { tableSize = arBase::counter.size(); }
-    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
-    std::size_t tableSize = 0;
-};
+class LinkedTreeIteratorsTest : public treetest::CountTableTest {};
 
 TEST_F(LinkedTreeIteratorsTest, EveryOrderOnTheSmallTree) {
     Labelled l = build(kSmall);
@@ -277,6 +272,100 @@ TEST_F(LinkedTreeIteratorsTest, WalkIteratorMovesAndStepsWithItsInnerOrder) {
     EXPECT_THROW(none->moveToChild(0), NoSuchElementException);
     EXPECT_THROW(none->moveToParent(), NoSuchElementException);
     EXPECT_EQ(none->getType(), 1);
+}
+
+TEST_F(LinkedTreeIteratorsTest, ATrailingCloneResumesAWalkAfterDeletions) {
+    // Delete every side subtree whose top is named X*, walking in preorder with a trailing
+    // iterator whose clone, stepped once, gives the walker a fresh successor after each deletion.
+    Labelled l = build("R(A(X1(P),Y),X2,B(X3,X4(Q)),C)");
+    IteratorRef walker(l.tree->preorderIterator());
+    IteratorRef trailer(l.tree->preorderIterator());
+    std::string visited;
+    bool first = true;
+    while (walker->hasNext()) {
+        if (!first) {
+            trailer->next();
+        }
+        first = false;
+        walker->next();
+        visited += at(l, *walker);
+        if (walker->isLeaf()) {
+            continue;
+        }
+        IteratorRef kids(walker->childIterator());
+        while (kids->hasNext()) {
+            kids->next();
+            if (at(l, *kids)[0] == 'X') {
+                EXPECT_TRUE(kids->remove());
+                walker = trailer->clone();
+                walker->next();
+                kids = walker->childIterator();
+            }
+        }
+    }
+    EXPECT_EQ(visited, "RAYBC");
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A(Y),B,C)");
+}
+
+TEST_F(LinkedTreeIteratorsTest, LiftingSingleChildrenDuringAPostorderWalk) {
+    // Fuse every node with exactly one child with that child, children first.
+    Labelled l = build("R(A(B(C)),D(E,F(G)))");
+    IteratorRef post(l.tree->postorderIterator());
+    std::string visited;
+    while (post->hasNext()) {
+        post->next();
+        visited += at(l, *post);
+        if (post->getNumberOfChildren() == 1) {
+            IteratorRef kids(post->childIterator());
+            kids->next();
+            EXPECT_TRUE(kids->removeAndLiftChildren());
+        }
+    }
+    EXPECT_EQ(visited, "CBAEGFDR");
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A,D(E,F))");
+}
+
+TEST_F(LinkedTreeIteratorsTest, EditsThroughAViewStayInsideIt) {
+    Labelled l = build("R(A(A1),B)");
+    IteratorRef a(l.tree->preorderIterator());
+    a->next();
+    a->next();
+    ar<Tree<VesselRef>> view(a->getSubTree());
+    IteratorRef top(view->preorderIterator());
+    top->next();
+    EXPECT_TRUE(top->isRoot());
+    EXPECT_TRUE(top->hasParent());
+    // The view's top cannot be lifted into the tree above the view.
+    EXPECT_FALSE(top->removeAndLiftChildren());
+    l.names.push_back("N");
+    EXPECT_TRUE(top->addChild(treetest::vesselWithId(4)));
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A(A1,N),B)");
+    // Removing the view's top empties the view; a view takes in no new root.
+    EXPECT_TRUE(top->remove());
+    EXPECT_EQ(view->size(), 0);
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(B)");
+    IteratorRef again(view->preorderIterator());
+    EXPECT_FALSE(again->addChild(treetest::vesselWithId(3)));
+    Labelled sub = build("S");
+    EXPECT_FALSE(again->addSubTree(*sub.tree));
+}
+
+TEST_F(LinkedTreeIteratorsTest, RemovingThroughAChildIteratorSkipsNoSibling) {
+    Labelled l = build("R(X,Y,Z(P),W)");
+    IteratorRef r(l.tree->preorderIterator());
+    r->next();
+    IteratorRef kids(r->childIterator());
+    std::string visited;
+    while (kids->hasNext()) {
+        kids->next();
+        const std::string name = at(l, *kids);
+        visited += name;
+        if (name != "Y") {
+            EXPECT_TRUE(kids->remove());
+        }
+    }
+    EXPECT_EQ(visited, "XYZW");
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(Y)");
 }
 
 }  // namespace

@@ -44,12 +44,7 @@ struct Recorder : TreeListener<VesselRef> {
     std::vector<std::string> log;
 };
 
-class LinkedTreeTest : public testing::Test {
-protected:
-    void SetUp() override { tableSize = arBase::counter.size(); }
-    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
-    std::size_t tableSize = 0;
-};
+class LinkedTreeTest : public treetest::CountTableTest {};
 
 TEST_F(LinkedTreeTest, EmptyTreeQueries) {
     Labelled l = build("");

@@ -4,6 +4,8 @@
 #include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/LinkedTree.h>
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstddef>
 #include <sstream>
@@ -13,6 +15,14 @@
 namespace treetest {
 
 typedef ar<Vessel> VesselRef;
+
+/// A fixture that checks that a test leaves the reference-count table as large as it found it.
+class CountTableTest : public testing::Test {
+protected:
+    void SetUp() override { tableSize = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+    std::size_t tableSize = 0;
+};
 typedef ar<TreeIterator<VesselRef>> IteratorRef;
 
 /// A vessel tree whose vessel ids index `names`.

@@ -26,12 +26,7 @@ std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     return out;
 }
 
-class VesselTreeToolsTest : public testing::Test {
-protected:
-    void SetUp() override { tableSize = arBase::counter.size(); }
-    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
-    std::size_t tableSize = 0;
-};
+class VesselTreeToolsTest : public treetest::CountTableTest {};
 
 TEST_F(VesselTreeToolsTest, AOneNodeTreeClonesToAnEqualVesselThatIsAnotherObject) {
     Labelled l = build("R");

@@ -127,18 +127,23 @@ TEST_F(arTest, ADestructorMayReleaseHandlesItself) {
     EXPECT_EQ(Tracked::alive, 0);
 }
 
-TEST_F(arTest, AssigningAnObjectOwnedByTheOldOneKeepsItAlive) {
-    auto* inner = new Tracked();
-    ar<Holder> holder(new Holder{ar<Tracked>(inner)});
-    ar<Tracked> handle;
-    handle = holder->inner;
-    holder = nullptr;
-    EXPECT_EQ(Tracked::alive, 1);
-    // Assigning a handle that is owned by the object the handle itself keeps alive.
-    ar<Holder> h2(new Holder{ar<Tracked>(new Tracked())});
-    ar<Tracked> t2(h2->inner);
-    h2 = nullptr;
+TEST_F(arTest, AssigningAHandleOwnedByTheReleasedObjectKeepsItsTarget) {
+    // Stepping along a chain: the handle assigned from is destroyed with the object released.
+    struct Link {
+        explicit Link(Link* following) : next(following) {}
+        ar<Link> next;
+        Tracked tracked;
+    };
+    ar<Link> head(new Link(new Link(new Link(nullptr))));
+    EXPECT_EQ(Tracked::alive, 3);
+    head = head->next;
     EXPECT_EQ(Tracked::alive, 2);
+    EXPECT_EQ(countOf(head.get()), 1);
+    head = head->next;
+    EXPECT_EQ(Tracked::alive, 1);
+    EXPECT_FALSE(head->next);
+    head = head->next;
+    EXPECT_EQ(Tracked::alive, 0);
 }
 
 TEST_F(arTest, AThrowingDestructorIsReportedAndSwallowed) {

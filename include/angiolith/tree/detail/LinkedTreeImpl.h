@@ -200,7 +200,8 @@ bool LinkedTree<T>::makeRoot(TreeIterator<T>& at) {
 
 template <typename T>
 bool LinkedTree<T>::setRoot(T value) {
-    if (root != nullptr) {
+    // A view owns no node, so it cannot take in a new root either.
+    if (root != nullptr || isView) {
         return false;
     }
     root = new LinkedNode<T>(value, nullptr, 3);

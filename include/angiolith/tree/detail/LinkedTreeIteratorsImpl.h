@@ -505,6 +505,14 @@ LinkedNode<T>* ChildTreeIterator<T>::advance() {
         return nullptr;
     }
     const auto& children = angiolith::detail::LinkedTreeWalk<T>::childrenOf(parentNode);
+    // Continue after the current child where it still is, so that removing it (which shifts the
+    // later children down) skips none of them.
+    if (this->current != nullptr) {
+        auto at = std::find(children.begin(), children.end(), this->current);
+        if (at != children.end()) {
+            nextIndex = static_cast<int>(at - children.begin()) + 1;
+        }
+    }
     while (static_cast<std::size_t>(nextIndex) < children.size()) {
         LinkedNode<T>* child = children[static_cast<std::size_t>(nextIndex++)];
         if (child != nullptr) {

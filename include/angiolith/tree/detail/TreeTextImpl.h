@@ -126,7 +126,8 @@ void LinkedTree<T>::print(std::ostream& os) {
 template <typename T>
 void LinkedTree<T>::read(std::istream& is) {
     using angiolith::detail::readTreeTextWord;
-    if (root != nullptr) {
+    // A view owns no node, so it cannot take in new ones.
+    if (root != nullptr || isView) {
         return;
     }
     char word[angiolith::detail::kTreeTextWordSize];
