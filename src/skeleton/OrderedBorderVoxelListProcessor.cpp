@@ -67,6 +67,8 @@ std::list<DistancePoint3D*>* OrderedBorderVoxelListProcessor::processBorderVoxel
     if (list == nullptr) return nullptr;
     deletedVoxels = 0;
     auto* work = new std::list<DistancePoint3D*>(*list);
+    // Without a deletability test (a caller set none) nothing can be deleted.
+    if (simplePointEvaluator == nullptr) return work;
     std::list<DistancePoint3D*> rejected;
     unsigned char nb[26];
     for (;;) {

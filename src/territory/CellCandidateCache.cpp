@@ -16,19 +16,23 @@ constexpr double kStepsPerCell = 4.0;
 // Consecutive non-zero query steps watched before the cell size is fixed.
 constexpr int kStepsToLearn = 8;
 // A cell with more candidates than this is left to the k-d tree search per query.
-constexpr int kMaxCandidates = 160;
+constexpr int kMaxCandidates = 1024;
 // Bounds of the cache; when one is reached the cache starts afresh (a raster scan needs about one
 // slab of cells at a time).
-constexpr std::size_t kSlotBits = 16;
+constexpr std::size_t kSlotBits = 17;
 constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
 constexpr std::size_t kMaxCells = kSlots / 2;
-constexpr std::size_t kMaxCoordinates = std::size_t{1} << 22;
+constexpr std::size_t kMaxCoordinates = std::size_t{1} << 24;
 // Cell coordinates are packed in 21 bits each.
 constexpr double kCellRange = 1 << 20;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::uint64_t kNoKey = std::numeric_limits<std::uint64_t>::max();
 // Relative widening of the cell's half-diagonal: covers rounding in the cell assignment and in the
 // k-d tree's incremental box distances by a wide margin.
 constexpr double kRadiusMargin = 1.01;
+// Relative widening of the early-stop distance of a query's scan; covers the float rounding of
+// the candidates' distances from the centre (about 6e-8) many times over.
+constexpr double kReachMargin = 1.0 + 1e-6;
 
 }  // namespace
 
@@ -43,7 +47,7 @@ CellCandidateCache::CellCandidateCache()
       smallestStep(0.0),
       lastKey(kNoKey),
       lastCell(-1),
-      pendingKey(kNoKey) {}
+      lastIndex{kNaN, kNaN, kNaN} {}
 
 void CellCandidateCache::reset(ANNkd_tree* theTree, double** thePoints) {
     tree = theTree;
@@ -65,7 +69,7 @@ void CellCandidateCache::clear() {
     indices.clear();
     lastKey = kNoKey;
     lastCell = -1;
-    pendingKey = kNoKey;
+    lastIndex[0] = lastIndex[1] = lastIndex[2] = kNaN;
 }
 
 bool CellCandidateCache::learnCellSize(const double* q) {
@@ -99,7 +103,7 @@ int CellCandidateCache::lookUp(std::uint64_t key) const {
 }
 
 int CellCandidateCache::prepare(std::uint64_t key, const double* cellCentre) {
-    if (cells.size() >= kMaxCells || coordinates.size() + 3 * kMaxCandidates > kMaxCoordinates) {
+    if (cells.size() >= kMaxCells || coordinates.size() + 4 * kMaxCandidates > kMaxCoordinates) {
         clear();
     }
     double centre[3] = {cellCentre[0], cellCentre[1], cellCentre[2]};
@@ -109,20 +113,26 @@ int CellCandidateCache::prepare(std::uint64_t key, const double* cellCentre) {
     const double rho = 0.5 * std::sqrt(3.0) * cellSize * kRadiusMargin;
     const double radius = std::sqrt(nearestSquared) + 2.0 * rho;
     const double squaredRadius = radius * radius;
-    const int count = tree->annkFRSearch(centre, squaredRadius, 0, nullptr, nullptr, 0.0);
-
-    Cell cell{coordinates.size(), -1};
-    if (count > 0 && count <= kMaxCandidates) {
-        if (searchIndices.size() < static_cast<std::size_t>(count)) {
-            searchIndices.resize(count);
-            searchDistances.resize(count);
-        }
-        tree->annkFRSearch(centre, squaredRadius, count, searchIndices.data(),
-                           searchDistances.data(), 0.0);
-        // In sample order, so that the first of equally near candidates is the earliest sample.
-        std::sort(searchIndices.begin(), searchIndices.begin() + count);
+    if (searchIndices.size() < static_cast<std::size_t>(kMaxCandidates)) {
+        searchIndices.resize(kMaxCandidates);
+        searchDistances.resize(kMaxCandidates);
+    }
+    // One search both counts the samples in the ball and, when they are few enough, lists them.
+    const int count = tree->annkFRSearch(centre, squaredRadius, kMaxCandidates,
+                                         searchIndices.data(), searchDistances.data(), 0.0);
+    Cell cell{coordinates.size(), -1, {centre[0], centre[1], centre[2]}};
+    // The search lists the samples by distance from the centre, the order that lets a query stop
+    // early; a cell whose list were not in that order is declined rather than trusted.
+    if (count > 0 && count <= kMaxCandidates &&
+        std::is_sorted(searchDistances.begin(), searchDistances.begin() + count)) {
         for (int axis = 0; axis < 3; ++axis) {
-            for (int i = 0; i < count; ++i) coordinates.push_back(points[searchIndices[i]][axis]);
+            // Exact: the points are floats widened to double.
+            for (int i = 0; i < count; ++i) {
+                coordinates.push_back(static_cast<float>(points[searchIndices[i]][axis]));
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            coordinates.push_back(static_cast<float>(std::sqrt(searchDistances[i])));
         }
         indices.insert(indices.end(), searchIndices.begin(), searchIndices.begin() + count);
         cell.count = count;
@@ -149,13 +159,17 @@ bool CellCandidateCache::find(const double* q, int& index, double& squaredDistan
     const std::uint64_t key = (pack(fx) << 42) | (pack(fy) << 21) | pack(fz);
     int cellId = lastCell;
     if (key != lastKey) {
+        // A cell is prepared only when the query before came from it or from a cell next to it,
+        // as in a scan; scattered queries go to the tree search directly.
+        const bool near = std::fabs(fx - lastIndex[0]) <= 1.0 &&
+                          std::fabs(fy - lastIndex[1]) <= 1.0 &&
+                          std::fabs(fz - lastIndex[2]) <= 1.0;
+        lastIndex[0] = fx;
+        lastIndex[1] = fy;
+        lastIndex[2] = fz;
         cellId = lookUp(key);
         if (cellId < 0) {
-            // Prepare a cell only when a second consecutive query lands in it.
-            if (key != pendingKey) {
-                pendingKey = key;
-                return false;
-            }
+            if (!near) return false;
             const double centre[3] = {(fx + 0.5) * cellSize, (fy + 0.5) * cellSize,
                                       (fz + 0.5) * cellSize};
             cellId = prepare(key, centre);
@@ -167,23 +181,34 @@ bool CellCandidateCache::find(const double* q, int& index, double& squaredDistan
     if (cell.count < 0) return false;
 
     const int count = cell.count;
-    const double* xs = coordinates.data() + cell.offset;
-    const double* ys = xs + count;
-    const double* zs = ys + count;
-    // Summed as the k-d tree sums: ((dx^2) + dy^2) + dz^2, so that ties are decided alike.
+    const float* xs = coordinates.data() + cell.offset;
+    const float* ys = xs + count;
+    const float* zs = ys + count;
+    const float* reach = zs + count;
+    const int* sample = indices.data() + cell.offset / 4;
+    const double cx = q[0] - cell.centre[0];
+    const double cy = q[1] - cell.centre[1];
+    const double cz = q[2] - cell.centre[2];
+    const double offCentre = std::sqrt(cx * cx + cy * cy + cz * cz);
+    // A candidate at distance r from the centre lies at least r - offCentre from the query, so
+    // once r exceeds the best distance plus offCentre (widened far beyond rounding, reach being a
+    // float), no later candidate can be nearer or tied.
     double best = std::numeric_limits<double>::infinity();
-    int bestCandidate = 0;
-    for (int i = 0; i < count; ++i) {
-        const double dx = q[0] - xs[i];
-        const double dy = q[1] - ys[i];
-        const double dz = q[2] - zs[i];
+    int bestSample = std::numeric_limits<int>::max();
+    double limit = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < count && reach[i] <= limit; ++i) {
+        // Summed as the k-d tree sums: ((dx^2) + dy^2) + dz^2, so that ties are decided alike.
+        const double dx = q[0] - static_cast<double>(xs[i]);
+        const double dy = q[1] - static_cast<double>(ys[i]);
+        const double dz = q[2] - static_cast<double>(zs[i]);
         const double d = dx * dx + dy * dy + dz * dz;
-        if (d < best) {
+        if (d < best || (d == best && sample[i] < bestSample)) {
             best = d;
-            bestCandidate = i;
+            bestSample = sample[i];
+            limit = (std::sqrt(best) + offCentre) * kReachMargin + kReachMargin * cellSize;
         }
     }
-    index = indices[cell.offset / 3 + bestCandidate];
+    index = bestSample;
     squaredDistance = best;
     return true;
 }

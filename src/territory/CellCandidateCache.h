@@ -17,21 +17,23 @@ namespace angiolith::detail {
 /// d1 + rho, while a sample farther than d1 + 2 rho from c lies farther than d1 + rho from q. So
 /// the samples within d1 + 2 rho of c, found once by a fixed-radius search, contain the nearest
 /// sample of every query in the cell and all samples tied with it; each query then scans only
-/// these candidates, in sample order, with the squared distance summed exactly as the k-d tree
-/// sums it. The answer is therefore the same as that of an exhaustive search (nearest, and the
-/// earliest sample among equally near ones), not an approximation. (This is the classic
-/// cell-candidate bound of grid-based nearest-neighbour search, e.g. J. L. Bentley, B. W. Weide,
-/// A. C. Yao, "Optimal expected-time algorithms for closest point problems", ACM TOMS 6(4), 1980.)
+/// these candidates (nearest to the centre first, stopping once no farther one can win), with the
+/// squared distance summed exactly as the k-d tree sums it and ties going to the earliest sample.
+/// The answer is therefore the same as that of an exhaustive search (nearest, and the earliest
+/// sample among equally near ones), not an approximation. (This is the classic cell-candidate bound
+/// of grid-based nearest-neighbour search, e.g. J. L. Bentley, B. W. Weide, A. C. Yao, "Optimal
+/// expected-time algorithms for closest point problems", ACM TOMS 6(4), 1980.)
 ///
 /// The cell size is four times the smallest step seen between consecutive queries (the voxel
-/// spacing, for a raster scan). A cell is prepared only when two consecutive queries fall into
-/// it, and a cell with too many candidates is declined, so scattered queries and awkward
-/// geometry fall back to the caller's k-d tree search at a small cost.
+/// spacing, for a raster scan). A cell is prepared only when the query before fell into it or a
+/// neighbouring cell, and a cell with too many candidates is declined, so scattered queries and
+/// awkward geometry fall back to the caller's k-d tree search at a small cost.
 class CellCandidateCache {
 public:
     CellCandidateCache();
 
-    /// Forgets everything and binds the cache to @p tree over @p points (both borrowed).
+    /// Forgets everything and binds the cache to @p tree over @p points (both borrowed), whose
+    /// coordinates must be floats widened to double (they are stored back as floats).
     void reset(ANNkd_tree* tree, double** points);
 
     /// For the query @p q: true with the nearest sample's index and squared distance, or false
@@ -40,8 +42,9 @@ public:
 
 private:
     struct Cell {
-        std::size_t offset;  // first coordinate of the cell's candidates in `coordinates`
+        std::size_t offset;  // first value of the cell's candidates in `coordinates`
         int count;           // number of candidates, or -1 for a declined cell
+        double centre[3];
     };
 
     bool learnCellSize(const double* q);
@@ -59,13 +62,14 @@ private:
     double smallestStep;
     std::uint64_t lastKey;
     int lastCell;
-    std::uint64_t pendingKey;
+    double lastIndex[3];
     std::vector<std::uint64_t> slotKeys;
     std::vector<int> slotCells;
     std::vector<Cell> cells;
-    // Candidates of every cell: per cell a block of x, then y, then z coordinates; `indices`
-    // holds the sample indices at a third of the coordinate offset.
-    std::vector<double> coordinates;
+    // Candidates of every cell, nearest to the cell centre first: per cell a block of x, of y, of z
+    // and of distances from the centre; `indices` holds the sample indices at a quarter of the
+    // offset.
+    std::vector<float> coordinates;
     std::vector<int> indices;
     std::vector<int> searchIndices;
     std::vector<double> searchDistances;

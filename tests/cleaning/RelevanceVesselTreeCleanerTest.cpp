@@ -125,6 +125,40 @@ TEST_F(RelevanceVesselTreeCleanerTest, ThresholdOfOneOrMoreDeletesEverySideSubtr
     }
 }
 
+namespace {
+
+// A cleaner whose join step only counts its calls, to see which joinVessels cleanTree reaches.
+class CountingJoinCleaner : public RelevanceVesselTreeCleaner {
+public:
+    using RelevanceVesselTreeCleaner::RelevanceVesselTreeCleaner;
+    void joinVessels(ArVesselTree) override { ++joins; }
+    int joins = 0;
+};
+
+}  // namespace
+
+TEST_F(RelevanceVesselTreeCleanerTest, CleanTreeJoinsThroughTheVirtualSlotAndCopiesKeepTheFields) {
+    // Branch 2 (reach 3.9) is irrelevant at the default threshold, branch 3 (reach 8) is not.
+    // The root is then left with one child, which an overriding joinVessels does not fuse.
+    CountingJoinCleaner counting;
+    ArVesselTree tree =
+        makeTree({rootEndingAtOrigin(),
+                  {{branchReaching(2, 3.9f, 0), {}}, {branchReaching(3, 8.0f, 1), {}}}});
+    counting.cleanTree(tree);
+    EXPECT_EQ(counting.joins, 1);
+    EXPECT_EQ(shape(tree), "1(3)");
+
+    // Copy construction and copy assignment carry the threshold: at 2.0 branch 3 goes too.
+    const RelevanceVesselTreeCleaner strict(2.0f, true);
+    RelevanceVesselTreeCleaner assigned;
+    assigned = strict;
+    for (RelevanceVesselTreeCleaner cleaner : {RelevanceVesselTreeCleaner(strict), assigned}) {
+        ArVesselTree other = makeTree({rootEndingAtOrigin(), {{branchReaching(3, 8.0f, 1), {}}}});
+        cleaner.cleanTree(other);
+        EXPECT_EQ(shape(other), "1");
+    }
+}
+
 TEST_F(RelevanceVesselTreeCleanerTest, QuotientIsFloatAndTheDifferenceDouble) {
     // Radius 0.125 at distance 5: 1 - 0.025f is 0.97499999962747 in double, just below
     // the float 0.975f (0.97500002384); in float it would round up to 0.975f and count.

@@ -95,6 +95,20 @@ TEST(ThreeDPicAccessor, ListsNeighboursInTheFixedOrderWithBackgroundOutside) {
     EXPECT_EQ(n6[5], code(3, 1, 1));
 }
 
+TEST(ThreeDPicAccessor, FormsNeighbourCoordinatesInSixteenBits) {
+    // The +x neighbour of 32767 wraps to -32768 (outside) instead of reaching element 32768.
+    std::vector<unsigned char> v(32769, 0);
+    v[32768] = 7;
+    PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32769, 1, 1}, v);
+    const ThreeDPicAccessor<unsigned char> acc(pic.get(), false, 9);
+    const std::unique_ptr<unsigned char[]> six(acc.getNeighbours6(32767, 0, 0));
+    EXPECT_EQ(six[3], 9);
+    EXPECT_EQ(six[2], 0);
+    const std::unique_ptr<unsigned char[]> all(acc.getNeighbours26(32767, 0, 0));
+    EXPECT_EQ(all[13], 9);
+    EXPECT_EQ(all[12], 0);
+}
+
 TEST(ThreeDPicAccessor, KeepsSpacingAndOrigin) {
     PicPtr pic = makePic<float>(lumoTeskTypeFloat, 32, {1, 1, 1}, {2.5f});
     ThreeDPicAccessor<float> acc(pic.get(), false, -1.f);

@@ -77,6 +77,23 @@ TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinate) {
     EXPECT_EQ(acc.getVoxel(0, 1, 0), 9);
 }
 
+TEST(VolumeAccessor, FormsNeighbourCoordinatesInSixteenBits) {
+    // Voxel 32768 exists, but no short coordinate names it: the +x neighbour of 32767 wraps to
+    // -32768, which is outside, and must not reach element 32768.
+    std::vector<unsigned char> v(32769, 0);
+    v[32768] = 7;
+    PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32769, 1, 1}, v);
+    const VolumeAccessor<unsigned char> acc(pic.get(), 9, false);
+    unsigned char six[6];
+    acc.get6Neighbourhood(32767, 0, 0, six);
+    EXPECT_EQ(six[3], 9);
+    EXPECT_EQ(six[2], 0);
+    unsigned char all[26];
+    acc.get26Neighbourhood(32767, 0, 0, all);
+    EXPECT_EQ(all[13], 9);
+    EXPECT_EQ(all[12], 0);
+}
+
 TEST(VolumeAccessor, TreatsAZeroExtentAndAMissingBufferAsAllOutside) {
     PicPtr flat = makePic<float>(lumoTeskTypeFloat, 32, {4, 0, 4}, {});
     VolumeAccessor<float> a(flat.get(), 2.5f, false);

@@ -158,6 +158,16 @@ TEST(OrderedBorderVoxelListProcessor, ListsWithoutSimplePoints) {
     EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
     EXPECT_EQ(squareProcessor.processBorderVoxelList(nullptr), nullptr);
     EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
+
+    // Without an evaluator nothing is deleted (instead of a null dereference).
+    Fixture h(square);
+    OrderedBorderVoxelListProcessor bare(&h.volume, &h.field, true);
+    delete bare.getSimplePointEvaluator();
+    bare.setSimplePointEvaluator(nullptr);
+    auto bareList = h.list({{1, 1, 1}, {2, 1, 1}});
+    std::unique_ptr<std::list<DistancePoint3D*>> kept(bare.processBorderVoxelList(&bareList));
+    EXPECT_EQ(*kept, bareList);
+    EXPECT_EQ(bare.getNumberOfDeletedVoxels(), 0u);
 }
 
 // In a 2 x 2 square every voxel is simple, but each deletion is re-tested against the volume

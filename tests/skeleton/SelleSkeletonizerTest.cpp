@@ -196,11 +196,13 @@ public:
     explicit Probe(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
     int passes = 0;
     void divide() { SelleSkeletonizer::divideNewBorder(); }
+    DistancePoint3D* next(short x, short y, short z) { return getNextDistancePoint3D(x, y, z); }
     using SelleSkeletonizer::borderVoxels;
     using SelleSkeletonizer::currentBorder;
     using SelleSkeletonizer::init;
     using SelleSkeletonizer::iteration;
     using SelleSkeletonizer::minVoxelSize;
+    using SelleSkeletonizer::previousBorderVoxels;
     using SelleSkeletonizer::remainingBorder;
 
 protected:
@@ -292,5 +294,39 @@ TEST(SelleSkeletonizer, WithoutDistanceFieldTheThinningIsTheSame) {
         EXPECT_EQ(skeleton, withField.skeleton);
     }
     EXPECT_EQ(skeletontest::fromDescriptor(pic).v, withField.thinned.v);
+    lumoTeskFree(pic);
+}
+
+// The neighbour giving the shortest inherited vector wins; on a tie the earlier of -x, +x, -y,
+// +y, -z, +z. Spacing (1, 2, 1) makes a y step cost 2.
+TEST(SelleSkeletonizer, NextDistancePointAndItsTieRule) {
+    lumoTeskDescriptor* pic = skeletontest::toDescriptor(Volume(4, 4, 4));
+    {
+        Probe probe(pic);
+        probe.setVolumeVoxelSizeY(2.0f);
+        BorderVoxelHashMap map;
+        probe.previousBorderVoxels = &map;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(probe.next(1, 1, 1), nullptr);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Error in Selle Skeletonizer::getNextNeighbour(...): Point has no neighbours!\n");
+
+        auto* plusX = new DistancePoint3D(2, 1, 1, 1, 0, 0);   // inherits (2, 0, 0): 4
+        auto* minusX = new DistancePoint3D(0, 1, 1, 0, 0, 2);  // inherits (1, 0, 2): 5
+        auto* plusZ = new DistancePoint3D(1, 1, 2, 2, 0, 0);   // inherits (2, 0, 1): 5
+        auto* minusY = new DistancePoint3D(1, 0, 1, 0, 0, 2);  // inherits (0, 2, 2): 8
+        map.insert(plusX);
+        map.insert(minusX);
+        map.insert(plusZ);
+        map.insert(minusY);
+        EXPECT_EQ(probe.next(1, 1, 1), plusX);
+        plusX->setDistanceXYZ(0, 0, 2);  // now inherits (1, 0, 2): 5, tied with -x and +z
+        EXPECT_EQ(probe.next(1, 1, 1), minusX);
+        minusY->setDistanceXYZ(0, 0, 0);  // inherits (0, 2, 0): 4
+        EXPECT_EQ(probe.next(1, 1, 1), minusY);
+        probe.previousBorderVoxels = nullptr;
+        map.deleteAll();
+        lumoTeskFree(probe.getDistanceFieldPic());
+    }
     lumoTeskFree(pic);
 }

@@ -177,13 +177,16 @@ TEST(SuppliedTissueClassifier, LatticeTiesMatchBruteForce) {
     expectBruteForceTerritories(classifier, *mask, samples, identity, 0);
 }
 
-// A host accessor that overrides getVoxel: the classifier must read through the override.
+// A host accessor that overrides getVoxel: the classifier must read through the override. It
+// also reports more columns than its descriptor has, which must not make the classifier write
+// beyond its result volumes (the sanitizer build checks).
 class StripedMask : public ThreeDPicAccessor<unsigned char> {
 public:
     StripedMask() : ThreeDPicAccessor<unsigned char>(makePic<unsigned char>(6, 3, 2), true, 0) {}
     unsigned char getVoxel(const short& x, const short&, const short&) const override {
         return x % 2 == 0 ? 1 : 0;
     }
+    unsigned int getSizeX() const override { return 9; }
 };
 
 TEST(SuppliedTissueClassifier, ReadsTheMaskThroughTheHostsAccessor) {

@@ -14,6 +14,7 @@
 /// Positions outside the volume read `backgroundValue`; writes there are dropped.
 ///
 /// Copying is forbidden: an owning accessor frees its descriptor exactly once.
+/// @warning A descriptor with an extent of 0 is accepted: every position is then outside.
 template <typename T>
 class ThreeDPicAccessor {
 public:
@@ -31,6 +32,7 @@ public:
     virtual void setVoxel(const short& x, const short& y, const short& z, const T& value);
     virtual bool isOwner() const { return owner; }
     virtual T getBackgroundValue() const { return backgroundValue; }
+    /// The wrapped descriptor (borrowed: the accessor owns it only when isOwner()).
     virtual lumoTeskDescriptor* getPic() const { return pic; }
     /// A new array of the 26 neighbours (order as VolumeAccessor::get26Neighbourhood).
     /// Caller frees with delete[].

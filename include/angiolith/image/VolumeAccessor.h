@@ -13,6 +13,7 @@
 /// `unsigned char`, 32-bit float for `float`); the accessor does not check it.
 ///
 /// Copying is forbidden: an owning accessor frees its descriptor exactly once.
+/// @warning A descriptor with an extent of 0 is accepted: every position is then outside.
 template <typename T>
 class VolumeAccessor {
 public:
@@ -63,12 +64,14 @@ public:
     /// 4 z<=x<=y, 5 z<=y<=x (ties to the lower code).
     unsigned int getVoxelSizeOrder() const { return voxelSizeOrder; }
 
-    /// Face neighbours into out[0..5]: +z, -z, -x, +x, +y, -y.
+    /// Face neighbours into the caller's buffer out[0..5]: +z, -z, -x, +x, +y, -y. Neighbour
+    /// coordinates are formed in 16 bits, so the +x neighbour of 32767 is -32768 (outside).
     void get6Neighbourhood(short x, short y, short z, T* out) const;
-    /// The 26 neighbours into out[0..25]: z from +1 down to -1 (outer), y from +1 down to -1,
-    /// x from -1 up to +1 (inner), the centre left out.
+    /// The 26 neighbours into the caller's buffer out[0..25]: z from +1 down to -1 (outer),
+    /// y from +1 down to -1, x from -1 up to +1 (inner), the centre left out.
     void get26Neighbourhood(short x, short y, short z, T* out) const;
 
+    /// The wrapped descriptor (borrowed: the accessor owns it only when isOwner()), or null.
     lumoTeskDescriptor* getPic() const { return pic; }
     bool isOwner() const { return owner; }
     bool isEmpty() const { return empty; }

@@ -17,18 +17,19 @@ extern int lumoKralErrno;
 /// Stores @p error in `lumoKralErrno`.
 void _lumoKralSetErrno(int error);
 
-/// 1 when @p pic is a valid descriptor of one of the eight supported element kinds, 0 otherwise
-/// (error number set). Zeroes the extents n[dim] .. n[7] of a descriptor that passes the
-/// dimension and extent tests.
+/// 1 when @p pic (borrowed; may be null) is a valid descriptor of one of the eight supported
+/// element kinds, 0 otherwise (error number set). Zeroes the extents n[dim] .. n[7] of a
+/// descriptor that passes the dimension and extent tests.
 int _lumoKralPicCheck(lumoTeskDescriptor* pic);
 
-/// The value range of an element kind (signed ranges are symmetric: -127 .. 127 for 8 bits).
-/// 1 on success, 0 with error 8 for an unsupported kind.
+/// The value range of an element kind (signed ranges are symmetric: -127 .. 127 for 8 bits),
+/// written to the caller's @p min and @p max. 1 on success, 0 with error 8 for an unsupported
+/// kind.
 int _lumoKralExtT(lumoTeskType_t type, unsigned int bits, double* min, double* max);
 
-/// The smallest and largest element of @p pic, compared as doubles in storage order. 1 on
-/// success, 0 when the check fails, when @p pic has no element buffer (error 2) or when its
-/// size does not fit 32 bits (error 6).
+/// The smallest and largest element of @p pic (borrowed), written to the caller's @p min and
+/// @p max, compared as doubles in storage order. 1 on success, 0 when the check fails, when
+/// @p pic has no element buffer (error 2) or when its size does not fit 32 bits (error 6).
 /// @warning A NaN as element 0 makes both results NaN; later NaNs are skipped.
 int lumoKralExtr(lumoTeskDescriptor* pic, double* min, double* max);
 

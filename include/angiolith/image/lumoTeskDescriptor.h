@@ -21,7 +21,7 @@ struct lumoTeskTagLink_t;
 /// Info record hanging beside every descriptor; copied along, never interpreted.
 struct lumoTeskInfoBlock_t {
     char version[32];            ///< blank-padded, no terminator inside the 32 characters
-    lumoTeskTagLink_t* tagList;  ///< first element of the tag list, or null
+    lumoTeskTagLink_t* tagList;  ///< first element of the tag list (owned), or null
     int infoFlag;                ///< carried over unchanged by clone and conversion
     unsigned int pixelsStart;    ///< bookkeeping, 0 in a new record
     unsigned int tagsStart;      ///< bookkeeping, 0 in a new record
@@ -40,9 +40,9 @@ struct lumoTeskTag_t {
 
 /// Element of the doubly linked tag list; owns its tag record.
 struct lumoTeskTagLink_t {
-    lumoTeskTag_t* tagRecord;
-    lumoTeskTagLink_t* prev;
-    lumoTeskTagLink_t* next;
+    lumoTeskTag_t* tagRecord;  ///< the tag record (owned, `free`)
+    lumoTeskTagLink_t* prev;   ///< preceding element (borrowed), null at the head
+    lumoTeskTagLink_t* next;   ///< following element (owned by the list), null at the end
 };
 
 /// The image descriptor. For 3-D volumes the element at (x, y, z) is number
@@ -60,11 +60,12 @@ struct lumoTeskDescriptor {
 /// allocated. `bits`, `dim` and `n` are left for the caller to set. Caller frees (lumoTeskFree).
 lumoTeskDescriptor* lumoTeskNew();
 
-/// Releases data, tags, info record and the descriptor itself. Ignores null.
+/// Releases data, tags, info record and the descriptor itself (takes ownership of @p pic).
+/// Ignores null.
 void lumoTeskFree(lumoTeskDescriptor* pic);
 
-/// Releases data and tags and sets the type to none; keeps bits, dim, n and the version text.
-/// Ignores null.
+/// Releases data and tags of @p pic (borrowed) and sets the type to none; keeps bits, dim, n
+/// and the version text. Ignores null.
 void lumoTeskClear(lumoTeskDescriptor* pic);
 
 /// Copies type, bits, dim and n[0..dim-1] of @p pic (borrowed, not null) into @p pic_new after
@@ -77,24 +78,28 @@ lumoTeskDescriptor* lumoTeskCopyHeader(const lumoTeskDescriptor* pic, lumoTeskDe
 /// Caller frees.
 lumoTeskDescriptor* lumoTeskClone(const lumoTeskDescriptor* pic);
 
-/// Number of elements: the product of n[0..dim-1] in unsigned 32-bit arithmetic; 0 for dim 0.
+/// Number of elements of @p pic (borrowed, not null): the product of n[0..dim-1] in unsigned
+/// 32-bit arithmetic; 0 for dim 0.
 unsigned int _lumoTeskElements(const lumoTeskDescriptor* pic);
 
-/// Size of the element buffer in bytes: (bits / 8) * elements, unsigned 32-bit; 0 for dim 0.
+/// Size of the element buffer of @p pic (borrowed, not null) in bytes: (bits / 8) * elements,
+/// unsigned 32-bit; 0 for dim 0.
 unsigned int _lumoTeskSize(const lumoTeskDescriptor* pic);
 
-/// Size of a tag's value in bytes: (bits * product of extents) / 8; 0 for dim 0.
+/// Size of the value of @p tagRecord (borrowed, not null) in bytes:
+/// (bits * product of extents) / 8; 0 for dim 0.
 unsigned int _lumoTeskTSVSize(const lumoTeskTag_t* tagRecord);
 
 /// Normalises the tag's name to 32 blank-padded characters and appends the tag (ownership
 /// passes to the list) to the list headed by @p head (may be null). Returns the list head.
 lumoTeskTagLink_t* lumoTeskAddTag(lumoTeskTagLink_t* head, lumoTeskTag_t* tagRecord);
 
-/// Deep copy of a tag list, nested lists included. Null for an empty list. Caller releases.
+/// Deep copy of the tag list headed by @p head (borrowed), nested lists included. Null for an
+/// empty list. Caller releases.
 lumoTeskTagLink_t* _lumoTeskCopyTagList(const lumoTeskTagLink_t* head);
 
-/// Releases every element of a tag list, its records and their values (nested lists
-/// recursively). Ignores null.
+/// Releases every element of the tag list headed by @p head (takes ownership), its records
+/// and their values (nested lists recursively). Ignores null.
 void _lumoTeskReleaseTagList(lumoTeskTagLink_t* head);
 
 #endif

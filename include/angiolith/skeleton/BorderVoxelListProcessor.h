@@ -28,7 +28,8 @@ public:
     virtual SimplePointEvaluator* getSimplePointEvaluator();
     /// Deletes the simple points of @p list (borrowed, unchanged) from the working volume and
     /// returns a new list (caller frees; the points stay borrowed) of those that remain. No
-    /// point is destroyed. Null for a null list.
+    /// point is destroyed. Null for a null list; without a simple point evaluator nothing is
+    /// deleted.
     virtual std::list<DistancePoint3D*>* processBorderVoxelList(
         std::list<DistancePoint3D*>* list) = 0;
     virtual VolumeAccessor<unsigned char>* getVolume();
