@@ -12,6 +12,7 @@
 
 namespace {
 
+using angiolith::test::expectHeader;
 using angiolith::test::makeListTag;
 using angiolith::test::makePic;
 using angiolith::test::makeTag;
@@ -101,9 +102,7 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
 
     PicPtr clone(lumoTeskClone(pic.get()));
     ASSERT_NE(clone, nullptr);
-    EXPECT_EQ(clone->type, lumoTeskTypeSigned);
-    EXPECT_EQ(clone->bits, 16u);
-    EXPECT_EQ(clone->dim, 3u);
+    expectHeader(clone.get(), lumoTeskTypeSigned, 16, {2, 2, 1});
     EXPECT_NE(clone->data, pic->data);
     EXPECT_EQ(std::memcmp(clone->data, pic->data, 8), 0);
     EXPECT_EQ(std::string(clone->info->version, 32), "MY VERSION                      ");
@@ -145,8 +144,7 @@ TEST(lumoTeskClone, KeepsAMissingElementBufferMissing) {
     PicPtr clone(lumoTeskClone(pic.get()));
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->data, nullptr);
-    EXPECT_EQ(clone->type, lumoTeskTypeFloat);
-    EXPECT_EQ(clone->n[2], 4u);
+    expectHeader(clone.get(), lumoTeskTypeFloat, 32, {4, 4, 4});
     EXPECT_EQ(clone->info->infoFlag, 9);
     ASSERT_NE(clone->info->tagList, nullptr);
     EXPECT_EQ(bytes(clone->info->tagList), (std::vector<unsigned char>{1, 2}));
@@ -172,12 +170,7 @@ TEST(lumoTeskClear, ReleasesDataAndTagsAndKeepsTheShape) {
     lumoTeskClear(pic.get());
     EXPECT_EQ(pic->data, nullptr);
     EXPECT_EQ(pic->info->tagList, nullptr);
-    EXPECT_EQ(pic->type, lumoTeskTypeNone);
-    EXPECT_EQ(pic->bits, 16u);
-    EXPECT_EQ(pic->dim, 3u);
-    EXPECT_EQ(pic->n[0], 2u);
-    EXPECT_EQ(pic->n[1], 3u);
-    EXPECT_EQ(pic->n[2], 4u);
+    expectHeader(pic.get(), lumoTeskTypeNone, 16, {2, 3, 4});
     EXPECT_EQ(std::string(pic->info->version, 32), "KEEP ME                         ");
     lumoTeskClear(nullptr);
     lumoTeskFree(nullptr);
@@ -195,11 +188,7 @@ TEST(lumoTeskCopyHeader, ReusesATargetAfterReleasingItsDataAndTags) {
     EXPECT_EQ(result, target.get());
     EXPECT_EQ(target->data, nullptr);
     EXPECT_EQ(target->info->tagList, nullptr);
-    EXPECT_EQ(target->type, lumoTeskTypeFloat);
-    EXPECT_EQ(target->bits, 32u);
-    EXPECT_EQ(target->dim, 2u);
-    EXPECT_EQ(target->n[0], 5u);
-    EXPECT_EQ(target->n[1], 6u);
+    expectHeader(target.get(), lumoTeskTypeFloat, 32, {5, 6});
     EXPECT_EQ(target->n[2], 9u);  // extents beyond dim keep what they held
     EXPECT_EQ(std::string(target->info->version, 32), "TARGET VERSION                  ");
 
@@ -207,7 +196,7 @@ TEST(lumoTeskCopyHeader, ReusesATargetAfterReleasingItsDataAndTags) {
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->data, nullptr);
     EXPECT_EQ(fresh->info->tagList, nullptr);
-    EXPECT_EQ(fresh->n[1], 6u);
+    expectHeader(fresh.get(), lumoTeskTypeFloat, 32, {5, 6});
     EXPECT_EQ(std::string(fresh->info->version, 32), "ZEL VERSION 3.00                ");
 }
 
