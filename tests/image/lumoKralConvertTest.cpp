@@ -231,7 +231,7 @@ TEST(lumoKralConvert, CarriesHeaderVersionAndAnIndependentCopyOfTheTags) {
     const lumoTeskTagLink_t* t = out->info->tagList;
     ASSERT_NE(t, nullptr);
     ASSERT_NE(t, pic->info->tagList);
-    EXPECT_EQ(std::string(t->tagRecord->tag), "outer" + std::string(27, ' '));
+    EXPECT_EQ(std::string(t->tagRecord->tag), "outer                           ");
     auto* bytes = static_cast<unsigned char*>(t->tagRecord->value);
     EXPECT_NE(bytes, pic->info->tagList->tagRecord->value);
     bytes[0] = 77;

@@ -82,7 +82,7 @@ TEST(lumoTeskAddTag, PadsNamesToThirtyTwoCharactersAndAppendsInOrder) {
     list = lumoTeskAddTag(list, longName);
     list = lumoTeskAddTag(list, makeTag("third", {3}));
 
-    EXPECT_EQ(name(list), "abc" + std::string(29, ' '));
+    EXPECT_EQ(name(list), "abc                             ");
     ASSERT_NE(list->next, nullptr);
     EXPECT_EQ(name(list->next), "01234567890123456789012345678901");
     ASSERT_NE(list->next->next, nullptr);
@@ -118,10 +118,10 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
     EXPECT_EQ(bytes(pic->info->tagList), (std::vector<unsigned char>{10, 11}));
     pic.reset();
 
-    EXPECT_EQ(name(a), "a" + std::string(31, ' '));
+    EXPECT_EQ(name(a), "a                               ");
     EXPECT_EQ(bytes(a), (std::vector<unsigned char>{99, 11}));
     ASSERT_NE(a->next, nullptr);
-    EXPECT_EQ(name(a->next), "nested" + std::string(26, ' '));
+    EXPECT_EQ(name(a->next), "nested                          ");
     ASSERT_EQ(a->next->tagRecord->type, lumoTeskTypeTagList);
     const auto* b = static_cast<const lumoTeskTagLink_t*>(a->next->tagRecord->value);
     ASSERT_NE(b, nullptr);
@@ -130,7 +130,7 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
     ASSERT_EQ(b->next->tagRecord->type, lumoTeskTypeTagList);
     const auto* c = static_cast<const lumoTeskTagLink_t*>(b->next->tagRecord->value);
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(name(c), "c" + std::string(31, ' '));
+    EXPECT_EQ(name(c), "c                               ");
     EXPECT_EQ(bytes(c), (std::vector<unsigned char>{30, 31, 32}));
     EXPECT_EQ(c->next, nullptr);
 }
