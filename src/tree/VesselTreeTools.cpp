@@ -16,8 +16,9 @@ VesselRef copyVessel(const VesselRef& source) {
 }  // namespace
 
 ArVesselTree VesselTreeTools::Clone(ArVesselTree tree) {
-    ar<TreeIterator<VesselRef>> walk(tree->preorderIterator());
-    if (!walk->hasNext()) {
+    // A null handle is answered like a tree without root instead of being dereferenced.
+    ar<TreeIterator<VesselRef>> walk(tree ? tree->preorderIterator() : nullptr);
+    if (!walk || !walk->hasNext()) {
         std::cout << "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!"
                   << std::endl;
         return ArVesselTree();

@@ -1,3 +1,5 @@
+#include "skeleton/SkeletonTestSupport.h"
+
 #include <angiolith/skeleton/BorderVoxelHashMap.h>
 
 #include <gtest/gtest.h>
@@ -9,15 +11,7 @@
 namespace {
 
 // Counts destructions so that the tests can tell which points the map deleted.
-class CountedPoint : public DistancePoint3D {
-public:
-    CountedPoint(short x, short y, short z, int* deaths)
-        : DistancePoint3D(x, y, z, 1, 0, 0), deaths(deaths) {}
-    ~CountedPoint() override { ++*deaths; }
-
-private:
-    int* deaths;
-};
+using CountedPoint = skeletontest::Counted<DistancePoint3D>;
 
 std::string key(short x, short y, short z) {
     char* text = BorderVoxelHashMap::createKey(x, y, z);
@@ -40,9 +34,9 @@ TEST(BorderVoxelHashMap, CreateKeyFormatsDecimalCoordinates) {
 TEST(BorderVoxelHashMap, InsertFindEraseKeepPointsAlive) {
     int deaths = 0;
     BorderVoxelHashMap map;
-    auto* a = new CountedPoint(1, 2, 3, &deaths);
-    auto* b = new CountedPoint(-1, 2, 3, &deaths);
-    auto* duplicate = new CountedPoint(1, 2, 3, &deaths);
+    auto* a = new CountedPoint(&deaths, 1, 2, 3, 1, 0, 0);
+    auto* b = new CountedPoint(&deaths, -1, 2, 3, 1, 0, 0);
+    auto* duplicate = new CountedPoint(&deaths, 1, 2, 3, 1, 0, 0);
     map.insert(a);
     map.insert(b);
     map.insert(nullptr);
@@ -82,7 +76,7 @@ TEST(BorderVoxelHashMap, DistinguishesEveryVoxelOfABlockAndIteratesEachOnce) {
         for (short x : values)
             for (short y : values)
                 for (short z : values) {
-                    map.insert(new CountedPoint(x, y, z, &deaths));
+                    map.insert(new CountedPoint(&deaths, x, y, z, 1, 0, 0));
                     expected.emplace(x, y, z);
                 }
         EXPECT_EQ(map.size(), expected.size());

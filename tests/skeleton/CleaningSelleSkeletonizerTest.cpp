@@ -73,10 +73,6 @@ TEST(CleaningSelleSkeletonizer, ZeroPassesIsThePlainThinning) {
         EXPECT_EQ(cleaning.skeleton, plain.skeleton);
         EXPECT_EQ(cleaning.thinned.v, plain.thinned.v);
     }
-    // With cleaning passes the result differs and is no larger.
-    const Result plain = run<SelleSkeletonizer>(vol, true, false);
-    const Result cleaned = run<CleaningSelleSkeletonizer>(vol, true, 3u, false);
-    EXPECT_LE(cleaned.skeleton.size(), plain.skeleton.size());
 }
 
 TEST(CleaningSelleSkeletonizer, LineFromOneEndShrinksToItsLastVoxel) {
@@ -99,31 +95,19 @@ TEST(CleaningSelleSkeletonizer, NeighboursJoinedAroundThroughTheWindow) {
     // Neighbours at (-1, 0, 0) and (+1, 0, 0) of the centre (3, 3, 3); with a detour through
     // (-2, 1, 0), (-1, 2, 0), (0, 2, 0), (1, 2, 0), (2, 1, 0) they are joined around it.
     Volume open(7, 7, 7);
-    open.set(3, 3, 3);
-    open.set(2, 3, 3);
-    open.set(4, 3, 3);
+    for (int x = 2; x <= 4; ++x) open.set(x, 3, 3);
     const CleanResult kept = clean(open, {{3, 3, 3}});
     EXPECT_EQ(kept.kept.size(), 1u);
     EXPECT_EQ(kept.after.at(3, 3, 3), 1);
     EXPECT_EQ(kept.output, "");
 
     Volume joined = open;
+    for (int x = 2; x <= 4; ++x) joined.set(x, 5, 3);
     joined.set(1, 4, 3);
-    joined.set(2, 5, 3);
-    joined.set(3, 5, 3);
-    joined.set(4, 5, 3);
     joined.set(5, 4, 3);
     const CleanResult removed = clean(joined, {{3, 3, 3}});
     EXPECT_TRUE(removed.kept.empty());
     EXPECT_EQ(removed.after.at(3, 3, 3), 0);
-
-    // An isolated survivor stays, with the message in each sweep.
-    Volume single(5, 5, 5);
-    single.set(2, 2, 2);
-    const CleanResult isolated = clean(single, {{2, 2, 2}});
-    EXPECT_EQ(isolated.kept.size(), 1u);
-    EXPECT_EQ(isolated.output,
-              "PostClean: no Startpoints found!\nPostClean: no Startpoints found!\n");
 }
 
 // The cleaning removes the spurs the plain thinning keeps: fewer skeletal voxels lie at the

@@ -24,35 +24,14 @@ void blockPosition(int k, int& x, int& y, int& z) {
     y = (k & 4) ? 0 : 1;
 }
 
-// 26 neighbour values from a 3 x 3 x 3 volume (centre at (1, 1, 1)).
-void neighbourhood(const Volume& cube, unsigned char* nb) {
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) nb[k++] = cube.at(1 + dx, 1 + dy, 1 + dz);
-}
-
 }  // namespace
 
 TEST(LobregtEulerCharacteristicEvaluator, TellingTableEntries) {
     LobregtEulerCharacteristicEvaluator e;
-    EXPECT_EQ(octantValue(e, 0), 0);
-    EXPECT_EQ(octantValue(e, 1), 1);
-    EXPECT_EQ(octantValue(e, 3), 0);
-    EXPECT_EQ(octantValue(e, 6), -2);
-    EXPECT_EQ(octantValue(e, 7), -1);
-    EXPECT_EQ(octantValue(e, 24), -6);
-    EXPECT_EQ(octantValue(e, 105), 4);
-    EXPECT_EQ(octantValue(e, 127), 1);
-    EXPECT_EQ(octantValue(e, 255), 0);
-    int lo = 0, hi = 0;
-    for (int b = 0; b < 256; ++b) {
-        lo = std::min(lo, octantValue(e, b));
-        hi = std::max(hi, octantValue(e, b));
-    }
-    EXPECT_EQ(lo, -6);
-    EXPECT_EQ(hi, 4);
+    const int entries[][2] = {{0, 0},   {1, 1},   {3, 0},   {6, -2}, {7, -1},
+                              {24, -6}, {105, 4}, {127, 1}, {255, 0}};
+    for (const auto& [pattern, value] : entries)
+        EXPECT_EQ(octantValue(e, pattern), value) << "pattern " << pattern;
 }
 
 // Each entry regenerated geometrically: the voxels of the block are unit cubes around the
@@ -70,35 +49,23 @@ TEST(LobregtEulerCharacteristicEvaluator, TableMatchesCornerShareOfTheCubeComple
             set[x][y][z] = true;
             ++cubes;
         }
-        // An incident cell is present when a set cube contains it: a cube (x, y, z) contains
-        // the edge along an axis from the corner when it lies on the edge's side, and a face
+        // An incident cell is present when a set cube contains it: a cube contains the edge
+        // along an axis from the corner when it lies on the edge's side of that axis, and a face
         // when it lies on both of the face's sides.
-        int edges = 0, faces = 0;
-        for (int axis = 0; axis < 3; ++axis) {
-            for (int side = 0; side < 2; ++side) {
-                bool edge = false;
-                for (int x = 0; x < 2; ++x)
-                    for (int y = 0; y < 2; ++y)
-                        for (int z = 0; z < 2; ++z) {
-                            const int c[3] = {x, y, z};
-                            if (set[x][y][z] && c[axis] == side) edge = true;
-                        }
-                edges += edge;
+        auto present = [&](int a1, int s1, int a2, int s2) {
+            for (int k = 0; k < 8; ++k) {
+                const int c[3] = {k & 1, (k >> 1) & 1, (k >> 2) & 1};
+                if (set[c[0]][c[1]][c[2]] && c[a1] == s1 && (a2 < 0 || c[a2] == s2)) return true;
             }
-        }
+            return false;
+        };
+        int edges = 0, faces = 0;
         for (int a1 = 0; a1 < 3; ++a1)
-            for (int a2 = a1 + 1; a2 < 3; ++a2)
-                for (int s1 = 0; s1 < 2; ++s1)
-                    for (int s2 = 0; s2 < 2; ++s2) {
-                        bool face = false;
-                        for (int x = 0; x < 2; ++x)
-                            for (int y = 0; y < 2; ++y)
-                                for (int z = 0; z < 2; ++z) {
-                                    const int c[3] = {x, y, z};
-                                    if (set[x][y][z] && c[a1] == s1 && c[a2] == s2) face = true;
-                                }
-                        faces += face;
-                    }
+            for (int s1 = 0; s1 < 2; ++s1) {
+                edges += present(a1, s1, -1, 0);
+                for (int a2 = a1 + 1; a2 < 3; ++a2)
+                    for (int s2 = 0; s2 < 2; ++s2) faces += present(a1, s1, a2, s2);
+            }
         const int vertex = cubes > 0 ? 1 : 0;
         EXPECT_EQ(octantValue(e, b), 8 * vertex - 4 * edges + 2 * faces - cubes) << "pattern " << b;
     }
@@ -127,13 +94,10 @@ TEST(LobregtEulerCharacteristicEvaluator, CornerSharesSumToEulerCharacteristic) 
 
 TEST(LobregtEulerCharacteristicEvaluator, DetectsChangeAgainstBruteForce) {
     LobregtEulerCharacteristicEvaluator e;
-    unsigned char nb[26];
-    unsigned char none[26] = {};
+    unsigned char nb[26], none[26] = {}, one[26] = {}, all[26];
     EXPECT_TRUE(e.changesEulerCharacteristic(none));  // an isolated voxel vanishes
-    unsigned char one[26] = {};
     one[21] = 1;
     EXPECT_FALSE(e.changesEulerCharacteristic(one));
-    unsigned char all[26];
     for (auto& v : all) v = 3;
     EXPECT_TRUE(e.changesEulerCharacteristic(all));  // removal leaves a cavity
 
@@ -143,7 +107,8 @@ TEST(LobregtEulerCharacteristicEvaluator, DetectsChangeAgainstBruteForce) {
         const unsigned density = 1 + trial % 7;  // from sparse to dense neighbourhoods
         for (auto& v : cube.v) v = (rng() % 8) < density ? 1 : 0;
         cube.set(1, 1, 1, 1);
-        neighbourhood(cube, nb);
+        const auto off = skeletontest::neighbourOffsets();
+        for (int k = 0; k < 26; ++k) nb[k] = cube.at(1 + off[k].dx, 1 + off[k].dy, 1 + off[k].dz);
         const long with = eulerCharacteristic(cube);
         cube.set(1, 1, 1, 0);
         const long without = eulerCharacteristic(cube);

@@ -57,38 +57,44 @@ private:
     std::vector<int>* calls;
 };
 
-std::vector<int> runRecording(bool mostNeighboursFirst) {
-    // Three separate clusters; the candidate of each has 1, 2 and 3 object neighbours.
-    Volume vol(20, 5, 5);
-    vol.set(1, 2, 2);
-    vol.set(2, 2, 2);  // candidate a: 1 neighbour
-    vol.set(6, 2, 2);
-    vol.set(7, 2, 2);  // candidate b: 2 neighbours
-    vol.set(8, 2, 2);
-    vol.set(12, 2, 2);
-    vol.set(13, 2, 2);  // candidate c: 3 neighbours
-    vol.set(14, 2, 2);
-    vol.set(13, 3, 2);
+// Processes the candidates with an evaluator that records each call and deletes every one.
+std::vector<int> recordedCalls(const Volume& vol, const std::vector<std::array<short, 3>>& voxels,
+                               bool mostNeighboursFirst) {
     Fixture f(vol);
     OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, mostNeighboursFirst);
     std::vector<int> calls;
     SimplePointEvaluator* original = processor.getSimplePointEvaluator();
     processor.setSimplePointEvaluator(new RecordingEvaluator(&calls));
     delete original;
-    auto list = f.list({{7, 2, 2}, {2, 2, 2}, {13, 2, 2}});
+    auto list = f.list(voxels);
     std::unique_ptr<std::list<DistancePoint3D*>> result(processor.processBorderVoxelList(&list));
     EXPECT_TRUE(result->empty());
-    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 3u);
-    for (int& c : calls) c /= 100;
+    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), voxels.size());
     return calls;
+}
+
+// A 2 x 2 square of voxels (1..2, 1..2, 1).
+Volume square() {
+    Volume vol(4, 4, 3);
+    for (int y = 1; y <= 2; ++y)
+        for (int x = 1; x <= 2; ++x) vol.set(x, y, 1);
+    return vol;
 }
 
 }  // namespace
 
 TEST(OrderedBorderVoxelListProcessor, TriesCandidatesByNeighbourCountClass) {
+    // Three separate clusters; the candidates at x = 2, 7, 13 have 1, 2 and 3 object neighbours.
+    Volume vol(20, 5, 5);
+    for (int x : {1, 2, 6, 7, 8, 12, 13, 14}) vol.set(x, 2, 2);
+    vol.set(13, 3, 2);
     // Distribution in list order, then deletion from the highest bucket down.
-    EXPECT_EQ(runRecording(true), (std::vector<int>{2, 1, 3, 3, 2, 1}));
-    EXPECT_EQ(runRecording(false), (std::vector<int>{2, 1, 3, 1, 2, 3}));
+    for (bool mostFirst : {true, false}) {
+        std::vector<int> calls = recordedCalls(vol, {{7, 2, 2}, {2, 2, 2}, {13, 2, 2}}, mostFirst);
+        for (int& c : calls) c /= 100;
+        EXPECT_EQ(calls, mostFirst ? (std::vector<int>{2, 1, 3, 3, 2, 1})
+                                   : (std::vector<int>{2, 1, 3, 1, 2, 3}));
+    }
 }
 
 TEST(OrderedBorderVoxelListProcessor, HigherBorderTypeCodeFirstWithinAClass) {
@@ -99,31 +105,21 @@ TEST(OrderedBorderVoxelListProcessor, HigherBorderTypeCodeFirstWithinAClass) {
     vol.set(2, 2, 3);
     vol.set(8, 2, 2);
     vol.set(9, 2, 2);
-    Fixture f(vol);
     SelleBorderTypeEvaluator border;
-    unsigned char nbZ[26] = {}, nbX[26] = {};
-    nbZ[4] = 1;
-    nbX[13] = 1;
-    const int codeZ = border.isBorderMinusY(nbZ) | border.isBorderPlusY(nbZ) << 1 |
-                      border.isBorderMinusX(nbZ) << 2 | border.isBorderPlusX(nbZ) << 3 |
-                      border.isBorderMinusZ(nbZ) << 4 | border.isBorderPlusZ(nbZ) << 5;
-    const int codeX = border.isBorderMinusY(nbX) | border.isBorderPlusY(nbX) << 1 |
-                      border.isBorderMinusX(nbX) << 2 | border.isBorderPlusX(nbX) << 3 |
-                      border.isBorderMinusZ(nbX) << 4 | border.isBorderPlusZ(nbX) << 5;
-    EXPECT_EQ(codeZ, 31);
-    EXPECT_EQ(codeX, 55);
+    auto code = [&](int neighbour) {
+        unsigned char nb[26] = {};
+        nb[neighbour] = 1;
+        return border.isBorderMinusY(nb) | border.isBorderPlusY(nb) << 1 |
+               border.isBorderMinusX(nb) << 2 | border.isBorderPlusX(nb) << 3 |
+               border.isBorderMinusZ(nb) << 4 | border.isBorderPlusZ(nb) << 5;
+    };
+    EXPECT_EQ(code(4), 31);
+    EXPECT_EQ(code(13), 55);
 
-    OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, true);
-    std::vector<int> calls;
-    SimplePointEvaluator* original = processor.getSimplePointEvaluator();
-    processor.setSimplePointEvaluator(new RecordingEvaluator(&calls));
-    delete original;
-    auto list = f.list({{2, 2, 2}, {8, 2, 2}});
-    std::unique_ptr<std::list<DistancePoint3D*>> result(processor.processBorderVoxelList(&list));
-    EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 2u);
     // One neighbour each, at index 4 (+z) and 13 (+x): distributed in list order, deleted
     // x-pair first.
-    EXPECT_EQ(calls, (std::vector<int>{104, 113, 113, 104}));
+    EXPECT_EQ(recordedCalls(vol, {{2, 2, 2}, {8, 2, 2}}, true),
+              (std::vector<int>{104, 113, 113, 104}));
 }
 
 TEST(OrderedBorderVoxelListProcessor, ListsWithoutSimplePoints) {
@@ -147,20 +143,8 @@ TEST(OrderedBorderVoxelListProcessor, ListsWithoutSimplePoints) {
     EXPECT_NE(none.get(), &empty);
     EXPECT_TRUE(none->empty());
 
-    // A null list leaves the count of the last call.
-    Volume square(4, 4, 3);
-    for (int y = 1; y <= 2; ++y)
-        for (int x = 1; x <= 2; ++x) square.set(x, y, 1);
-    Fixture g(square);
-    OrderedBorderVoxelListProcessor squareProcessor(&g.volume, &g.field, true);
-    auto squareList = g.list({{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {2, 2, 1}});
-    delete squareProcessor.processBorderVoxelList(&squareList);
-    EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
-    EXPECT_EQ(squareProcessor.processBorderVoxelList(nullptr), nullptr);
-    EXPECT_EQ(squareProcessor.getNumberOfDeletedVoxels(), 2u);
-
     // Without an evaluator nothing is deleted (instead of a null dereference).
-    Fixture h(square);
+    Fixture h(square());
     OrderedBorderVoxelListProcessor bare(&h.volume, &h.field, true);
     delete bare.getSimplePointEvaluator();
     bare.setSimplePointEvaluator(nullptr);
@@ -174,10 +158,7 @@ TEST(OrderedBorderVoxelListProcessor, ListsWithoutSimplePoints) {
 // as it is then: two voxels go, and the two left form a diagonal pair that stays connected.
 TEST(OrderedBorderVoxelListProcessor, RetestsAtDeletionTime) {
     for (bool mostFirst : {true, false}) {
-        Volume square(4, 4, 3);
-        for (int y = 1; y <= 2; ++y)
-            for (int x = 1; x <= 2; ++x) square.set(x, y, 1);
-        Fixture f(square);
+        Fixture f(square());
         OrderedBorderVoxelListProcessor processor(&f.volume, &f.field, mostFirst);
         auto list = f.list({{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {2, 2, 1}});
         std::unique_ptr<std::list<DistancePoint3D*>> result(
@@ -188,6 +169,9 @@ TEST(OrderedBorderVoxelListProcessor, RetestsAtDeletionTime) {
         EXPECT_EQ(after.count(), 2);
         EXPECT_EQ(skeletontest::components26(after), 1);
         for (DistancePoint3D* p : *result) EXPECT_EQ(after.at(p->getX(), p->getY(), p->getZ()), 1);
+        // A null list leaves the count of the last call.
+        EXPECT_EQ(processor.processBorderVoxelList(nullptr), nullptr);
+        EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 2u);
     }
 }
 

@@ -1,3 +1,5 @@
+#include "skeleton/SkeletonTestSupport.h"
+
 #include <angiolith/skeleton/SelleBorderTypeEvaluator.h>
 
 #include <gtest/gtest.h>
@@ -10,12 +12,6 @@ struct Direction {
     int axis, sign;
     bool (SelleBorderTypeEvaluator::*test)(unsigned char*);
 };
-
-int offsetOn(int index, int axis) {
-    const int full = index < 13 ? index : index + 1;
-    const int d[3] = {full % 3 - 1, 1 - (full / 3) % 3, 1 - full / 9};
-    return d[axis];
-}
 
 }  // namespace
 
@@ -45,6 +41,7 @@ TEST(SelleBorderTypeEvaluator, AgreesWithPlaneDefinition) {
                                      {0, -1, &SelleBorderTypeEvaluator::isBorderMinusX},
                                      {1, 1, &SelleBorderTypeEvaluator::isBorderPlusY},
                                      {1, -1, &SelleBorderTypeEvaluator::isBorderMinusY}};
+    const auto off = skeletontest::neighbourOffsets();
     std::mt19937 rng(5);
     for (int trial = 0; trial < 4000; ++trial) {
         unsigned char nb[26] = {};
@@ -53,9 +50,9 @@ TEST(SelleBorderTypeEvaluator, AgreesWithPlaneDefinition) {
         for (const Direction& d : directions) {
             int faceValue = -1, rest = 0;
             for (int i = 0; i < 26; ++i) {
-                if (offsetOn(i, d.axis) != d.sign) continue;
-                const bool isFace =
-                    offsetOn(i, (d.axis + 1) % 3) == 0 && offsetOn(i, (d.axis + 2) % 3) == 0;
+                const int c[3] = {off[i].dx, off[i].dy, off[i].dz};
+                if (c[d.axis] != d.sign) continue;
+                const bool isFace = c[(d.axis + 1) % 3] == 0 && c[(d.axis + 2) % 3] == 0;
                 if (isFace) {
                     faceValue = nb[i];
                 } else {

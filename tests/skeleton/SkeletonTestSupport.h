@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -40,16 +39,24 @@ struct Volume {
     }
 };
 
-// A new unsigned 8-bit descriptor holding the volume (caller frees with lumoTeskFree).
-inline lumoTeskDescriptor* toDescriptor(const Volume& vol) {
+// A new zero-filled descriptor (caller frees with lumoTeskFree).
+inline lumoTeskDescriptor* makeDescriptor(lumoTeskType_t type, unsigned bits, unsigned dim,
+                                          unsigned nx, unsigned ny, unsigned nz) {
     lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = lumoTeskTypeUnsigned;
-    pic->bits = 8;
-    pic->dim = 3;
-    pic->n[0] = static_cast<unsigned>(vol.nx);
-    pic->n[1] = static_cast<unsigned>(vol.ny);
-    pic->n[2] = static_cast<unsigned>(vol.nz);
-    pic->data = std::malloc(vol.v.empty() ? 1 : vol.v.size());
+    pic->type = type;
+    pic->bits = bits;
+    pic->dim = dim;
+    pic->n[0] = nx;
+    pic->n[1] = ny;
+    pic->n[2] = nz;
+    const std::size_t count = static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1);
+    pic->data = std::calloc(count == 0 ? 1 : count, bits / 8);
+    return pic;
+}
+
+// A new unsigned 8-bit descriptor holding the volume.
+inline lumoTeskDescriptor* toDescriptor(const Volume& vol) {
+    lumoTeskDescriptor* pic = makeDescriptor(lumoTeskTypeUnsigned, 8, 3, vol.nx, vol.ny, vol.nz);
     if (!vol.v.empty()) std::memcpy(pic->data, vol.v.data(), vol.v.size());
     return pic;
 }
@@ -91,37 +98,44 @@ inline long eulerCharacteristic(const Volume& vol) {
     return vertices - edges + faces - cubes;
 }
 
+// Offsets of the 26 neighbour positions in the evaluators' order: z from +1 down to -1, y from
+// +1 down to -1, x from -1 up to +1, the centre left out.
+struct Offset {
+    int dx, dy, dz;
+};
+
+inline std::vector<Offset> neighbourOffsets() {
+    std::vector<Offset> result;
+    for (int dz = 1; dz >= -1; --dz)
+        for (int dy = 1; dy >= -1; --dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy || dz) result.push_back({dx, dy, dz});
+    return result;
+}
+
 // 26-connected components of the object; labels[i] is 1-based, 0 for background.
 inline int components26(const Volume& vol, std::vector<int>* labels = nullptr) {
+    const std::vector<Offset> offsets = neighbourOffsets();
     std::vector<int> label(vol.v.size(), 0);
     int count = 0;
-    std::vector<int> stack;
-    for (int z = 0; z < vol.nz; ++z)
-        for (int y = 0; y < vol.ny; ++y)
-            for (int x = 0; x < vol.nx; ++x) {
-                const int i = (z * vol.ny + y) * vol.nx + x;
-                if (!vol.v[i] || label[i]) continue;
-                ++count;
-                label[i] = count;
-                stack.push_back(i);
-                while (!stack.empty()) {
-                    const int j = stack.back();
-                    stack.pop_back();
-                    const int jx = j % vol.nx, jy = (j / vol.nx) % vol.ny,
-                              jz = j / (vol.nx * vol.ny);
-                    for (int dz = -1; dz <= 1; ++dz)
-                        for (int dy = -1; dy <= 1; ++dy)
-                            for (int dx = -1; dx <= 1; ++dx) {
-                                const int ax = jx + dx, ay = jy + dy, az = jz + dz;
-                                if (!vol.inside(ax, ay, az)) continue;
-                                const int k = (az * vol.ny + ay) * vol.nx + ax;
-                                if (vol.v[k] && !label[k]) {
-                                    label[k] = count;
-                                    stack.push_back(k);
-                                }
-                            }
+    for (std::size_t i = 0; i < vol.v.size(); ++i) {
+        if (!vol.v[i] || label[i]) continue;
+        label[i] = ++count;
+        std::vector<int> stack{static_cast<int>(i)};
+        while (!stack.empty()) {
+            const int j = stack.back();
+            stack.pop_back();
+            const int jx = j % vol.nx, jy = (j / vol.nx) % vol.ny, jz = j / (vol.nx * vol.ny);
+            for (const Offset& o : offsets) {
+                const int x = jx + o.dx, y = jy + o.dy, z = jz + o.dz;
+                const int k = (z * vol.ny + y) * vol.nx + x;
+                if (vol.at(x, y, z) && !label[k]) {
+                    label[k] = count;
+                    stack.push_back(k);
                 }
             }
+        }
+    }
     if (labels != nullptr) *labels = std::move(label);
     return count;
 }
@@ -149,20 +163,48 @@ inline Volume randomBlob(int n, unsigned seed, int balls) {
     return vol;
 }
 
-// Offsets of the 26 neighbour positions in the evaluators' order: z from +1 down to -1, y from
-// +1 down to -1, x from -1 up to +1, the centre left out.
-struct Offset {
-    int dx, dy, dz;
-};
-
-inline std::vector<Offset> neighbourOffsets() {
-    std::vector<Offset> result;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) result.push_back({dx, dy, dz});
-    return result;
+inline bool adjacent26(const Offset& a, const Offset& b) {
+    return std::abs(a.dx - b.dx) <= 1 && std::abs(a.dy - b.dy) <= 1 && std::abs(a.dz - b.dz) <= 1;
 }
+
+// Number of components, under the given adjacency, of the neighbour positions selected by `in`
+// that contain a position selected by `anchor`.
+template <typename In, typename Adjacent, typename Anchor>
+int neighbourComponents(In in, Adjacent adjacent, Anchor anchor) {
+    const std::vector<Offset> off = neighbourOffsets();
+    int label[26] = {};
+    int count = 0, anchored = 0;
+    for (int i = 0; i < 26; ++i) {
+        if (!in(i) || label[i]) continue;
+        label[i] = ++count;
+        bool hit = false;
+        std::vector<int> stack{i};
+        while (!stack.empty()) {
+            const int j = stack.back();
+            stack.pop_back();
+            hit = hit || anchor(j);
+            for (int k = 0; k < 26; ++k)
+                if (in(k) && !label[k] && adjacent(off[j], off[k])) {
+                    label[k] = count;
+                    stack.push_back(k);
+                }
+        }
+        anchored += hit;
+    }
+    return anchored;
+}
+
+// Base whose destructions are counted, to tell which objects an owner deleted.
+template <typename Base>
+class Counted : public Base {
+public:
+    template <typename... Args>
+    explicit Counted(int* deaths, Args... args) : Base(args...), deaths(deaths) {}
+    ~Counted() override { ++*deaths; }
+
+private:
+    int* deaths;
+};
 
 using Voxel = std::tuple<int, int, int>;
 

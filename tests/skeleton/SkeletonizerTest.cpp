@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
+using skeletontest::makeDescriptor;
 using skeletontest::Volume;
 
 // The frame alone: skeletonize does nothing.
@@ -24,29 +26,7 @@ public:
     using Skeletonizer::convertVolume;
 };
 
-class CountedProcessor : public OrderedBorderVoxelListProcessor {
-public:
-    CountedProcessor(Skeletonizer& s, int* deaths)
-        : OrderedBorderVoxelListProcessor(s.getVolume(), s.getDistanceField(), true),
-          deaths(deaths) {}
-    ~CountedProcessor() override { ++*deaths; }
-
-private:
-    int* deaths;
-};
-
-lumoTeskDescriptor* descriptor(lumoTeskType_t type, unsigned bits, unsigned dim, unsigned nx,
-                               unsigned ny, unsigned nz) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = type;
-    pic->bits = bits;
-    pic->dim = dim;
-    pic->n[0] = nx;
-    pic->n[1] = ny;
-    pic->n[2] = nz;
-    pic->data = std::calloc(static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1), bits / 8);
-    return pic;
-}
+using CountedProcessor = skeletontest::Counted<OrderedBorderVoxelListProcessor>;
 
 }  // namespace
 
@@ -63,15 +43,12 @@ TEST(Skeletonizer, UnsignedEightBitInputIsUsedInPlace) {
         EXPECT_FALSE(s.getVolume()->isOwner());
         field = s.getDistanceFieldPic();
         ASSERT_NE(field, nullptr);
-        EXPECT_EQ(field->type, lumoTeskTypeFloat);
-        EXPECT_EQ(field->bits, 32u);
-        EXPECT_EQ(field->dim, 3u);
-        EXPECT_EQ(field->n[0], 4u);
-        EXPECT_EQ(field->n[1], 3u);
-        EXPECT_EQ(field->n[2], 2u);
-        EXPECT_EQ(field->info->tagList, nullptr);
+        EXPECT_EQ(std::make_tuple(field->type, field->bits, field->dim, field->n[0], field->n[1],
+                                  field->n[2], field->info->tagList),
+                  std::make_tuple(lumoTeskTypeFloat, 32u, 3u, 4u, 3u, 2u,
+                                  static_cast<lumoTeskTagLink_t*>(nullptr)));
         const float* d = static_cast<const float*>(field->data);
-        for (int i = 0; i < 24; ++i) EXPECT_EQ(d[i], 0.0f);
+        EXPECT_EQ(std::vector<float>(d, d + 24), std::vector<float>(24, 0.0f));
         EXPECT_FALSE(s.getDistanceField()->isOwner());
 
         // The frame's spacing setters reach both accessors.
@@ -89,7 +66,7 @@ TEST(Skeletonizer, UnsignedEightBitInputIsUsedInPlace) {
 }
 
 TEST(Skeletonizer, OtherElementKindsAreConverted) {
-    lumoTeskDescriptor* pic = descriptor(lumoTeskTypeSigned, 16, 3, 3, 3, 3);
+    lumoTeskDescriptor* pic = makeDescriptor(lumoTeskTypeSigned, 16, 3, 3, 3, 3);
     static_cast<short*>(pic->data)[13] = 300;  // clamped to 255
     static_cast<short*>(pic->data)[0] = 1;
     FrameOnly s(pic, true);  // frees pic
@@ -111,14 +88,14 @@ TEST(Skeletonizer, ReplacingTheProcessorDeletesTheOldOne) {
     {
         FrameOnly s(pic, false);
         field = s.getDistanceFieldPic();
-        auto* first = new CountedProcessor(s, &deaths);
+        auto* first = new CountedProcessor(&deaths, s.getVolume(), s.getDistanceField(), true);
         s.setBorderVoxelListProcessor(first);
         EXPECT_EQ(s.getBorderVoxelListProcessor(), first);
         s.setBorderVoxelListProcessor(first);  // the processor already held stays alive
         s.setBorderVoxelListProcessor(nullptr);
         EXPECT_EQ(s.getBorderVoxelListProcessor(), first);
         EXPECT_EQ(deaths, 0);
-        auto* second = new CountedProcessor(s, &deaths);
+        auto* second = new CountedProcessor(&deaths, s.getVolume(), s.getDistanceField(), true);
         s.setBorderVoxelListProcessor(second);
         EXPECT_EQ(deaths, 1);
         EXPECT_EQ(s.getBorderVoxelListProcessor(), second);
@@ -135,46 +112,32 @@ TEST(Skeletonizer, CopyingIsForbidden) {
     static_assert(!std::is_copy_assignable_v<SelleSkeletonizer>);
 }
 
-TEST(Skeletonizer, BadInputEndsProcess) {
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            FrameOnly s(nullptr, false);
-        },
-        testing::ExitedWithCode(1),
-        "^Skeletonizer::Skeletonizer\\(lumoTeskDescriptor\\*, BordeVoxelListProcessor\\*\\) "
-        "fehlgeschlagen: NULL übergeben!\n$");
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            FrameOnly s(descriptor(lumoTeskTypeUnsigned, 8, 2, 4, 4, 1), false);
-        },
-        testing::ExitedWithCode(1), "^Sorry, only 3D-Volumes are supported!\n$");
-    // A 2-D input of a kind that would need conversion fails before any conversion.
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            FrameOnly s(descriptor(lumoTeskTypeFloat, 16, 2, 4, 4, 1), false);
-        },
-        testing::ExitedWithCode(1), "^Sorry, only 3D-Volumes are supported!\n$");
-}
-
-// An element kind outside the eight the conversion knows (float with 16 bits) cannot be
-// converted: the process ends through the fatal-input channel, and the caller's descriptor is
-// not freed on the way.
-TEST(Skeletonizer, FailedConversionEndsProcessAndKeepsInput) {
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            FrameOnly s(descriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4), false);
-        },
-        testing::ExitedWithCode(1),
-        "^Skeletonizer::Skeletonizer\\(\\.\\.\\.\\): conversion to unsigned 8 bit failed "
-        "\\(unsupported element type\\)!\n$");
+// A 2-D input of a kind that would need conversion fails before any conversion. An element
+// kind outside the eight the conversion knows (float with 16 bits) cannot be converted: the
+// process ends through the fatal-input channel, and the caller's descriptor is not freed.
+TEST(Skeletonizer, BadInputEndsProcessAndKeepsInput) {
+    const std::string noVolume = "^Sorry, only 3D-Volumes are supported!\n$";
+    const std::pair<lumoTeskDescriptor* (*)(), std::string> cases[] = {
+        {[]() -> lumoTeskDescriptor* { return nullptr; },
+         "^Skeletonizer::Skeletonizer\\(lumoTeskDescriptor\\*, BordeVoxelListProcessor\\*\\) "
+         "fehlgeschlagen: NULL übergeben!\n$"},
+        {[] { return makeDescriptor(lumoTeskTypeUnsigned, 8, 2, 4, 4, 1); }, noVolume},
+        {[] { return makeDescriptor(lumoTeskTypeFloat, 16, 2, 4, 4, 1); }, noVolume},
+        {[] { return makeDescriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4); },
+         "^Skeletonizer::Skeletonizer\\(\\.\\.\\.\\): conversion to unsigned 8 bit failed "
+         "\\(unsupported element type\\)!\n$"}};
+    for (const auto& [input, message] : cases) {
+        EXPECT_EXIT(
+            {
+                std::cout.rdbuf(std::cerr.rdbuf());
+                FrameOnly s(input(), false);
+            },
+            testing::ExitedWithCode(1), message);
+    }
 
     lumoTeskDescriptor* host = skeletontest::toDescriptor(Volume(2, 2, 2));
     FrameOnly s(host, true);
-    lumoTeskDescriptor* odd = descriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4);
+    lumoTeskDescriptor* odd = makeDescriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4);
     static_cast<unsigned char*>(odd->data)[5] = 42;
     EXPECT_EQ(s.convertVolume(odd, lumoTeskTypeUnsigned, 8), nullptr);
     EXPECT_EQ(static_cast<unsigned char*>(odd->data)[5], 42);  // still alive (ASan checks)

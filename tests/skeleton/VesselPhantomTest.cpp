@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -113,9 +114,8 @@ TEST(VesselPhantom, OwnershipMovesAndHandsOver) {
     lumoTeskDescriptor* vessels = b.takeVessels();
     lumoTeskDescriptor* tissue = b.takeTissue();
     EXPECT_EQ(b.vessels, nullptr);
-    EXPECT_EQ(vessels->type, lumoTeskTypeUnsigned);
-    EXPECT_EQ(vessels->bits, 8u);
-    EXPECT_EQ(vessels->dim, 3u);
+    EXPECT_EQ(std::make_tuple(vessels->type, vessels->bits, vessels->dim),
+              std::make_tuple(lumoTeskTypeUnsigned, 8u, 3u));
     lumoTeskFree(vessels);
     lumoTeskFree(tissue);
     o.tissue = false;

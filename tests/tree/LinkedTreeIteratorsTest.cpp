@@ -350,6 +350,25 @@ TEST_F(LinkedTreeIteratorsTest, EditsThroughAViewStayInsideIt) {
     EXPECT_FALSE(again->addSubTree(*sub.tree));
 }
 
+TEST_F(LinkedTreeIteratorsTest, AViewOfTheWholeTreeCannotRemoveItsRoot) {
+    // Regression: removing the top of a view taken at the root deleted the root of the tree the
+    // view was taken from, which kept pointing at it.
+    Labelled l = build("R(A)");
+    IteratorRef r(l.tree->preorderIterator());
+    r->next();
+    TreeRef view(r->getSubTree());
+    IteratorRef top(view->preorderIterator());
+    top->next();
+    EXPECT_FALSE(top->remove());
+    EXPECT_TRUE(top->hasCurrent());
+    EXPECT_EQ(view->size(), 2);
+    EXPECT_EQ(shapeOf(l, *l.tree), "R(A)");
+    // Below the top, edits through the view still reach the shared nodes.
+    top->next();
+    EXPECT_TRUE(top->remove());
+    EXPECT_EQ(shapeOf(l, *l.tree), "R");
+}
+
 TEST_F(LinkedTreeIteratorsTest, RemovingThroughAChildIteratorSkipsNoSibling) {
     Labelled l = build("R(X,Y,Z(P),W)");
     IteratorRef r(l.tree->preorderIterator());

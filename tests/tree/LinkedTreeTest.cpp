@@ -88,6 +88,36 @@ TEST_F(LinkedTreeTest, WholeTreeQueries) {
     EXPECT_EQ(other.tree->size(), 3);
 }
 
+TEST_F(LinkedTreeTest, AddSubTreeCopiesNodesAndSharesValues) {
+    Labelled l = build("R(A)");
+    Labelled empty = build("");
+    Labelled sub = build("X(Y,Z)");
+    VesselRef x = placedAt(sub, "X")->getValue();
+    // An empty source adds nothing, to an empty tree or below a node.
+    IteratorRef none(empty.tree->preorderIterator());
+    EXPECT_FALSE(none->addSubTree(*empty.tree));
+    IteratorRef a = placedAt(l, "A");
+    EXPECT_FALSE(a->addSubTree(*empty.tree));
+    // A non-empty tree takes nothing from an iterator without a current node.
+    IteratorRef fresh(l.tree->preorderIterator());
+    EXPECT_FALSE(fresh->addSubTree(*sub.tree));
+    EXPECT_EQ(l.tree->size(), 2);
+
+    EXPECT_TRUE(a->addSubTree(*sub.tree));
+    EXPECT_EQ(l.tree->size(), 5);
+    EXPECT_EQ(a->indexOf(x), 0);
+    // Two nodes hold X's vessel now: the source's and the copy's (plus the local handle).
+    EXPECT_EQ(arBase::counter[x.get()], 3);
+    // The copy's nodes are new: emptying the source leaves them.
+    sub.tree->clear();
+    EXPECT_EQ(arBase::counter[x.get()], 2);
+    EXPECT_EQ(l.tree->size(), 5);
+    IteratorRef kids(a->childIterator());
+    ASSERT_TRUE(kids->hasNext());
+    EXPECT_TRUE(kids->next() == x);
+    EXPECT_EQ(kids->getNumberOfChildren(), 2);
+}
+
 TEST_F(LinkedTreeTest, MakeRootReversesTheParentChain) {
     Labelled l = build("R(X,M(G(H),Y))");
     IteratorRef g = placedAt(l, "G");

@@ -96,6 +96,18 @@ TEST(VesselTest, ReducedCentreLineFollowsAddAndRemoveButNotDirectEdits) {
     EXPECT_EQ(v.getSize(), 5);
     // 0 2 3 4 5: the step to 2 turns from (1,1,1), 3 and 4 too, 5 is the last.
     EXPECT_EQ(reducedXs(v), (std::vector<float>{0, 5}));
+
+    // Below four elements the copy is not cached: direct edits show at the next access, until a
+    // thinning of four or more elements has been cached.
+    Vessel shortLine;
+    for (int x = 0; x < 3; ++x) {
+        shortLine.add(el(static_cast<float>(x), 0, 0));
+    }
+    EXPECT_EQ(shortLine.getReducedEelementsSize(), 3);
+    shortLine.getElementsList().push_back(el(3, 0, 0));
+    EXPECT_EQ(reducedXs(shortLine), (std::vector<float>{0, 3}));
+    shortLine.getElementsList().push_back(el(4, 0, 0));
+    EXPECT_EQ(reducedXs(shortLine), (std::vector<float>{0, 3}));
 }
 
 TEST(VesselTest, ElementAccess) {

@@ -107,6 +107,15 @@ TEST_F(VesselTreeToolsTest, ATreeWithoutRootGivesTheMessageAndANullHandle) {
     EXPECT_FALSE(copy);
     EXPECT_EQ(captured.str(),
               "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n");
+
+    // A null handle is treated like a tree without root, not dereferenced.
+    std::ostringstream again;
+    old = std::cout.rdbuf(again.rdbuf());
+    ArVesselTree fromNull = VesselTreeTools::Clone(ArVesselTree());
+    std::cout.rdbuf(old);
+    EXPECT_FALSE(fromNull);
+    EXPECT_EQ(again.str(),
+              "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n");
 }
 
 }  // namespace

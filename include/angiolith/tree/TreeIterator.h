@@ -35,7 +35,8 @@ template <typename T>
 class TreeIterator : public Iterator<T> {
 public:
     /// Deletes the current node with its subtree (emptying the tree at the root); the iterator is
-    /// left without a current node. False without a current node.
+    /// left without a current node. False without a current node, and at the top of a view taken
+    /// at the tree's root (the view cannot empty the tree it was taken from).
     bool remove() override = 0;
     /// Stores a new node for @p value at child index @p i of the current node (deleting a child
     /// already there; growing the child list with null entries). False without a current node or

@@ -93,6 +93,12 @@ private:
             return;
         }
         counter.erase(entry);
+        destroy(p);
+    }
+
+    // Kept out of line: when the deletion is inlined into a caller that releases the same address
+    // twice, GCC cannot see that only the last release deletes and reports a use after free.
+    [[gnu::noinline]] static void destroy(T* p) {
         try {
             delete p;
         } catch (...) {

@@ -66,6 +66,11 @@ bool AbstractLinkedTreeIterator<T>::remove() {
     LinkedNode<T>* removed = current;
     LinkedNode<T>* parent = removed->parent;
     const bool wasTop = removed == *rootRef;
+    // The top of a view without a parent is the root of the tree the view was taken from, whose
+    // root field the view cannot reach: deleting it would leave that tree with a dangling root.
+    if (wasTop && tree->isView && parent == nullptr) {
+        return false;
+    }
     if (wasTop) {
         *rootRef = nullptr;
     }
