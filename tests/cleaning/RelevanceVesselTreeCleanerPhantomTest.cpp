@@ -41,37 +41,22 @@ VesselNode* rootNode(const ArVesselTree& tree) {
     return it->getCurrentNode();
 }
 
-// Every centre-line sample position of the subtree.
-void collectSamples(VesselNode* node, std::vector<Point>& points) {
-    const ar<Vessel> v = node->getValue();
-    for (int i = 0; i < v->getSize(); ++i) {
-        points.push_back(at(v->getElement(i)));
-    }
-    for (int c = 0; c < node->getNumberOfChildren(); ++c) {
-        collectSamples(node->getChild(c), points);
-    }
+// Every vessel of the tree, in preorder.
+std::vector<ar<Vessel>> vesselsOf(const ArVesselTree& tree) {
+    std::vector<ar<Vessel>> vessels;
+    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+    while (it->hasNext()) vessels.push_back(it->next());
+    return vessels;
 }
 
-std::vector<Point> samplesOf(const ArVesselTree& tree) {
-    std::vector<Point> points;
-    collectSamples(rootNode(tree), points);
-    return points;
-}
-
-float nearest(const std::vector<Point>& points, const Point& to) {
+// The distance from @p to to the nearest centre-line sample of the tree.
+float nearest(const ArVesselTree& tree, const Point& to) {
     float best = INFINITY;
-    for (const Point& p : points) {
-        best = std::min(best, distance(p, to));
+    for (const ar<Vessel>& v : vesselsOf(tree)) {
+        for (int i = 0; i < v->getSize(); ++i)
+            best = std::min(best, distance(at(v->getElement(i)), to));
     }
     return best;
-}
-
-// The vessels of the subtree, by address.
-void collectVessels(VesselNode* node, std::set<const Vessel*>& vessels) {
-    vessels.insert(node->getValue().get());
-    for (int c = 0; c < node->getNumberOfChildren(); ++c) {
-        collectVessels(node->getChild(c), vessels);
-    }
 }
 
 // Spurs: leaf vessels all of whose samples but the first (the branching point) lie closer to
@@ -127,11 +112,10 @@ TEST_P(RelevanceVesselTreeCleanerPhantom, RemovesSpursAndKeepsLongBranches) {
     // Every spur of the extracted tree is gone.
     ASSERT_FALSE(spurs.empty());
     std::set<const Vessel*> kept;
-    collectVessels(rootNode(tree), kept);
+    for (const ar<Vessel>& v : vesselsOf(tree)) kept.insert(v.get());
     for (const ar<Vessel>& spur : spurs) {
         EXPECT_EQ(kept.count(spur.get()), 0u) << "spur " << spur->getId();
     }
-    const std::vector<Point> after = samplesOf(tree);
 
     // Every phantom branch reaching beyond twice its parent's radius, with two voxels to spare
     // for the radius estimated from the thinning's distances, keeps its end: the extracted
@@ -154,7 +138,7 @@ TEST_P(RelevanceVesselTreeCleanerPhantom, RemovesSpursAndKeepsLongBranches) {
         }
         ++longBranches;
         const Point end{line.back().x, line.back().y, line.back().z};
-        EXPECT_LE(nearest(after, end), line.back().radius + 1.5f)
+        EXPECT_LE(nearest(tree, end), line.back().radius + 1.5f)
             << "branch ending at " << end.x << " " << end.y << " " << end.z;
     }
     EXPECT_GT(longBranches, 0);

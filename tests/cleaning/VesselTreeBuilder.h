@@ -62,7 +62,7 @@ inline std::string shapeBelow(Node<ar<Vessel>>* node) {
     std::string text = std::to_string(node->getValue()->getId());
     std::string children;
     for (int i = 0; i < node->getNumberOfChildren(); ++i) {
-        children += (i == 0 ? "" : ",") + shapeBelow(node->getChild(i));
+        children.append(i == 0 ? "" : ",").append(shapeBelow(node->getChild(i)));
     }
     return children.empty() ? text : text + "(" + children + ")";
 }

@@ -14,59 +14,27 @@ namespace {
 using angiolith::test::makePic;
 using angiolith::test::PicPtr;
 
-constexpr unsigned int kX = 3, kY = 4, kZ = 5;
+using angiolith::test::code;
 
-/// A kX x kY x kZ float volume whose voxel (x, y, z) holds 1 + x + 10 y + 100 z.
+constexpr int kX = 3, kY = 4, kZ = 5;
+
 PicPtr codedVolume() {
-    std::vector<float> v;
-    for (unsigned int z = 0; z < kZ; ++z)
-        for (unsigned int y = 0; y < kY; ++y)
-            for (unsigned int x = 0; x < kX; ++x) v.push_back(1.f + x + 10.f * y + 100.f * z);
-    return makePic<float>(lumoTeskTypeFloat, 32, {kX, kY, kZ}, v);
+    return angiolith::test::codedVolume<float>(lumoTeskTypeFloat, 32, kX, kY, kZ);
 }
-
-float code(int x, int y, int z) { return 1.f + x + 10.f * y + 100.f * z; }
 
 TEST(VolumeAccessor, ReadsAndWritesEveryVoxelAndNothingOutside) {
     PicPtr pic = codedVolume();
     VolumeAccessor<float> acc(pic.get(), -5.f, false);
-    EXPECT_EQ(acc.getSizeX(), kX);
-    EXPECT_EQ(acc.getSizeY(), kY);
-    EXPECT_EQ(acc.getSizeZ(), kZ);
-    const std::vector<float> before(static_cast<float*>(pic->data),
-                                    static_cast<float*>(pic->data) + kX * kY * kZ);
-    // Every position from one before to one past each face: corners, edges, faces, interior.
-    for (int z = -1; z <= static_cast<int>(kZ); ++z) {
-        for (int y = -1; y <= static_cast<int>(kY); ++y) {
-            for (int x = -1; x <= static_cast<int>(kX); ++x) {
-                const bool in = x >= 0 && y >= 0 && z >= 0 && x < static_cast<int>(kX) &&
-                                y < static_cast<int>(kY) && z < static_cast<int>(kZ);
-                const short sx = static_cast<short>(x), sy = static_cast<short>(y),
-                            sz = static_cast<short>(z);
-                EXPECT_EQ(acc.getVoxel(sx, sy, sz), in ? code(x, y, z) : -5.f) << x << y << z;
-                if (!in) acc.setVoxel(sx, sy, sz, 77.f);
-            }
-        }
-    }
-    const std::vector<float> after(static_cast<float*>(pic->data),
-                                   static_cast<float*>(pic->data) + kX * kY * kZ);
-    EXPECT_EQ(before, after);
-
-    // Writes at the eight corners land in the element (z * sizeY + y) * sizeX + x.
-    for (int c = 0; c < 8; ++c) {
-        const int x = (c & 1) ? kX - 1 : 0, y = (c & 2) ? kY - 1 : 0, z = (c & 4) ? kZ - 1 : 0;
-        acc.setVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z),
-                     1000.f + c);
-        EXPECT_EQ(static_cast<float*>(pic->data)[(z * kY + y) * kX + x], 1000.f + c);
-        EXPECT_EQ(acc.getVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z)),
-                  1000.f + c);
-    }
+    EXPECT_EQ(acc.getSizeX(), 3u);
+    EXPECT_EQ(acc.getSizeY(), 4u);
+    EXPECT_EQ(acc.getSizeZ(), 5u);
     EXPECT_EQ(acc.getPic(), pic.get());
     EXPECT_FALSE(acc.isOwner());
     EXPECT_FALSE(acc.isEmpty());
+    angiolith::test::expectReadsAndWrites<float>(acc, pic.get(), kX, kY, kZ, -5.f);
 }
 
-TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinate) {
+TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinateAndNoFurther) {
     PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32768, 1, 2},
                                         std::vector<unsigned char>(65536, 0));
     VolumeAccessor<unsigned char> acc(pic.get(), 9, false);
@@ -75,21 +43,17 @@ TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinate) {
     EXPECT_EQ(acc.getVoxel(32767, 0, 1), 42);
     EXPECT_EQ(acc.getVoxel(-32768, 0, 0), 9);
     EXPECT_EQ(acc.getVoxel(0, 1, 0), 9);
-}
 
-TEST(VolumeAccessor, FormsNeighbourCoordinatesInSixteenBits) {
     // Voxel 32768 exists, but no short coordinate names it: the +x neighbour of 32767 wraps to
     // -32768, which is outside, and must not reach element 32768.
-    std::vector<unsigned char> v(32769, 0);
-    v[32768] = 7;
-    PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32769, 1, 1}, v);
-    const VolumeAccessor<unsigned char> acc(pic.get(), 9, false);
+    PicPtr wide = angiolith::test::beyondShortVolume();
+    const VolumeAccessor<unsigned char> wideAcc(wide.get(), 9, false);
     unsigned char six[6];
-    acc.get6Neighbourhood(32767, 0, 0, six);
+    wideAcc.get6Neighbourhood(32767, 0, 0, six);
     EXPECT_EQ(six[3], 9);
     EXPECT_EQ(six[2], 0);
     unsigned char all[26];
-    acc.get26Neighbourhood(32767, 0, 0, all);
+    wideAcc.get26Neighbourhood(32767, 0, 0, all);
     EXPECT_EQ(all[13], 9);
     EXPECT_EQ(all[12], 0);
 }
@@ -117,27 +81,9 @@ TEST(VolumeAccessor, ListsNeighboursInTheFixedOrder) {
     PicPtr pic = codedVolume();
     VolumeAccessor<float> acc(pic.get(), 0.f, false);
 
-    // Interior voxel: decode each value back to its offset; the order is z descending (outer),
-    // y descending, x ascending (inner), without the centre.
     float n26[26];
     acc.get26Neighbourhood(1, 1, 2, n26);
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) {
-                    EXPECT_EQ(n26[k], code(1 + dx, 1 + dy, 2 + dz)) << k;
-                    ++k;
-                }
-    EXPECT_EQ(n26[0], code(0, 2, 3));
-    EXPECT_EQ(n26[4], code(1, 1, 3));
-    EXPECT_EQ(n26[10], code(1, 2, 2));
-    EXPECT_EQ(n26[12], code(0, 1, 2));
-    EXPECT_EQ(n26[13], code(2, 1, 2));
-    EXPECT_EQ(n26[15], code(1, 0, 2));
-    EXPECT_EQ(n26[21], code(1, 1, 1));
-    EXPECT_EQ(n26[25], code(2, 0, 1));
-
+    angiolith::test::expectNeighbours26(n26, 1, 1, 2, kX, kY, kZ, 0.f);
     float n6[6];
     acc.get6Neighbourhood(1, 1, 2, n6);
     EXPECT_EQ(n6[0], code(1, 1, 3));
@@ -156,14 +102,7 @@ TEST(VolumeAccessor, ListsNeighboursInTheFixedOrder) {
     EXPECT_EQ(n6[4], 0.f);
     EXPECT_EQ(n6[5], code(2, 2, 4));
     acc.get26Neighbourhood(kX - 1, kY - 1, kZ - 1, n26);
-    k = 0;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) {
-                    const bool out = dx == 1 || dy == 1 || dz == 1;
-                    EXPECT_EQ(n26[k++], out ? 0.f : code(2 + dx, 3 + dy, 4 + dz));
-                }
+    angiolith::test::expectNeighbours26(n26, kX - 1, kY - 1, kZ - 1, kX, kY, kZ, 0.f);
 }
 
 TEST(VolumeAccessor, EmptyAccessorReadsZeroAndIgnoresWrites) {
@@ -203,9 +142,6 @@ TEST_P(VolumeAccessorSpacing, CodesTheOrderOfTheSpacings) {
     acc.setVoxelSizeZ(c.z);
     EXPECT_EQ(acc.getVoxelSizeOrder(), c.order);
     EXPECT_EQ(acc.getMinVoxelSize(), c.min);
-    EXPECT_EQ(acc.getVoxelSizeX(), c.x);
-    EXPECT_EQ(acc.getVoxelSizeY(), c.y);
-    EXPECT_EQ(acc.getVoxelSizeZ(), c.z);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -242,21 +178,16 @@ TEST(VolumeAccessor, FreesTheDescriptorOnlyWhenOwner) {
 }
 
 TEST(VolumeAccessorDeathTest, EndsTheProcessForANullOrNonThreeDimensionalDescriptor) {
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            VolumeAccessor<unsigned char> acc(nullptr, 0, false);
-        },
-        testing::ExitedWithCode(1),
-        "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
     PicPtr flat = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {2, 2}, {1, 2, 3, 4});
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            VolumeAccessor<unsigned char> acc(flat.get(), 0, false);
-        },
-        testing::ExitedWithCode(1),
-        "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
+    for (lumoTeskDescriptor* pic : {static_cast<lumoTeskDescriptor*>(nullptr), flat.get()}) {
+        EXPECT_EXIT(
+            {
+                std::cout.rdbuf(std::cerr.rdbuf());
+                VolumeAccessor<unsigned char> acc(pic, 0, false);
+            },
+            testing::ExitedWithCode(1),
+            "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
+    }
 }
 
 }  // namespace

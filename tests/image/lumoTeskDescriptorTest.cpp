@@ -12,6 +12,7 @@
 
 namespace {
 
+using angiolith::test::expectHeader;
 using angiolith::test::makeListTag;
 using angiolith::test::makePic;
 using angiolith::test::makeTag;
@@ -81,7 +82,7 @@ TEST(lumoTeskAddTag, PadsNamesToThirtyTwoCharactersAndAppendsInOrder) {
     list = lumoTeskAddTag(list, longName);
     list = lumoTeskAddTag(list, makeTag("third", {3}));
 
-    EXPECT_EQ(name(list), "abc" + std::string(29, ' '));
+    EXPECT_EQ(name(list), "abc                             ");
     ASSERT_NE(list->next, nullptr);
     EXPECT_EQ(name(list->next), "01234567890123456789012345678901");
     ASSERT_NE(list->next->next, nullptr);
@@ -101,9 +102,7 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
 
     PicPtr clone(lumoTeskClone(pic.get()));
     ASSERT_NE(clone, nullptr);
-    EXPECT_EQ(clone->type, lumoTeskTypeSigned);
-    EXPECT_EQ(clone->bits, 16u);
-    EXPECT_EQ(clone->dim, 3u);
+    expectHeader(clone.get(), lumoTeskTypeSigned, 16, {2, 2, 1});
     EXPECT_NE(clone->data, pic->data);
     EXPECT_EQ(std::memcmp(clone->data, pic->data, 8), 0);
     EXPECT_EQ(std::string(clone->info->version, 32), "MY VERSION                      ");
@@ -119,10 +118,10 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
     EXPECT_EQ(bytes(pic->info->tagList), (std::vector<unsigned char>{10, 11}));
     pic.reset();
 
-    EXPECT_EQ(name(a), "a" + std::string(31, ' '));
+    EXPECT_EQ(name(a), "a                               ");
     EXPECT_EQ(bytes(a), (std::vector<unsigned char>{99, 11}));
     ASSERT_NE(a->next, nullptr);
-    EXPECT_EQ(name(a->next), "nested" + std::string(26, ' '));
+    EXPECT_EQ(name(a->next), "nested                          ");
     ASSERT_EQ(a->next->tagRecord->type, lumoTeskTypeTagList);
     const auto* b = static_cast<const lumoTeskTagLink_t*>(a->next->tagRecord->value);
     ASSERT_NE(b, nullptr);
@@ -131,7 +130,7 @@ TEST(lumoTeskClone, CopiesNestedTagsIndependentlyToAnyDepth) {
     ASSERT_EQ(b->next->tagRecord->type, lumoTeskTypeTagList);
     const auto* c = static_cast<const lumoTeskTagLink_t*>(b->next->tagRecord->value);
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(name(c), "c" + std::string(31, ' '));
+    EXPECT_EQ(name(c), "c                               ");
     EXPECT_EQ(bytes(c), (std::vector<unsigned char>{30, 31, 32}));
     EXPECT_EQ(c->next, nullptr);
 }
@@ -145,8 +144,7 @@ TEST(lumoTeskClone, KeepsAMissingElementBufferMissing) {
     PicPtr clone(lumoTeskClone(pic.get()));
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->data, nullptr);
-    EXPECT_EQ(clone->type, lumoTeskTypeFloat);
-    EXPECT_EQ(clone->n[2], 4u);
+    expectHeader(clone.get(), lumoTeskTypeFloat, 32, {4, 4, 4});
     EXPECT_EQ(clone->info->infoFlag, 9);
     ASSERT_NE(clone->info->tagList, nullptr);
     EXPECT_EQ(bytes(clone->info->tagList), (std::vector<unsigned char>{1, 2}));
@@ -172,12 +170,7 @@ TEST(lumoTeskClear, ReleasesDataAndTagsAndKeepsTheShape) {
     lumoTeskClear(pic.get());
     EXPECT_EQ(pic->data, nullptr);
     EXPECT_EQ(pic->info->tagList, nullptr);
-    EXPECT_EQ(pic->type, lumoTeskTypeNone);
-    EXPECT_EQ(pic->bits, 16u);
-    EXPECT_EQ(pic->dim, 3u);
-    EXPECT_EQ(pic->n[0], 2u);
-    EXPECT_EQ(pic->n[1], 3u);
-    EXPECT_EQ(pic->n[2], 4u);
+    expectHeader(pic.get(), lumoTeskTypeNone, 16, {2, 3, 4});
     EXPECT_EQ(std::string(pic->info->version, 32), "KEEP ME                         ");
     lumoTeskClear(nullptr);
     lumoTeskFree(nullptr);
@@ -195,11 +188,7 @@ TEST(lumoTeskCopyHeader, ReusesATargetAfterReleasingItsDataAndTags) {
     EXPECT_EQ(result, target.get());
     EXPECT_EQ(target->data, nullptr);
     EXPECT_EQ(target->info->tagList, nullptr);
-    EXPECT_EQ(target->type, lumoTeskTypeFloat);
-    EXPECT_EQ(target->bits, 32u);
-    EXPECT_EQ(target->dim, 2u);
-    EXPECT_EQ(target->n[0], 5u);
-    EXPECT_EQ(target->n[1], 6u);
+    expectHeader(target.get(), lumoTeskTypeFloat, 32, {5, 6});
     EXPECT_EQ(target->n[2], 9u);  // extents beyond dim keep what they held
     EXPECT_EQ(std::string(target->info->version, 32), "TARGET VERSION                  ");
 
@@ -207,7 +196,7 @@ TEST(lumoTeskCopyHeader, ReusesATargetAfterReleasingItsDataAndTags) {
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->data, nullptr);
     EXPECT_EQ(fresh->info->tagList, nullptr);
-    EXPECT_EQ(fresh->n[1], 6u);
+    expectHeader(fresh.get(), lumoTeskTypeFloat, 32, {5, 6});
     EXPECT_EQ(std::string(fresh->info->version, 32), "ZEL VERSION 3.00                ");
 }
 

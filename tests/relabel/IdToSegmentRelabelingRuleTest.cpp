@@ -1,4 +1,5 @@
 #include "cleaning/VesselTreeBuilder.h"
+#include "image/PicBuilder.h"
 #include "relabel/RuleFailure.h"
 
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -7,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -79,17 +78,10 @@ TEST(IdToSegmentRelabelingRule, TreesWithoutPositiveIdsGiveOneEntry) {
 
 TEST(IdToSegmentRelabelingRule, RelabelsAVesselIdVolumeBySegment) {
     IdToSegmentRelabelingRule rule(segmentTree());
-    lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = lumoTeskTypeUnsigned;
-    pic->bits = 16;
-    pic->dim = 3;
-    pic->n[0] = 3;
-    pic->n[1] = 2;
-    pic->n[2] = 1;
-    auto* voxels = static_cast<unsigned short*>(std::malloc(6 * sizeof(unsigned short)));
-    const unsigned short ids[6] = {0, 1, 2, 3, 5, 1};
-    std::copy(ids, ids + 6, voxels);
-    pic->data = voxels;
+    angiolith::test::PicPtr owner = angiolith::test::makePic<unsigned short>(
+        lumoTeskTypeUnsigned, 16, {3, 2, 1}, {0, 1, 2, 3, 5, 1});
+    lumoTeskDescriptor* pic = owner.get();
+    auto* voxels = static_cast<unsigned short*>(pic->data);
 
     EXPECT_EQ(VesselIDRelabeling::relabel(pic, &rule, false), pic);
     EXPECT_EQ(std::vector<unsigned short>(voxels, voxels + 6),
@@ -100,5 +92,4 @@ TEST(IdToSegmentRelabelingRule, RelabelsAVesselIdVolumeBySegment) {
     testing::internal::CaptureStdout();
     EXPECT_THROW(VesselIDRelabeling::relabel(pic, &rule, false), std::runtime_error);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Range overflow: 6\n");
-    lumoTeskFree(pic);
 }

@@ -1,3 +1,5 @@
+#include "image/PicBuilder.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
@@ -5,7 +7,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -13,26 +14,14 @@
 
 namespace {
 
-struct Freer {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
-using Picture = std::unique_ptr<lumoTeskDescriptor, Freer>;
+using angiolith::test::makeTag;
+using Picture = angiolith::test::PicPtr;
 
 // A 3-D volume of the given kind holding the given 16-bit values (x fastest).
-Picture makeVolume(std::vector<unsigned short> values, unsigned int nx, unsigned int ny,
+Picture makeVolume(const std::vector<unsigned short>& values, unsigned int nx, unsigned int ny,
                    unsigned int nz, lumoTeskType_t type = lumoTeskTypeUnsigned,
                    unsigned int bits = 16) {
-    Picture pic(lumoTeskNew());
-    pic->type = type;
-    pic->bits = bits;
-    pic->dim = 3;
-    pic->n[0] = nx;
-    pic->n[1] = ny;
-    pic->n[2] = nz;
-    const std::size_t bytes = values.size() * sizeof(unsigned short);
-    pic->data = std::malloc(bytes);
-    std::memcpy(pic->data, values.data(), bytes);
-    return pic;
+    return angiolith::test::makePic(type, bits, {nx, ny, nz}, values);
 }
 
 std::vector<unsigned short> voxelsOf(const lumoTeskDescriptor* pic) {
@@ -75,18 +64,6 @@ std::string thrownText(lumoTeskDescriptor* pic, AbstractRelabelingRule* rule, bo
     return "no exception";
 }
 
-lumoTeskTag_t* makeTag(const char* name, int value) {
-    auto* tag = static_cast<lumoTeskTag_t*>(std::calloc(1, sizeof(lumoTeskTag_t)));
-    std::strncpy(tag->tag, name, 32);
-    tag->type = lumoTeskTypeSigned;
-    tag->bits = 32;
-    tag->dim = 1;
-    tag->n[0] = 1;
-    tag->value = std::malloc(sizeof(int));
-    std::memcpy(tag->value, &value, sizeof(int));
-    return tag;
-}
-
 }  // namespace
 
 TEST(VesselIDRelabeling, InPlaceRewritesTheCallersVolume) {
@@ -103,7 +80,7 @@ TEST(VesselIDRelabeling, CloneLeavesTheSourceAndKeepsHeaderVersionAndTags) {
     Picture pic = makeVolume({4, 0, 5, 6}, 1, 2, 2);
     std::memcpy(pic->info->version, "MY VERSION 7                    ", 32);
     pic->info->infoFlag = 3;
-    pic->info->tagList = lumoTeskAddTag(nullptr, makeTag("SPACING", 42));
+    pic->info->tagList = lumoTeskAddTag(nullptr, makeTag("SPACING", {42, 0, 0, 1}));
     TimesTenRule rule;
 
     Picture result(VesselIDRelabeling::relabel(pic.get(), &rule, true));
@@ -113,30 +90,15 @@ TEST(VesselIDRelabeling, CloneLeavesTheSourceAndKeepsHeaderVersionAndTags) {
     EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{4, 0, 5, 6}));
     EXPECT_EQ(voxelsOf(result.get()), (std::vector<unsigned short>{40, 0, 50, 60}));
 
-    EXPECT_EQ(result->type, lumoTeskTypeUnsigned);
-    EXPECT_EQ(result->bits, 16u);
-    EXPECT_EQ(result->dim, 3u);
-    EXPECT_EQ(result->n[0], 1u);
-    EXPECT_EQ(result->n[1], 2u);
-    EXPECT_EQ(result->n[2], 2u);
+    angiolith::test::expectHeader(result.get(), lumoTeskTypeUnsigned, 16, {1, 2, 2});
     EXPECT_EQ(std::string(result->info->version, 32), "MY VERSION 7                    ");
     EXPECT_EQ(result->info->infoFlag, 3);
     ASSERT_NE(result->info->tagList, nullptr);
     EXPECT_NE(result->info->tagList, pic->info->tagList);
     const lumoTeskTag_t* tag = result->info->tagList->tagRecord;
     EXPECT_EQ(std::string(tag->tag, 7), "SPACING");
-    EXPECT_EQ(*static_cast<const int*>(tag->value), 42);
+    EXPECT_EQ(std::memcmp(tag->value, "\x2A\0\0\x01", 4), 0);
     EXPECT_EQ(result->info->tagList->next, nullptr);
-}
-
-TEST(VesselIDRelabeling, AllZeroVolumeIsUnchangedAndTheRuleIsNeverAsked) {
-    Picture pic = makeVolume(std::vector<unsigned short>(24, 0), 2, 3, 4);
-    TimesTenRule rule;
-    EXPECT_EQ(VesselIDRelabeling::relabel(pic.get(), &rule, false), pic.get());
-    Picture copy(VesselIDRelabeling::relabel(pic.get(), &rule, true));
-    EXPECT_EQ(rule.calls, 0);
-    EXPECT_EQ(voxelsOf(pic.get()), std::vector<unsigned short>(24, 0));
-    EXPECT_EQ(voxelsOf(copy.get()), std::vector<unsigned short>(24, 0));
 }
 
 TEST(VesselIDRelabeling, StoresTheLowSixteenBitsOfTheLabel) {
@@ -201,18 +163,22 @@ TEST(VesselIDRelabeling, RuleFailureKeepsEarlierVoxelsInPlaceAndFreesTheCopy) {
     EXPECT_EQ(voxelsOf(source.get()), (std::vector<unsigned short>{1, 9}));
 }
 
-TEST(VesselIDRelabeling, VolumeWithoutBufferIsReturnedUnchanged) {
-    Picture pic(lumoTeskNew());
-    pic->type = lumoTeskTypeUnsigned;
-    pic->bits = 16;
-    pic->dim = 3;
-    pic->n[0] = pic->n[1] = pic->n[2] = 4;
+TEST(VesselIDRelabeling, VolumesWithoutVesselVoxelsAreUnchangedAndTheRuleIsNeverAsked) {
     TimesTenRule rule;
+    Picture pic = makeVolume(std::vector<unsigned short>(24, 0), 2, 3, 4);
     EXPECT_EQ(VesselIDRelabeling::relabel(pic.get(), &rule, false), pic.get());
     Picture copy(VesselIDRelabeling::relabel(pic.get(), &rule, true));
-    ASSERT_NE(copy.get(), nullptr);
-    EXPECT_EQ(copy->data, nullptr);
-    EXPECT_EQ(copy->n[2], 4u);
+    EXPECT_EQ(voxelsOf(pic.get()), std::vector<unsigned short>(24, 0));
+    EXPECT_EQ(voxelsOf(copy.get()), std::vector<unsigned short>(24, 0));
+
+    // A volume without a buffer.
+    std::free(pic->data);
+    pic->data = nullptr;
+    EXPECT_EQ(VesselIDRelabeling::relabel(pic.get(), &rule, false), pic.get());
+    Picture empty(VesselIDRelabeling::relabel(pic.get(), &rule, true));
+    ASSERT_NE(empty.get(), nullptr);
+    EXPECT_EQ(empty->data, nullptr);
+    angiolith::test::expectHeader(empty.get(), lumoTeskTypeUnsigned, 16, {2, 3, 4});
     EXPECT_EQ(rule.calls, 0);
 }
 
