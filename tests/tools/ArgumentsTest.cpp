@@ -29,8 +29,8 @@ std::string errorOf(const std::vector<std::string>& args) {
 
 TEST(Arguments, ParsesPositionalsOptionsAndFlags) {
     const Arguments a = Arguments::parse(
-        definition(), {"v.nii", "--out=o", "--start", "1,-2,3", "--origin", "-100,-80.5,20", "--quiet",
-                 "--relevance", "0.25", "--seed", "7"});
+        definition(), {"v.nii", "--out=o", "--start", "1,-2,3", "--origin", "-100,-80.5,20",
+                       "--quiet", "--relevance", "0.25", "--seed", "7"});
     EXPECT_EQ(a.positional(), std::vector<std::string>{"v.nii"});
     EXPECT_EQ(a.value("out"), "o");
     EXPECT_TRUE(a.has("quiet"));
@@ -54,9 +54,9 @@ TEST(Arguments, MistakesGetOneLineMessages) {
     EXPECT_EQ(errorOf({"v.nii", "--out", "o", "--quiet=yes"}),
               "--quiet takes no value; see 'angiolith run --help'");
 
-    const Arguments a =
-        Arguments::parse(definition(), {"v.nii", "--out", "o", "--start", "1,2", "--seed", "-3",
-                                  "--relevance", "x", "--labels", "lobe", "--origin", "1,2,z"});
+    const Arguments a = Arguments::parse(
+        definition(), {"v.nii", "--out", "o", "--start", "1,2", "--seed", "-3", "--relevance", "x",
+                       "--labels", "lobe", "--origin", "1,2,z"});
     auto message = [](auto call) {
         try {
             call();

@@ -107,12 +107,14 @@ Arguments Arguments::parse(const CommandSpec& definition, const std::vector<std:
     }
     if (result.help) return result;
     if (result.positionals.size() < definition.positionals.size()) {
-        throw UserError("'" + definition.name + "' needs " + definition.positionals[result.positionals.size()] +
-                        "; " + seeHelp(definition.name));
+        throw UserError("'" + definition.name + "' needs " +
+                        definition.positionals[result.positionals.size()] + "; " +
+                        seeHelp(definition.name));
     }
     if (result.positionals.size() > definition.positionals.size()) {
-        throw UserError("unexpected argument '" + result.positionals[definition.positionals.size()] +
-                        "' for '" + definition.name + "'; " + seeHelp(definition.name));
+        throw UserError("unexpected argument '" +
+                        result.positionals[definition.positionals.size()] + "' for '" +
+                        definition.name + "'; " + seeHelp(definition.name));
     }
     for (const std::string& name : definition.required) {
         if (!result.has(name)) {

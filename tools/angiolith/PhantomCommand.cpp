@@ -65,7 +65,8 @@ int makePhantomFiles(const Arguments& args) {
 Command phantomCommand() {
     CommandSpec definition;
     definition.name = "phantom";
-    definition.summary = "write a synthetic vessel tree and liver mask to try the other commands on";
+    definition.summary =
+        "write a synthetic vessel tree and liver mask to try the other commands on";
     definition.options = {
         outOption("vessels and liver"),
         {"size", "SIZE", "tiny (32^3), small (64^3, default), medium (256^3) or ct (512x512x256)"},

@@ -137,7 +137,7 @@ Command skeletonizeCommand() {
     definition.summary = "thin a vessel mask to its skeleton and distance field";
     definition.positionals = {"VESSELS"};
     definition.options = {outOption("skeleton and distance-field"), cleaningPassesOption(),
-                    mostNeighboursFirstOption(), formatOption(), quietOption()};
+                          mostNeighboursFirstOption(), formatOption(), quietOption()};
     definition.required = {"out"};
     definition.description =
         "Writes skeleton (1 on the skeleton, 0 elsewhere) and distance-field (each voxel's\n"
@@ -151,10 +151,11 @@ Command extractCommand() {
     definition.name = "extract";
     definition.summary = "extract the vessel tree from a skeleton";
     definition.positionals = {"SKELETON"};
-    definition.options = {{"distance-field", "FILE", "the distance field written with the skeleton"},
-                    outOption("tree.txt and tree.vtp"),
-                    {"start", "X,Y,Z", "voxel near the root of the tree"},
-                    quietOption()};
+    definition.options = {
+        {"distance-field", "FILE", "the distance field written with the skeleton"},
+        outOption("tree.txt and tree.vtp"),
+        {"start", "X,Y,Z", "voxel near the root of the tree"},
+        quietOption()};
     definition.required = {"distance-field", "out"};
     definition.description =
         "Writes tree.txt (the library's text format, positions = voxel index times spacing)\n"
@@ -189,9 +190,9 @@ Command territoriesCommand() {
     definition.summary = "assign every tissue voxel to its nearest vessel";
     definition.positionals = {"TREE"};
     definition.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
-                    outOption("vessel-ids, distances and preview.png"),
-                    formatOption(),
-                    quietOption()};
+                          outOption("vessel-ids, distances and preview.png"),
+                          formatOption(),
+                          quietOption()};
     definition.required = {"tissue", "out"};
     definition.description =
         "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
@@ -207,10 +208,10 @@ Command relabelCommand() {
     definition.summary = "turn a vessel-ID volume into segments, vessel types or resection states";
     definition.positionals = {"VESSEL_IDS"};
     definition.options = {{"tree", "TREE", "the tree the territories were computed from"},
-                    outOption("labels-RULE"),
-                    {"labels", "RULE", "segment, type or resection (default segment)"},
-                    formatOption(),
-                    quietOption()};
+                          outOption("labels-RULE"),
+                          {"labels", "RULE", "segment, type or resection (default segment)"},
+                          formatOption(),
+                          quietOption()};
     definition.required = {"tree", "out"};
     definition.description =
         "Each vessel's attributes come from TREE: edit its segment (third number of a vessel\n"
