@@ -63,9 +63,9 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(filesIn(out / "r"),
-              (std::set<std::string>{"skeleton.nii.gz", "distance-field.nii.gz", "tree.txt",
-                                     "tree.vtp", "vessel-ids.nii.gz", "distances.nii.gz",
-                                     "labels-segment.nii.gz", "preview.png"}));
+              (std::set<std::string>{"skeleton.nii.gz", "distance-field.nii.gz", "tree-1.txt",
+                                     "grid.json", "tree.vtp", "vessel-ids.nii.gz",
+                                     "distances.nii.gz", "labels-segment.nii.gz", "preview.png"}));
 
     const Volume input = readImage(vessels(), "vessels");
     const Volume tissue = readImage(liver(), "liver");
@@ -81,7 +81,7 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     const Volume ids = readImage(out / "r/vessel-ids.nii.gz", "ids");
     const Volume labels = readImage(out / "r/labels-segment.nii.gz", "labels");
     ASSERT_EQ(ids.pic->bits, 16u);
-    const ArVesselTree tree = readTreeFile(out / "r/tree.txt");
+    const ArVesselTree tree = readTreeFile(out / "r/tree-1.txt");
     const TreeStats stats = statsOf(tree);
     const auto* idValues = static_cast<const std::uint16_t*>(ids.pic->data);
     const auto* labelValues = static_cast<const std::uint16_t*>(labels.pic->data);
@@ -133,15 +133,16 @@ TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
     step = runTool({"extract", s + "/skeleton.nii.gz", "--distance-field",
                     s + "/distance-field.nii.gz", "--out", s, "--quiet"});
     ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"clean", s + "/tree.txt", "--reference", vessels(), "--out", s, "--quiet"});
+    step = runTool({"clean", s, "--out", s, "--quiet"});
     ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"territories", s + "/tree.txt", "--tissue", liver(), "--out", s, "--quiet"});
+    step = runTool({"territories", s, "--tissue", liver(), "--out", s, "--quiet"});
     ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"relabel", s + "/vessel-ids.nii.gz", "--tree", s + "/tree.txt", "--labels",
-                    "type", "--out", s, "--quiet"});
+    step = runTool({"relabel", s + "/vessel-ids.nii.gz", "--tree", s, "--labels", "type", "--out",
+                    s, "--quiet"});
     ASSERT_EQ(step.status, 0) << step.err;
 
-    EXPECT_EQ(test::readFile(s + "/tree.txt"), test::readFile(out / "run/tree.txt"));
+    EXPECT_EQ(test::readFile(s + "/tree-1.txt"), test::readFile(out / "run/tree-1.txt"));
+    EXPECT_EQ(test::readFile(s + "/grid.json"), test::readFile(out / "run/grid.json"));
     EXPECT_EQ(test::readFile(s + "/tree.vtp"), test::readFile(out / "run/tree.vtp"));
     for (const char* name : {"skeleton.nii.gz", "vessel-ids.nii.gz", "labels-type.nii.gz"}) {
         SCOPED_TRACE(name);
@@ -235,7 +236,7 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
                        "' has no non-zero voxel; check that you exported the right segment");
     test::writeFile(dir / "cube.nrrd", nrrd("uchar", "4 4 4", std::string(64, '\1')));
     expectRejected({"run", vessels(), "--tissue", dir / "cube.nrrd", "--out", out},
-                   "the tissue mask '" + (dir / "cube.nrrd") + "' and '" + vessels() +
+                   "'" + vessels() + "' and the tissue mask '" + (dir / "cube.nrrd") +
                        "' differ in size 32x32x32 vs 4x4x4; resample the tissue mask onto the "
                        "grid of '" +
                        vessels() + "'");
@@ -244,13 +245,13 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
                   .status,
               0);
     expectRejected({"run", vessels(), "--tissue", dir / "coarse/liver.nii.gz", "--out", out},
-                   "the tissue mask '" + (dir / "coarse/liver.nii.gz") + "' and '" + vessels() +
+                   "'" + vessels() + "' and the tissue mask '" + (dir / "coarse/liver.nii.gz") +
                        "' differ in spacing 1,1,1 vs 1,1,2; resample the tissue mask onto the "
                        "grid of '" +
                        vessels() + "'");
     expectRejected({"run", vessels(), "--start", "3,4,32", "--out", out},
                    "--start 3,4,32 lies outside the volume (voxel indices 0..31, 0..31, 0..31); "
-                   "give a voxel inside it, near the root of the tree");
+                   "give a voxel inside it, near the root of a tree");
     expectRejected({"run", vessels(), "--out", vessels() + "/sub"},
                    "cannot write to the output folder '" + vessels() +
                        "/sub': Not a directory; choose a folder you can write to with --out");
@@ -258,7 +259,7 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"territories", vessels(), "--tissue", liver(), "--out", out},
                    "'" + vessels() +
                        "' is not a vessel tree file (its first line is not 'HAVN-TSL 2000 "
-                       "Tree'); give the tree.txt that 'angiolith extract' wrote");
+                       "Tree'); give the folder or a tree file that 'angiolith extract' wrote");
     EXPECT_FALSE(fs::exists(out)) << "a rejected command created its output folder";
 
     // A hollow sphere thins to a closed surface, on which every voxel branches: no tree.
@@ -276,11 +277,10 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"run", dir / "shell.nrrd", "--out", out, "--quiet"},
                    "no vessel tree can be extracted from the skeleton of the vessel mask '" +
                        (dir / "shell.nrrd") +
-                       "': it has no end or line voxel to start from in its largest part (every "
-                       "voxel branches, as on a closed surface); check that the mask holds the "
-                       "vessels");
+                       "': every part was left out (1 closed part without an end); check that "
+                       "the mask holds the vessels, or lower --min-part");
     expectRejected({"extract", vessels(), "--distance-field", dir / "cube.nrrd", "--out", out},
-                   "the distance field '" + (dir / "cube.nrrd") + "' and '" + vessels() +
+                   "'" + vessels() + "' and the distance field '" + (dir / "cube.nrrd") +
                        "' differ in size 32x32x32 vs 4x4x4; resample the distance field onto "
                        "the grid of '" +
                        vessels() + "'");
@@ -307,7 +307,7 @@ TEST_F(CommandLine, RelabelRefusesVolumesThatDoNotFitTheTree) {
     expectRejected({"relabel", dir / "ids.nrrd", "--tree", dir / "one.txt", "--out", dir / "x"},
                    "the vessel-ID volume '" + (dir / "ids.nrrd") +
                        "' holds vessel id 7, but the largest id in '" + (dir / "one.txt") +
-                       "' is 1; give the tree the territories were computed from");
+                       "' is 1; give the trees the territories were computed from");
     test::writeFile(dir / "bytes.nrrd", nrrd("uchar", "2 1 1", std::string("\1\1", 2)));
     expectRejected({"relabel", dir / "bytes.nrrd", "--tree", dir / "one.txt", "--out", dir / "x"},
                    "the vessel-ID volume '" + (dir / "bytes.nrrd") +

@@ -25,7 +25,7 @@ TEST(OutputFolder, OutputsAppearOnlyOnCommit) {
     {
         OutputFolder folder(out);
         test::writeFile(folder.stagingPath("tree.txt"), "new tree");
-        EXPECT_FALSE(fs::exists(folder.finalPath("tree.txt")));
+        EXPECT_FALSE(fs::exists(out + "/tree.txt"));
         folder.commit();
         EXPECT_EQ(test::readFile(out + "/tree.txt"), "new tree");
     }

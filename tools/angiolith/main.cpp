@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/OutputFolder.h"
 #include "cli/UserError.h"
 
 #include <iostream>
@@ -25,6 +26,7 @@ void printOverview(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    angiolith::tool::installInterruptCleanup();
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         printOverview(std::cerr);

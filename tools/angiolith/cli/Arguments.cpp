@@ -2,6 +2,7 @@
 
 #include "cli/UserError.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -94,9 +95,23 @@ Arguments Arguments::parse(const CommandDefinition& definition,
                     throw UserError("--" + name + " needs a value (" + option->valueName + "); " +
                                     seeHelp(definition.name));
                 }
+                const std::string& next = args[i + 1];
+                if (next.size() > 2 && next.compare(0, 2, "--") == 0 &&
+                    (next == "--help" ||
+                     findOption(definition, next.substr(2, next.find('=') - 2)) != nullptr)) {
+                    throw UserError("--" + name + " needs a value (" + option->valueName +
+                                    ") before " + next + "; " + seeHelp(definition.name));
+                }
                 value = args[++i];
             }
-            result.values[name] = value;
+            std::vector<std::string>& given = result.values[name];
+            if (!given.empty() &&
+                std::find(definition.repeatable.begin(), definition.repeatable.end(), name) ==
+                    definition.repeatable.end()) {
+                throw UserError("--" + name + " is given twice; give it once; " +
+                                seeHelp(definition.name));
+            }
+            given.push_back(value);
             continue;
         }
         if (word.size() > 1 && word[0] == '-' &&
@@ -130,7 +145,12 @@ Arguments Arguments::parse(const CommandDefinition& definition,
 
 std::string Arguments::value(const std::string& name, const std::string& fallback) const {
     const auto found = values.find(name);
-    return found == values.end() ? fallback : found->second;
+    return found == values.end() ? fallback : found->second.front();
+}
+
+std::vector<std::string> Arguments::all(const std::string& name) const {
+    const auto found = values.find(name);
+    return found == values.end() ? std::vector<std::string>{} : found->second;
 }
 
 unsigned long Arguments::unsignedValue(const std::string& name, unsigned long fallback) const {
@@ -159,7 +179,11 @@ double Arguments::numberValue(const std::string& name, double fallback) const {
 }
 
 std::array<long, 3> Arguments::integerTriple(const std::string& name) const {
-    const std::string text = value(name);
+    return integerTriple(name, value(name));
+}
+
+std::array<long, 3> Arguments::integerTriple(const std::string& name,
+                                             const std::string& text) const {
     const std::vector<std::string> parts = splitTriple(text, name, command, "integers");
     std::array<long, 3> result{};
     for (int i = 0; i < 3; ++i) {

@@ -21,13 +21,16 @@ struct CommandDefinition {
     std::string summary;                   ///< one line for the command list
     std::vector<std::string> positionals;  ///< names of the required positional arguments
     std::vector<OptionDefinition> options;
-    std::vector<std::string> required;  ///< options that must be given
-    std::string description;            ///< paragraphs printed by --help
-    std::string example;                ///< printed by --help
+    std::vector<std::string> required;    ///< options that must be given
+    std::vector<std::string> repeatable;  ///< options that may be given more than once
+    std::string description;              ///< paragraphs printed by --help
+    std::string example;                  ///< printed by --help
 };
 
 /// The parsed command line of one command. Options may be written `--name value` or
-/// `--name=value`; `--help` anywhere asks for the help text.
+/// `--name=value`; `--help` anywhere asks for the help text. An option given twice is a mistake
+/// unless the command lists it as repeatable; a value that is one of the command's options is
+/// taken for a forgotten value, not swallowed.
 class Arguments {
 public:
     /// Parses @p args (the words after the command name) against @p definition. Throws UserError
@@ -37,9 +40,13 @@ public:
                            const std::vector<std::string>& args);
 
     bool helpRequested() const { return help; }
+    /// The command's name, for messages.
+    const std::string& commandName() const { return command; }
     bool has(const std::string& name) const { return values.count(name) != 0; }
     /// The option's value; @p fallback when it was not given.
     std::string value(const std::string& name, const std::string& fallback = "") const;
+    /// Every value of a repeatable option, in the order given.
+    std::vector<std::string> all(const std::string& name) const;
     const std::vector<std::string>& positional() const { return positionals; }
 
     /// The option's value as a non-negative integer (UserError otherwise).
@@ -48,6 +55,8 @@ public:
     double numberValue(const std::string& name, double fallback) const;
     /// The option's value as three integers "x,y,z" (UserError otherwise).
     std::array<long, 3> integerTriple(const std::string& name) const;
+    /// @p text, a value of the option @p name, as three integers "x,y,z" (UserError otherwise).
+    std::array<long, 3> integerTriple(const std::string& name, const std::string& text) const;
     /// The option's value as three finite numbers "x,y,z" (UserError otherwise).
     std::array<double, 3> numberTriple(const std::string& name) const;
     /// The option's value, which must be one of @p choices (UserError otherwise).
@@ -57,7 +66,7 @@ public:
 private:
     std::string command;
     bool help = false;
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> values;
     std::vector<std::string> positionals;
 };
 

@@ -50,7 +50,8 @@ std::string sizeText(const std::array<unsigned int, 3>& size) {
 
 std::string tripleText(const Vec3& v) {
     std::ostringstream out;
-    out << v[0] << "," << v[1] << "," << v[2];
+    // Adding 0.0 turns a negative zero (a flipped axis through the origin) into 0.
+    out << v[0] + 0.0 << "," << v[1] + 0.0 << "," << v[2] + 0.0;
     return out.str();
 }
 
@@ -74,7 +75,7 @@ std::string geometryDifference(const Geometry& a, const Geometry& b) {
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             if (!near(a.direction[row][col], b.direction[row][col], 1.0)) {
-                return "orientation differs";
+                return "orientation";
             }
         }
     }

@@ -35,12 +35,13 @@ struct Geometry {
 
 /// Empty when @p a and @p b describe the same grid (same extents; spacing, origin and
 /// direction equal within a relative tolerance); otherwise a short text naming what differs,
-/// e.g. "size 64x64x32 vs 64x64x33" or "spacing 0.7,0.7,1.5 vs 0.7,0.7,1".
+/// with the values of @p a first, e.g. "size 64x64x32 vs 64x64x33", "spacing 0.7,0.7,1.5 vs
+/// 0.7,0.7,1" or "orientation", to follow "differ in".
 std::string geometryDifference(const Geometry& a, const Geometry& b);
 
 /// "64x64x32".
 std::string sizeText(const std::array<unsigned int, 3>& size);
-/// "0.7,0.7,1.5".
+/// "0.7,0.7,1.5"; never "-0".
 std::string tripleText(const Vec3& v);
 
 /// Flips the first two axes (x and y) of a position or a direction between RAS and LPS; the

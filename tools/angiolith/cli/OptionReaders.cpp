@@ -4,20 +4,52 @@
 
 namespace angiolith::tool {
 
-std::optional<std::array<long, 3>> startOf(const Arguments& args, const Geometry& geometry) {
-    if (!args.has("start")) return std::nullopt;
-    const std::array<long, 3> start = args.integerTriple("start");
-    for (int i = 0; i < 3; ++i) {
-        if (start[i] < 0 || start[i] >= static_cast<long>(geometry.size[i])) {
-            throw UserError("--start " + args.value("start") +
-                            " lies outside the volume (voxel indices 0.." +
-                            std::to_string(geometry.size[0] - 1) + ", 0.." +
-                            std::to_string(geometry.size[1] - 1) + ", 0.." +
-                            std::to_string(geometry.size[2] - 1) +
-                            "); give a voxel inside it, near the root of the tree");
+std::vector<Voxel> startsOf(const Arguments& args, const Geometry& geometry) {
+    std::vector<Voxel> starts;
+    for (const std::string& text : args.all("start")) {
+        const std::array<long, 3> start = args.integerTriple("start", text);
+        for (int i = 0; i < 3; ++i) {
+            if (start[i] < 0 || start[i] >= static_cast<long>(geometry.size[i])) {
+                throw UserError("--start " + text + " lies outside the volume (voxel indices 0.." +
+                                std::to_string(geometry.size[0] - 1) + ", 0.." +
+                                std::to_string(geometry.size[1] - 1) + ", 0.." +
+                                std::to_string(geometry.size[2] - 1) +
+                                "); give a voxel inside it, near the root of a tree");
+            }
         }
+        starts.push_back(start);
     }
-    return start;
+    return starts;
+}
+
+unsigned long minPartOf(const Arguments& args) {
+    const unsigned long minPart = args.unsignedValue("min-part", kDefaultMinPart);
+    if (minPart < 1) {
+        throw UserError("--min-part needs a whole number of at least 1 (got '" +
+                        args.value("min-part") + "'); see 'angiolith " + args.commandName() +
+                        " --help'");
+    }
+    return minPart;
+}
+
+LabelChoice labelChoiceOf(const Arguments& args) {
+    LabelChoice choice;
+    choice.byLabel = args.has("by-label");
+    if (args.has("label")) {
+        if (choice.byLabel) {
+            throw UserError(
+                "--label and --by-label exclude each other; give one of them; see "
+                "'angiolith " +
+                args.commandName() + " --help'");
+        }
+        const unsigned long label = args.unsignedValue("label", 0);
+        if (label < 1 || label > 65535) {
+            throw UserError("--label needs a label from 1 to 65535 (got '" + args.value("label") +
+                            "'); see 'angiolith " + args.commandName() + " --help'");
+        }
+        choice.label = static_cast<unsigned int>(label);
+    }
+    return choice;
 }
 
 ImageFormat outputFormatOf(const Arguments& args, const std::string& inputPath) {
@@ -29,7 +61,13 @@ ImageFormat outputFormatOf(const Arguments& args, const std::string& inputPath) 
 }
 
 float relevanceOf(const Arguments& args) {
-    return static_cast<float>(args.numberValue("relevance", 0.5));
+    const double relevance = args.numberValue("relevance", 0.5);
+    if (!(relevance >= 0.0 && relevance < 1.0)) {
+        throw UserError("--relevance needs a number from 0 up to (not including) 1 (got '" +
+                        args.value("relevance") + "'); see 'angiolith " + args.commandName() +
+                        " --help'");
+    }
+    return static_cast<float>(relevance);
 }
 
 LabelRule labelRuleOf(const Arguments& args) {
@@ -73,6 +111,28 @@ OptionDefinition cleaningPassesOption() {
 OptionDefinition mostNeighboursFirstOption() {
     return {"most-neighbours-first", "",
             "thin the candidates with the most object neighbours first"};
+}
+
+OptionDefinition startOption() {
+    return {"start", "X,Y,Z",
+            "voxel near the root of a tree, once per tree (default: each tree's thickest end)"};
+}
+
+OptionDefinition minPartOption() {
+    return {"min-part", "N",
+            "leave out skeleton parts of fewer than N voxels, specks rather than vessels "
+            "(default " +
+                std::to_string(kDefaultMinPart) + ")"};
+}
+
+OptionDefinition labelOption() {
+    return {"label", "N", "take only the voxels of label N of a label mask as vessels"};
+}
+
+OptionDefinition byLabelOption() {
+    return {"by-label", "",
+            "extract each label of a label mask as a vessel system of its own, its vessels "
+            "typed by the label"};
 }
 
 }  // namespace angiolith::tool

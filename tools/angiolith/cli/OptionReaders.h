@@ -4,24 +4,33 @@
 #include "cli/Arguments.h"
 #include "cli/Geometry.h"
 #include "cli/ImageIO.h"
+#include "cli/StageRunners.h"
 #include "cli/Stages.h"
 
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace angiolith::tool {
 
 /// The readers of the options several commands share, and those options' definitions. Each
 /// reader checks its value and throws UserError with a one-line message when it is wrong.
 
-/// The --start voxel, when given. Throws UserError when it lies outside @p geometry.
-std::optional<std::array<long, 3>> startOf(const Arguments& args, const Geometry& geometry);
+/// Skeleton parts of fewer voxels are specks, not vessels, unless --min-part says otherwise.
+inline constexpr unsigned long kDefaultMinPart = 5;
+
+/// The --start voxels, in the order given. Throws UserError when one lies outside @p geometry.
+std::vector<Voxel> startsOf(const Arguments& args, const Geometry& geometry);
+/// The --min-part count (kDefaultMinPart when not given; at least 1).
+unsigned long minPartOf(const Arguments& args);
+/// The --label and --by-label choice (at most one of them).
+LabelChoice labelChoiceOf(const Arguments& args);
 
 /// The --format of the written volumes, by default that of @p inputPath.
 ImageFormat outputFormatOf(const Arguments& args, const std::string& inputPath);
 
-/// The --relevance threshold (0.5 when not given).
+/// The --relevance threshold (0.5 when not given; from 0 up to, not including, 1).
 float relevanceOf(const Arguments& args);
 /// The --labels rule (segment when not given).
 LabelRule labelRuleOf(const Arguments& args);
@@ -36,6 +45,10 @@ OptionDefinition relevanceOption();
 OptionDefinition preserveCyclesOption();
 OptionDefinition cleaningPassesOption();
 OptionDefinition mostNeighboursFirstOption();
+OptionDefinition startOption();
+OptionDefinition minPartOption();
+OptionDefinition labelOption();
+OptionDefinition byLabelOption();
 
 }  // namespace angiolith::tool
 

@@ -2,14 +2,16 @@
 #define ANGIOLITH_TOOLS_CLI_OUTPUTFOLDER_H
 
 #include <string>
+#include <vector>
 
 namespace angiolith::tool {
 
 /// The folder a command writes into, written all at once: every output first goes to a hidden
 /// staging folder inside it (so that the final rename stays on one file system), and commit()
-/// moves all of them to their final names. A command that fails before commit() leaves the
-/// folder as it was; the staging folder is removed by the destructor, and at exit() when a
-/// library error ends the process early.
+/// moves all of them to their final names. A command that fails before or during commit()
+/// leaves the folder as it was: the staging folder is removed by the destructor, at exit()
+/// when a library error ends the process early, and on SIGINT, SIGTERM and SIGHUP (see
+/// installInterruptCleanup); a folder the command created is removed again when still empty.
 class OutputFolder {
 public:
     /// Creates @p folder if needed and the staging folder inside it. Throws UserError with a
@@ -23,16 +25,31 @@ public:
     std::string stagingPath(const std::string& name) const;
     /// The folder as given.
     const std::string& path() const { return folder; }
-    /// The final path of the output @p name.
-    std::string finalPath(const std::string& name) const;
-    /// Moves every staged file to its final name (replacing older files of that name) and
-    /// removes the staging folder. Throws std::runtime_error when a rename fails.
-    void commit();
+    /// The names of the files staged so far.
+    std::vector<std::string> stagedNames() const;
+    /// The names of the entries of the folder itself.
+    std::vector<std::string> existingNames() const;
+
+    /// Moves every staged file to its final name and takes the files named in @p superseded
+    /// (earlier outputs that this run's files replace under another name) out of the folder.
+    /// Every destination is checked before the first move; when a move fails, the files moved
+    /// so far are taken back and the replaced ones restored. Throws std::runtime_error naming
+    /// every file that could not be placed.
+    void commit(const std::vector<std::string>& superseded = {});
 
 private:
+    void discard();
+
     std::string folder;
     std::string staging;
+    std::string created;  ///< the top folder this object created, removed again if left empty
 };
+
+/// Makes SIGINT, SIGTERM and SIGHUP remove the staging folders of the process (waiting for a
+/// commit under way to finish or roll back) and then end the process by the same signal, so
+/// that its exit status is the conventional one (128 + the signal's number in a shell).
+/// Call once from main() before any other thread starts.
+void installInterruptCleanup();
 
 }  // namespace angiolith::tool
 

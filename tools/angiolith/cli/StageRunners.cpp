@@ -1,20 +1,33 @@
 #include "cli/StageRunners.h"
 
 #include "cli/ImageIO.h"
-#include "cli/TreeFile.h"
 #include "cli/UserError.h"
 
+#include <algorithm>
 #include <set>
+#include <stdexcept>
 
 namespace angiolith::tool {
 
 namespace {
 
-std::string count(unsigned long long n, const std::string& what) {
-    return std::to_string(n) + " " + what;
+std::string labelList(const std::map<unsigned int, unsigned long long>& labels) {
+    std::string list;
+    for (const auto& entry : labels) {
+        list += (list.empty() ? "" : ", ") + std::to_string(entry.first);
+    }
+    return list;
+}
+
+std::string voxelText(const Voxel& v) {
+    return std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]);
 }
 
 }  // namespace
+
+std::string countText(unsigned long long n, const std::string& one, const std::string& many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 Volume readMask(const std::string& path, const std::string& role, unsigned long long& voxels) {
     Volume mask = readImage(path, role);
@@ -30,65 +43,169 @@ void requireSameGrid(const Volume& a, const std::string& aPath, const Volume& b,
                      const std::string& bPath, const std::string& bRole) {
     const std::string difference = geometryDifference(a.geometry, b.geometry);
     if (!difference.empty()) {
-        throw UserError("the " + bRole + " '" + bPath + "' and '" + aPath + "' differ in " +
+        throw UserError("'" + aPath + "' and the " + bRole + " '" + bPath + "' differ in " +
                         difference + "; resample the " + bRole + " onto the grid of '" + aPath +
                         "'");
     }
 }
 
-Skeleton runThinning(Progress& progress, const Volume& mask, unsigned long long maskVoxels,
-                     const ThinningOptions& options) {
-    progress.start("skeletonize", count(maskVoxels, "vessel voxels"));
-    Skeleton skeleton = thin(mask, options);
-    progress.done("skeletonize", count(skeleton.points().size(), "skeleton voxels"));
-    return skeleton;
-}
-
-ArVesselTree runExtraction(Progress& progress, const Volume& skeleton, const std::string& source,
-                           std::list<DistancePoint3D*>& points,
-                           const std::optional<std::array<long, 3>>& start) {
-    const std::string obstacle = extractionObstacle(skeleton, start.has_value());
-    if (!obstacle.empty()) {
-        throw UserError("no vessel tree can be extracted from the skeleton of " + source + ": " +
-                        obstacle + "; check that the mask holds the vessels");
+VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
+                              const LabelChoice& choice) {
+    VesselSystems systems;
+    if (!choice.label && !choice.byLabel) {
+        systems.masks.push_back({binarize(*mask.pic), mask.geometry});
+        systems.labels.push_back(1);
+        systems.voxels = countNonZero(*systems.masks.back().pic);
+        return systems;
     }
-    progress.start("extract", count(points.size(), "skeleton voxels"));
-    ArVesselTree tree;
-    try {
-        tree = extractTree(skeleton, points, start);
-    } catch (const std::runtime_error& error) {
-        throw std::runtime_error("the vessel tree of " + source +
-                                 " could not be extracted: " + error.what());
+    const auto labels = labelsOf(*mask.pic);
+    if (!labels) {
+        throw UserError("the vessel mask '" + path +
+                        "' is not a label mask (it holds values that are not whole numbers from "
+                        "1 to 65535); leave out --label and --by-label for a binary mask");
     }
-    const TreeStats stats = statsOf(tree);
-    progress.done("extract", count(stats.vessels, "vessels") + ", " +
-                                 count(stats.samples, "centre-line samples"));
-    return tree;
+    for (const auto& [label, voxels] : *labels) {
+        if (choice.label && label != *choice.label) continue;
+        systems.masks.push_back({selectLabel(*mask.pic, label), mask.geometry});
+        systems.labels.push_back(label);
+        systems.voxels += voxels;
+    }
+    if (systems.masks.empty()) {
+        throw UserError("the vessel mask '" + path + "' has no voxel of label " +
+                        std::to_string(*choice.label) + " (its labels: " + labelList(*labels) +
+                        "); give one of them with --label");
+    }
+    return systems;
 }
 
-void runCleaning(Progress& progress, ArVesselTree& tree, float relevance, bool preserveCycles) {
-    progress.start("clean", count(statsOf(tree).vessels, "vessels"));
-    cleanTree(tree, relevance, preserveCycles);
-    progress.done("clean", count(statsOf(tree).vessels, "vessels"));
+Thinned runThinning(Progress& progress, const VesselSystems& systems,
+                    const ThinningOptions& options) {
+    progress.start(
+        "skeletonize",
+        countText(systems.voxels, "vessel voxel", "vessel voxels") +
+            (systems.masks.size() > 1 ? " in " + countText(systems.masks.size(), "label", "labels")
+                                      : ""));
+    const Geometry& grid = systems.masks.front().geometry;
+    const unsigned int largest = *std::max_element(systems.labels.begin(), systems.labels.end());
+    Thinned all{{makeDescriptor(lumoTeskTypeUnsigned, largest > 255 ? 16 : 8, grid.size), grid},
+                {makeDescriptor(lumoTeskTypeFloat, 32, grid.size), grid}};
+    unsigned long long skeletal = 0;
+    const std::size_t n = static_cast<std::size_t>(grid.voxelCount());
+    for (std::size_t s = 0; s < systems.masks.size(); ++s) {
+        const Thinned one = thin(systems.masks[s], options);
+        const auto* skeleton = static_cast<const std::uint8_t*>(one.skeleton.pic->data);
+        const auto* distance = static_cast<const float*>(one.distances.pic->data);
+        auto* distances = static_cast<float*>(all.distances.pic->data);
+        for (std::size_t i = 0; i < n; ++i) {
+            // The systems do not overlap: each voxel's distance comes from its own system.
+            if (static_cast<const std::uint8_t*>(systems.masks[s].pic->data)[i] != 0) {
+                distances[i] = distance[i];
+            }
+            if (skeleton[i] == 0) continue;
+            ++skeletal;
+            if (all.skeleton.pic->bits == 16) {
+                static_cast<std::uint16_t*>(all.skeleton.pic->data)[i] =
+                    static_cast<std::uint16_t>(systems.labels[s]);
+            } else {
+                static_cast<std::uint8_t*>(all.skeleton.pic->data)[i] =
+                    static_cast<std::uint8_t>(systems.labels[s]);
+            }
+        }
+    }
+    progress.done("skeletonize", countText(skeletal, "skeleton voxel", "skeleton voxels"));
+    return all;
 }
 
-Territories runTerritories(Progress& progress, const ArVesselTree& tree, const Volume& tissue,
+Forest runExtraction(Progress& progress, const Volume& skeleton, const Volume& distances,
+                     const std::string& source, const ForestOptions& options) {
+    const SkeletonParts parts = findSkeletonParts(skeleton, options.minPart);
+    const std::string leftOut =
+        (parts.smallParts > 0 ? countText(parts.smallParts, "part", "parts") + " of " +
+                                    countText(parts.smallVoxels, "voxel", "voxels") +
+                                    " below --min-part " + std::to_string(options.minPart)
+                              : "") +
+        (parts.closedParts > 0
+             ? std::string(parts.smallParts > 0 ? ", " : "") +
+                   countText(parts.closedParts, "closed part", "closed parts") + " without an end"
+             : "");
+    if (parts.kept.empty()) {
+        throw UserError(
+            "no vessel tree can be extracted from the skeleton of " + source + ": " +
+            (leftOut.empty() ? "it is empty" : "every part was left out (" + leftOut + ")") +
+            "; check that the mask holds the vessels, or lower --min-part");
+    }
+    std::vector<std::optional<Voxel>> roots(parts.kept.size());
+    std::vector<std::optional<Voxel>> startOfPart(parts.kept.size());
+    for (const Voxel& start : options.starts) {
+        const std::size_t p = partNearest(parts, start, distances.geometry.spacing);
+        if (startOfPart[p]) {
+            throw UserError("--start " + voxelText(*startOfPart[p]) + " and --start " +
+                            voxelText(start) +
+                            " fall on the same vessel tree; give at most one start per tree");
+        }
+        startOfPart[p] = start;
+    }
+    unsigned long long voxels = 0;
+    for (const SkeletonPart& part : parts.kept) voxels += part.voxels.size();
+    progress.start("extract", countText(voxels, "skeleton voxel", "skeleton voxels") + " in " +
+                                  countText(parts.kept.size(), "part", "parts"));
+    Forest forest;
+    for (std::size_t p = 0; p < parts.kept.size(); ++p) {
+        const SkeletonPart& part = parts.kept[p];
+        const std::optional<Voxel> root = rootOf(part, distances, startOfPart[p]);
+        try {
+            forest.push_back(extractPart(part, distances, *root,
+                                         options.labelsAsTypes
+                                             ? std::optional<int>(static_cast<int>(part.label))
+                                             : std::nullopt));
+        } catch (const std::runtime_error& error) {
+            throw std::runtime_error("the vessel tree of " + source + " at voxel " +
+                                     voxelText(*root) + " could not be extracted: " + error.what());
+        }
+    }
+    numberForest(forest);
+    const TreeStats stats = statsOf(forest);
+    int loops = 0;
+    for (const ArVesselTree& tree : forest) loops += loopsOf(tree);
+    progress.done("extract",
+                  countText(forest.size(), "tree", "trees") + ", " +
+                      countText(stats.vessels, "vessel", "vessels") + ", " +
+                      countText(stats.samples, "centre-line sample", "centre-line samples") + ", " +
+                      countText(loops, "loop", "loops") +
+                      (leftOut.empty() ? "" : "; left out " + leftOut));
+    return forest;
+}
+
+void runCleaning(Progress& progress, Forest& forest, float relevance, bool preserveCycles) {
+    auto summary = [&forest] {
+        int loops = 0;
+        for (const ArVesselTree& tree : forest) loops += loopsOf(tree);
+        return countText(statsOf(forest).vessels, "vessel", "vessels") + ", " +
+               countText(loops, "loop", "loops");
+    };
+    progress.start("clean", summary() + " in " + countText(forest.size(), "tree", "trees"));
+    for (ArVesselTree& tree : forest) cleanTree(tree, relevance, preserveCycles);
+    progress.done("clean", summary() + (preserveCycles ? " (loops kept)" : ""));
+}
+
+Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,
                            unsigned long long tissueVoxels) {
-    progress.start("territories", count(tissueVoxels, "tissue voxels"));
-    Territories territories = computeTerritories(tree, tissue);
+    progress.start("territories", countText(tissueVoxels, "tissue voxel", "tissue voxels"));
+    Territories territories = computeTerritories(joinForest(forest), tissue);
     std::set<unsigned int> ids;
     const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
     for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) {
         if (values[i] != 0) ids.insert(values[i]);
     }
-    progress.done("territories", count(ids.size(), "vessels supply tissue"));
+    progress.done("territories",
+                  countText(ids.size(), "vessel supplies", "vessels supply") + " tissue");
     return territories;
 }
 
-Volume runRelabel(Progress& progress, const Volume& vesselIds, const ArVesselTree& tree,
+Volume runRelabel(Progress& progress, const Volume& vesselIds, const Forest& forest,
                   LabelRule rule) {
     progress.start("relabel", "by " + nameOf(rule));
-    Volume labels = relabel(vesselIds, tree, rule);
+    Volume labels = relabel(vesselIds, joinForest(forest), rule);
     progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
     return labels;
 }

@@ -1,10 +1,20 @@
 #include "cli/StagedOutputs.h"
 
+#include "cli/GridFile.h"
 #include "cli/PngPreview.h"
-#include "cli/TreeFile.h"
 #include "cli/VtpWriter.h"
 
+#include <algorithm>
+
 namespace angiolith::tool {
+
+namespace {
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
 
 StagedOutputs::StagedOutputs(const std::string& theFolder, ImageFormat theFormat,
                              Progress& theProgress)
@@ -19,31 +29,54 @@ void StagedOutputs::volume(const std::string& base, const Volume& volume) {
     const std::string name = base + extensionOf(format);
     writeImage(folder.stagingPath(name), volume);
     names.push_back(name);
+    volumeBases.push_back(base);
 }
 
-void StagedOutputs::tree(ArVesselTree& tree, const Geometry* geometry) {
+void StagedOutputs::forest(const Forest& forest, const Geometry* grid) {
     begin();
-    writeTreeFile(folder.stagingPath("tree.txt"), tree);
-    names.push_back("tree.txt");
-    if (geometry != nullptr) {
-        writeVtpFile(folder.stagingPath("tree.vtp"), worldLines(tree, *geometry));
-        names.push_back("tree.vtp");
+    for (std::size_t t = 0; t < forest.size(); ++t) {
+        const std::string name = treeFileName(t + 1);
+        ArVesselTree tree = forest[t];
+        writeTreeFile(folder.stagingPath(name), tree);
+        names.push_back(name);
     }
+    if (grid != nullptr) {
+        writeVtpFile(folder.stagingPath("tree.vtp"), worldLines(forest, *grid));
+        writeGridFile(folder.stagingPath(kGridFileName), *grid);
+        names.push_back("tree.vtp");
+        names.push_back(kGridFileName);
+    }
+    wroteForest = true;
 }
 
 void StagedOutputs::preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                            const ArVesselTree& tree) {
+                            const Forest& forest) {
     begin();
     DescriptorPtr binary;
     if (territories == nullptr && mask != nullptr) binary = binarize(*mask->pic);
     writePng(folder.stagingPath("preview.png"),
              renderPreview(geometry, territories != nullptr ? territories->pic.get() : nullptr,
-                           binary.get(), indexLines(tree, geometry)));
+                           binary.get(), indexLines(forest, geometry)));
     names.push_back("preview.png");
 }
 
 void StagedOutputs::commit() {
-    folder.commit();
+    // Earlier versions of this run's outputs under other names: a volume in another format
+    // (with an .nhdr's data file), the files of an earlier forest.
+    const std::vector<std::string> staged = folder.stagedNames();
+    std::vector<std::string> superseded;
+    for (const std::string& existing : folder.existingNames()) {
+        if (std::find(staged.begin(), staged.end(), existing) != staged.end()) continue;
+        bool earlier = wroteForest && (treeNumberOf(existing) > 0 || existing == "tree.txt" ||
+                                       existing == "tree.vtp" || existing == kGridFileName);
+        for (const std::string& base : volumeBases) {
+            for (const char* extension : {".nii.gz", ".nii", ".nrrd", ".nhdr", ".raw", ".raw.gz"}) {
+                earlier = earlier || existing == base + extension;
+            }
+        }
+        if (earlier && !startsWith(existing, ".")) superseded.push_back(existing);
+    }
+    folder.commit(superseded);
     std::string list;
     for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
     progress.done("write", list);

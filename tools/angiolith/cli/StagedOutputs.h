@@ -5,9 +5,8 @@
 #include "cli/ImageIO.h"
 #include "cli/OutputFolder.h"
 #include "cli/Progress.h"
+#include "cli/TreeFile.h"
 #include "cli/Volume.h"
-
-#include <angiolith/tree/ArVesselTree.h>
 
 #include <string>
 #include <vector>
@@ -15,17 +14,21 @@
 namespace angiolith::tool {
 
 /// The files a command writes, staged in its output folder and moved into place together by
-/// commit(), which also reports them.
+/// commit(), which also reports them. Each output replaces every earlier version of itself in
+/// the folder, whatever its format or count: a volume its files in the other formats, a forest
+/// every tree file, tree.vtp and grid file of an earlier run. So a rerun into a used folder
+/// leaves no earlier file that could be taken for one of the new ones.
 class StagedOutputs {
 public:
     StagedOutputs(const std::string& folder, ImageFormat format, Progress& progress);
     /// Writes a volume named @p base plus the format's extension.
     void volume(const std::string& base, const Volume& volume);
-    /// Writes tree.txt and, with a geometry, tree.vtp in that geometry's world coordinates.
-    void tree(ArVesselTree& tree, const Geometry* geometry);
+    /// Writes tree-1.txt, tree-2.txt, ... and, with a grid, tree.vtp (in that grid's world
+    /// coordinates) and the grid file.
+    void forest(const Forest& forest, const Geometry* grid);
     /// Writes preview.png.
     void preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                 const ArVesselTree& tree);
+                 const Forest& forest);
     void commit();
 
 private:
@@ -36,6 +39,8 @@ private:
     ImageFormat format;
     Progress& progress;
     std::vector<std::string> names;
+    std::vector<std::string> volumeBases;
+    bool wroteForest = false;
 };
 
 }  // namespace angiolith::tool

@@ -6,6 +6,7 @@
 
 #include <angiolith/tree/ArVesselTree.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,35 @@ void requireVolumeIds(const ArVesselTree& tree, const std::string& path);
 void requireTreeOnGrid(const ArVesselTree& tree, const std::string& treePath,
                        const Geometry& geometry, const std::string& what);
 
-/// The centre lines of @p tree, vessel by vessel in preorder, in world coordinates (LPS,
-/// millimetres) of @p geometry, with radius = diameter / 2.
-std::vector<Polyline> worldLines(const ArVesselTree& tree, const Geometry& geometry);
+/// The trees a skeleton gives, one per connected part, their vessels numbered across trees.
+using Forest = std::vector<ArVesselTree>;
+
+/// Vessel, sample and id counts of all trees of a forest together.
+TreeStats statsOf(const Forest& forest);
+
+/// The name of the text file of tree @p number (from 1) of a forest: "tree-1.txt", "tree-2.txt"...
+std::string treeFileName(std::size_t number);
+/// The number of the tree a file of that name holds, 0 when @p name is no tree file's name.
+std::size_t treeNumberOf(const std::string& name);
+
+/// Reads a forest back as a set: given a folder, every tree-N.txt in it (N from 1 without a
+/// gap); given a file, that tree alone. Throws UserError as readTreeFile does, for a folder
+/// without tree files or with a gap in their numbers, and for a vessel id found in two trees.
+Forest readForest(const std::string& path);
+/// The folder of a forest given as a folder or as one of its files.
+std::string forestFolder(const std::string& path);
+
+/// requireVolumeIds and requireTreeOnGrid for every tree of a forest read from @p path.
+void requireVolumeIds(const Forest& forest, const std::string& path);
+void requireTreeOnGrid(const Forest& forest, const std::string& path, const Geometry& geometry,
+                       const std::string& what);
+
+/// The centre lines of every tree of @p forest, tree by tree and vessel by vessel in preorder,
+/// in world coordinates (LPS, millimetres) of @p geometry, with radius = diameter / 2 and the
+/// tree's number (from 1).
+std::vector<Polyline> worldLines(const Forest& forest, const Geometry& geometry);
 /// The same in continuous voxel indices (for the preview).
-std::vector<Polyline> indexLines(const ArVesselTree& tree, const Geometry& geometry);
+std::vector<Polyline> indexLines(const Forest& forest, const Geometry& geometry);
 
 }  // namespace angiolith::tool
 

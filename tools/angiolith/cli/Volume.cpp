@@ -62,4 +62,32 @@ DescriptorPtr binarize(const lumoTeskDescriptor& pic) {
     return out;
 }
 
+DescriptorPtr selectLabel(const lumoTeskDescriptor& pic, unsigned int label) {
+    DescriptorPtr out = makeDescriptor(lumoTeskTypeUnsigned, 8, {pic.n[0], pic.n[1], pic.n[2]});
+    unsigned char* values = static_cast<unsigned char*>(out->data);
+    angiolith::detail::visitKind(pic.type, pic.bits, [&](auto tag) {
+        const auto* in = static_cast<const decltype(tag)*>(pic.data);
+        for (unsigned long long i = 0; i < elementCount(pic); ++i) {
+            values[i] = static_cast<double>(in[i]) == label ? 1 : 0;
+        }
+    });
+    return out;
+}
+
+std::optional<std::map<unsigned int, unsigned long long>> labelsOf(const lumoTeskDescriptor& pic) {
+    std::map<unsigned int, unsigned long long> labels;
+    bool whole = true;
+    angiolith::detail::visitKind(pic.type, pic.bits, [&](auto tag) {
+        const auto* in = static_cast<const decltype(tag)*>(pic.data);
+        for (unsigned long long i = 0; i < elementCount(pic) && whole; ++i) {
+            const double v = static_cast<double>(in[i]);
+            if (v == 0.0) continue;
+            whole = v >= 1.0 && v <= 65535.0 && v == static_cast<double>(static_cast<long>(v));
+            if (whole) ++labels[static_cast<unsigned int>(v)];
+        }
+    });
+    if (!whole) return std::nullopt;
+    return labels;
+}
+
 }  // namespace angiolith::tool

@@ -7,6 +7,8 @@
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <array>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace angiolith::tool {
@@ -35,6 +37,14 @@ unsigned long long countNonZero(const lumoTeskDescriptor& pic);
 /// and 0 elsewhere: every non-zero value of a mask marks an object voxel, whatever its kind
 /// (a float mask of 0.5 or a label of 300 is not lost to the conversion's truncation).
 DescriptorPtr binarize(const lumoTeskDescriptor& pic);
+
+/// A new unsigned 8-bit descriptor holding 1 where @p pic (any supported kind) holds @p label
+/// and 0 elsewhere: one vessel system of a label mask.
+DescriptorPtr selectLabel(const lumoTeskDescriptor& pic, unsigned int label);
+
+/// The labels of a label mask: its non-zero values with their voxel counts, in increasing
+/// order; nullopt when a non-zero value is not a whole number from 1 to 65535 (not a label).
+std::optional<std::map<unsigned int, unsigned long long>> labelsOf(const lumoTeskDescriptor& pic);
 
 }  // namespace angiolith::tool
 

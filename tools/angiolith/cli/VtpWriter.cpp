@@ -37,6 +37,11 @@ void writeVtp(std::ostream& out, const std::vector<Polyline>& lines) {
     for (const Polyline& line : lines) {
         if (!line.points.empty()) out << "          " << line.vesselId << "\n";
     }
+    out << "        </DataArray>\n"
+        << "        <DataArray type=\"Int32\" Name=\"treeId\" format=\"ascii\">\n";
+    for (const Polyline& line : lines) {
+        if (!line.points.empty()) out << "          " << line.treeId << "\n";
+    }
     out << "        </DataArray>\n      </CellData>\n";
 
     out << "      <Points>\n"

@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/GridFile.h"
 #include "cli/OptionReaders.h"
 #include "cli/StageRunners.h"
 #include "cli/StagedOutputs.h"
@@ -14,16 +15,20 @@ namespace {
 int clean(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
     const std::string treePath = args.positional()[0];
-    ArVesselTree tree = readTreeFile(treePath);
-    std::optional<Volume> reference;
+    Forest forest = readForest(treePath);
+    std::optional<Geometry> grid;
+    std::string gridName = "the grid file beside '" + treePath + "'";
     if (args.has("reference")) {
-        reference = readImage(args.value("reference"), "reference image");
-        requireTreeOnGrid(tree, treePath, reference->geometry, "'" + args.value("reference") + "'");
+        grid = readImage(args.value("reference"), "reference image").geometry;
+        gridName = "'" + args.value("reference") + "'";
+    } else {
+        grid = gridOfForest(treePath);
     }
+    if (grid) requireTreeOnGrid(forest, treePath, *grid, gridName);
     const float relevance = relevanceOf(args);
     StagedOutputs outputs(args.value("out"), ImageFormat::NiftiGz, progress);
-    runCleaning(progress, tree, relevance, args.has("preserve-cycles"));
-    outputs.tree(tree, reference ? &reference->geometry : nullptr);
+    runCleaning(progress, forest, relevance, args.has("preserve-cycles"));
+    outputs.forest(forest, grid ? &*grid : nullptr);
     outputs.commit();
     return 0;
 }
@@ -33,18 +38,21 @@ int clean(const Arguments& args) {
 Command cleanCommand() {
     CommandDefinition definition;
     definition.name = "clean";
-    definition.summary = "remove irrelevant side branches from a tree and join vessel chains";
-    definition.positionals = {"TREE"};
+    definition.summary = "remove irrelevant side branches from trees and join vessel chains";
+    definition.positionals = {"TREES"};
     definition.options = {
-        outOption("tree.txt (and tree.vtp)"),
+        outOption("the tree files (and tree.vtp, grid.json)"),
         relevanceOption(),
         preserveCyclesOption(),
-        {"reference", "IMAGE", "the image the tree was extracted from, to write tree.vtp as well"},
+        {"reference", "IMAGE",
+         "the image the trees were extracted from (default: the grid.json beside them)"},
         quietOption()};
     definition.required = {"out"};
-    definition.example =
-        "  angiolith clean step/tree.txt --relevance 0.6 --reference Segmentation-vessels.nrrd \\\n"
-        "      --out step";
+    definition.description =
+        "TREES is the folder 'extract' wrote the tree files into (or one tree file). With a\n"
+        "grid (grid.json beside the trees, or --reference) tree.vtp and grid.json are\n"
+        "written as well.";
+    definition.example = "  angiolith clean step --relevance 0.6 --out step";
     return {definition, clean};
 }
 

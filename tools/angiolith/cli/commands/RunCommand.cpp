@@ -17,6 +17,7 @@ int run(const Arguments& args) {
     const std::string tissuePath = args.value("tissue");
 
     // Every check of the command line and the inputs comes before the first stage.
+    const LabelChoice labels = labelChoiceOf(args);
     unsigned long long vesselVoxels = 0, tissueVoxels = 0;
     const Volume vessels = readMask(vesselsPath, "vessel mask", vesselVoxels);
     Volume tissue;
@@ -24,35 +25,38 @@ int run(const Arguments& args) {
         tissue = readMask(tissuePath, "tissue mask", tissueVoxels);
         requireSameGrid(vessels, vesselsPath, tissue, tissuePath, "tissue mask");
     }
-    const auto start = startOf(args, vessels.geometry);
+    ForestOptions forestOptions;
+    forestOptions.starts = startsOf(args, vessels.geometry);
+    forestOptions.minPart = minPartOf(args);
+    forestOptions.labelsAsTypes = labels.byLabel;
     const float relevance = relevanceOf(args);
     const LabelRule rule = labelRuleOf(args);
     const ThinningOptions thinning = thinningOf(args);
+    const VesselSystems systems = vesselSystemsOf(vessels, vesselsPath, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, vesselsPath), progress);
 
-    Skeleton skeleton = runThinning(progress, vessels, vesselVoxels, thinning);
-    ArVesselTree tree =
-        runExtraction(progress, skeleton.skeletonVolume(), "the vessel mask '" + vesselsPath + "'",
-                      skeleton.points(), start);
-    runCleaning(progress, tree, relevance, args.has("preserve-cycles"));
+    const Thinned skeleton = runThinning(progress, systems, thinning);
+    Forest forest = runExtraction(progress, skeleton.skeleton, skeleton.distances,
+                                  "the vessel mask '" + vesselsPath + "'", forestOptions);
+    runCleaning(progress, forest, relevance, args.has("preserve-cycles"));
     std::optional<Territories> territories;
-    std::optional<Volume> labels;
+    std::optional<Volume> relabelled;
     if (args.has("tissue")) {
-        requireVolumeIds(tree, "the extracted tree");
-        territories = runTerritories(progress, tree, tissue, tissueVoxels);
-        labels = runRelabel(progress, territories->vesselIds, tree, rule);
+        requireVolumeIds(forest, "the extracted trees");
+        territories = runTerritories(progress, forest, tissue, tissueVoxels);
+        relabelled = runRelabel(progress, territories->vesselIds, forest, rule);
     }
 
-    outputs.volume("skeleton", skeleton.skeletonVolume());
-    outputs.volume("distance-field", skeleton.distanceField());
-    outputs.tree(tree, &vessels.geometry);
+    outputs.volume("skeleton", skeleton.skeleton);
+    outputs.volume("distance-field", skeleton.distances);
+    outputs.forest(forest, &vessels.geometry);
     if (territories) {
         outputs.volume("vessel-ids", territories->vesselIds);
         outputs.volume("distances", territories->distances);
-        outputs.volume("labels-" + nameOf(rule), *labels);
-        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+        outputs.volume("labels-" + nameOf(rule), *relabelled);
+        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, forest);
     } else {
-        outputs.preview(vessels.geometry, nullptr, &vessels, tree);
+        outputs.preview(vessels.geometry, nullptr, &vessels, forest);
     }
     outputs.commit();
     return 0;
@@ -70,8 +74,10 @@ Command runCommand() {
          "tissue mask (e.g. the liver) to divide into territories; without it the run stops "
          "after the tree"},
         outOption("the results"),
-        {"start", "X,Y,Z",
-         "voxel near the root of the tree (default: the thickest end of the largest part)"},
+        startOption(),
+        minPartOption(),
+        labelOption(),
+        byLabelOption(),
         relevanceOption(),
         preserveCyclesOption(),
         {"labels", "RULE",
@@ -81,16 +87,20 @@ Command runCommand() {
         formatOption(),
         quietOption()};
     definition.required = {"out"};
+    definition.repeatable = {"start"};
     definition.description =
         "VESSELS and LIVER are masks in NIfTI (.nii, .nii.gz) or NRRD (.nrrd, .nhdr) files of\n"
         "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
         "share one grid (size, spacing, origin, orientation).\n\n"
         "Writes into DIR:\n"
         "  skeleton, distance-field   the thinned mask (0/1) and its distance to the background\n"
-        "  tree.txt                   the vessel tree in the library's text format; positions\n"
+        "  tree-1.txt, tree-2.txt ... one vessel tree per connected part of the skeleton\n"
+        "                             (largest first), in the library's text format; positions\n"
         "                             are voxel index times spacing (mm), without origin\n"
+        "  grid.json                  the grid of the trees (size, spacing, origin, orientation)\n"
         "  tree.vtp                   the centre lines as VTK PolyData, one polyline per vessel,\n"
-        "                             point data 'radius' (mm) and cell data 'vesselId', in the\n"
+        "                             point data 'radius' (mm), cell data 'vesselId' and\n"
+        "                             'treeId', in the\n"
         "                             image's world coordinates in millimetres in the LPS frame\n"
         "                             (x left, y posterior, z superior) that 3D Slicer assumes\n"
         "                             for models; ParaView shows it over images read in LPS\n"

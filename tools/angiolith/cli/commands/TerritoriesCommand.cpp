@@ -1,10 +1,13 @@
 #include "cli/Command.h"
+#include "cli/GridFile.h"
 #include "cli/OptionReaders.h"
 #include "cli/StageRunners.h"
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
+#include "cli/UserError.h"
 
 #include <iostream>
+#include <optional>
 
 namespace angiolith::tool {
 
@@ -14,16 +17,25 @@ int territories(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
     const std::string treePath = args.positional()[0];
     const std::string tissuePath = args.value("tissue");
-    ArVesselTree tree = readTreeFile(treePath);
-    requireVolumeIds(tree, treePath);
+    const Forest forest = readForest(treePath);
+    requireVolumeIds(forest, treePath);
+    const std::optional<Geometry> grid = gridOfForest(treePath);
     unsigned long long voxels = 0;
     const Volume tissue = readMask(tissuePath, "tissue mask", voxels);
-    requireTreeOnGrid(tree, treePath, tissue.geometry, "the tissue mask '" + tissuePath + "'");
+    if (grid) {
+        const std::string difference = geometryDifference(*grid, tissue.geometry);
+        if (!difference.empty()) {
+            throw UserError("the trees '" + treePath + "' and the tissue mask '" + tissuePath +
+                            "' differ in " + difference +
+                            "; resample the tissue mask onto the grid of the vessel mask");
+        }
+    }
+    requireTreeOnGrid(forest, treePath, tissue.geometry, "the tissue mask '" + tissuePath + "'");
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, tissuePath), progress);
-    const Territories result = runTerritories(progress, tree, tissue, voxels);
+    const Territories result = runTerritories(progress, forest, tissue, voxels);
     outputs.volume("vessel-ids", result.vesselIds);
     outputs.volume("distances", result.distances);
-    outputs.preview(tissue.geometry, &result.vesselIds, nullptr, tree);
+    outputs.preview(tissue.geometry, &result.vesselIds, nullptr, forest);
     outputs.commit();
     return 0;
 }
@@ -33,8 +45,8 @@ int territories(const Arguments& args) {
 Command territoriesCommand() {
     CommandDefinition definition;
     definition.name = "territories";
-    definition.summary = "assign every tissue voxel to its nearest vessel";
-    definition.positionals = {"TREE"};
+    definition.summary = "assign every tissue voxel to its nearest vessel of any tree";
+    definition.positionals = {"TREES"};
     definition.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
                           outOption("vessel-ids, distances and preview.png"),
                           formatOption(),
@@ -42,9 +54,9 @@ Command territoriesCommand() {
     definition.required = {"tissue", "out"};
     definition.description =
         "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
-        "distances (float: millimetres to that vessel's centre line) and preview.png.";
-    definition.example =
-        "  angiolith territories step/tree.txt --tissue Segmentation-liver.nrrd --out step";
+        "distances (float: millimetres to that vessel's centre line) and preview.png. TREES is\n"
+        "the folder of the tree files (or one tree file); all trees compete for the tissue.";
+    definition.example = "  angiolith territories step --tissue Segmentation-liver.nrrd --out step";
     return {definition, territories};
 }
 
