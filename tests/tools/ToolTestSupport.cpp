@@ -55,6 +55,7 @@ void onEnd(void* data, const XML_Char* name) {
         if (parser->array == "points") c.points.push_back(value);
         if (parser->array == "radius") c.radius.push_back(value);
         if (parser->array == "vesselId") c.vesselId.push_back(static_cast<long>(value));
+        if (parser->array == "treeId") c.treeId.push_back(static_cast<long>(value));
         if (parser->array == "connectivity") c.connectivity.push_back(static_cast<long>(value));
         if (parser->array == "offsets") c.offsets.push_back(static_cast<long>(value));
     }
@@ -94,9 +95,13 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(dir, ignored);
 }
 
-ToolRun runTool(const std::vector<std::string>& args) {
+ToolRun runTool(const std::vector<std::string>& args, double terminateAfter) {
     TempDir capture;
     std::string command = quote(ANGIOLITH_TOOL_PATH);
+    if (terminateAfter > 0) {
+        command =
+            "timeout --preserve-status -s TERM " + std::to_string(terminateAfter) + " " + command;
+    }
     for (const std::string& arg : args) command += " " + quote(arg);
     command += " >" + quote(capture / "out") + " 2>" + quote(capture / "err");
     ToolRun run;

@@ -27,8 +27,9 @@ struct ToolRun {
     std::string err;  ///< standard error
 };
 
-/// Runs the built angiolith program with @p args in a subprocess, as a user would.
-ToolRun runTool(const std::vector<std::string>& args);
+/// Runs the built angiolith program with @p args in a subprocess, as a user would; with
+/// @p terminateAfter, sends it SIGTERM after that many seconds, as a batch scheduler would.
+ToolRun runTool(const std::vector<std::string>& args, double terminateAfter = 0);
 
 /// A VTK XML PolyData file as parsed by expat: the piece's declared counts and its arrays.
 struct VtpContent {
@@ -37,7 +38,7 @@ struct VtpContent {
     long declaredPoints = -1, declaredLines = -1;
     std::vector<double> points;  ///< three per point
     std::vector<double> radius;
-    std::vector<long> vesselId, connectivity, offsets;
+    std::vector<long> vesselId, treeId, connectivity, offsets;
 };
 
 /// Parses @p xml with expat.

@@ -16,6 +16,14 @@ bool near(double a, double b, double scale) {
     return std::fabs(a - b) <= kRelativeTolerance * std::max(1.0, scale);
 }
 
+// Smallest |determinant| of the unit axis directions: axes at less than about 0.06 degrees
+// from each other's plane are taken as parallel.
+constexpr double kMinAxisVolume = 1e-3;
+// Voxel sizes and positions the library's single-precision millimetre positions hold with
+// room to spare: a micrometre to ten kilometres.
+constexpr double kMinSpacing = 1e-3;
+constexpr double kMaxExtentMm = 1e7;
+
 }  // namespace
 
 Vec3 Geometry::indexToWorld(const Vec3& index) const {
@@ -77,6 +85,27 @@ std::string geometryDifference(const Geometry& a, const Geometry& b) {
             if (!near(a.direction[row][col], b.direction[row][col], 1.0)) {
                 return "orientation";
             }
+        }
+    }
+    return "";
+}
+
+std::string geometryFault(const Geometry& g) {
+    const auto& d = g.direction;
+    const double det = d[0][0] * (d[1][1] * d[2][2] - d[1][2] * d[2][1]) -
+                       d[0][1] * (d[1][0] * d[2][2] - d[1][2] * d[2][0]) +
+                       d[0][2] * (d[1][0] * d[2][1] - d[1][1] * d[2][0]);
+    // The columns are unit vectors, so |det| is 1 for perpendicular axes and 0 for parallel.
+    if (!(std::fabs(det) >= kMinAxisVolume)) {
+        return "its voxel axes are parallel or nearly so (a singular voxel-to-world transform)";
+    }
+    const unsigned int largest = std::max({g.size[0], g.size[1], g.size[2]});
+    for (int i = 0; i < 3; ++i) {
+        if (!(g.spacing[i] >= kMinSpacing && g.spacing[i] * largest <= kMaxExtentMm)) {
+            return "its voxel size " + tripleText(g.spacing) + " mm cannot be represented";
+        }
+        if (!(std::fabs(g.origin[i]) <= kMaxExtentMm)) {
+            return "its origin " + tripleText(g.origin) + " mm cannot be represented";
         }
     }
     return "";

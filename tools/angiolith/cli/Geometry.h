@@ -39,6 +39,12 @@ struct Geometry {
 /// 0.7,0.7,1" or "orientation", to follow "differ in".
 std::string geometryDifference(const Geometry& a, const Geometry& b);
 
+/// Empty when @p g is a grid the tool can work in; otherwise what is wrong with it: voxel axes
+/// that are parallel or nearly so (a singular voxel-to-world transform, which would flatten
+/// the tree), or a voxel size or origin that millimetre positions in single precision cannot
+/// represent.
+std::string geometryFault(const Geometry& g);
+
 /// "64x64x32".
 std::string sizeText(const std::array<unsigned int, 3>& size);
 /// "0.7,0.7,1.5"; never "-0".

@@ -68,9 +68,11 @@ void requireReadableFile(const std::string& path, const std::string& role) {
                         "': it is a folder; give the image file inside it");
     }
     std::ifstream probe(path, std::ios::binary);
+    const int openError = errno;
     char byte = 0;
     if (!probe || !probe.read(&byte, 1)) {
-        const std::string reason = probe ? "the file is empty" : std::strerror(errno);
+        // An opened file that yields no byte is empty; errno would still say "Success".
+        const std::string reason = probe.is_open() ? "the file is empty" : std::strerror(openError);
         throw UserError("cannot read the " + role + " '" + path + "': " + reason +
                         "; check the file and its permissions");
     }
@@ -96,6 +98,11 @@ Volume readImage(const std::string& path, const std::string& role) {
         throw UserError("the " + role + " '" + path + "' is too large (" + sizeText(g.size) +
                         "); angiolith handles at most 32767 voxels per axis and 2^30 voxels "
                         "in all: crop or resample it");
+    }
+    const std::string fault = geometryFault(g);
+    if (!fault.empty()) {
+        throw UserError("the " + role + " '" + path + "' has an invalid grid: " + fault +
+                        "; fix the header's spacing, origin and orientation");
     }
     return volume;
 }

@@ -1,5 +1,6 @@
 #include "cli/NiftiIO.h"
 
+#include "cli/NiftiHeader.h"
 #include "cli/UserError.h"
 
 #include <cmath>
@@ -59,6 +60,7 @@ Geometry geometryOf(const nifti_image& nim, const std::string& path) {
 }  // namespace
 
 Volume readNifti(const std::string& path) {
+    checkNiftiFile(path);
     nifti_set_debug_level(0);
     NiftiPtr nim(nifti_image_read(path.c_str(), 0));
     if (!nim) {

@@ -1,11 +1,17 @@
 #include "cli/NrrdIO.h"
 
+#include "cli/ImageIO.h"
 #include "cli/UserError.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <teem/nrrd.h>
 
@@ -91,9 +97,105 @@ Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
     return g;
 }
 
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Checks what an NRRD header claims before Teem allocates for it: extents within the tool's
+// limits, data that the file (or its data file) can hold, and valid spacings.
+void checkNrrdHeader(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::map<std::string, std::string> fields;
+    std::string line;
+    std::uint64_t headerBytes = 0;
+    bool ended = false;
+    while (headerBytes < (1u << 20) && std::getline(in, line)) {
+        headerBytes += line.size() + 1;
+        const std::string text = trimmed(line);
+        if (text.empty()) {
+            ended = true;
+            break;
+        }
+        const auto colon = text.find(':');
+        if (text[0] == '#' || colon == std::string::npos) continue;
+        fields[text.substr(0, colon)] = trimmed(text.substr(colon + 1));
+    }
+    std::istringstream sizeWords(fields["sizes"]);
+    std::uint64_t elements = 1;
+    int axis = 0;
+    for (std::string word; sizeWords >> word; ++axis) {
+        char* end = nullptr;
+        const unsigned long long extent = std::strtoull(word.c_str(), &end, 10);
+        if (*end != '\0' || extent == 0) return;  // Teem reports the malformed header
+        if ((axis < 3 && extent > kMaxExtent) || elements > kMaxVoxels / extent) {
+            throw UserError("'" + path + "' is too large (sizes: " + fields["sizes"] +
+                            "); angiolith handles at most 32767 voxels per axis and 2^30 voxels "
+                            "in all: crop or resample it");
+        }
+        elements *= extent;
+    }
+    const int type = airEnumVal(nrrdType, fields["type"].c_str());
+    if (fields.count("spacings") != 0) {
+        std::istringstream words(fields["spacings"]);
+        for (std::string word; words >> word;) {
+            char* end = nullptr;
+            const double spacing = std::strtod(word.c_str(), &end);
+            if (*end != '\0' || !std::isfinite(spacing) || !(spacing > 0.0)) {
+                throw UserError("'" + path +
+                                "' has an invalid voxel spacing (spacings: " + fields["spacings"] +
+                                "); fix the header's 'spacings' line to positive numbers");
+            }
+        }
+    }
+    if (type == nrrdTypeUnknown || type == nrrdTypeBlock || axis == 0) return;
+    const std::uint64_t bytes = elements * nrrdTypeSize[type];
+    std::string dataFile =
+        fields.count("data file") != 0 ? fields["data file"] : fields["datafile"];
+    std::error_code error;
+    std::uint64_t available = 0;
+    if (!dataFile.empty()) {
+        // A list or a numbered series of data files is left to Teem.
+        if (dataFile.find(' ') != std::string::npos || dataFile.find('%') != std::string::npos) {
+            return;
+        }
+        const std::filesystem::path data =
+            std::filesystem::path(path).parent_path() / std::filesystem::path(dataFile);
+        available = std::filesystem::file_size(data, error);
+        if (error) return;
+    } else {
+        if (!ended) return;
+        const std::uint64_t size = std::filesystem::file_size(path, error);
+        if (error) return;
+        available = size > headerBytes ? size - headerBytes : 0;
+    }
+    const std::string encoding = fields["encoding"];
+    // Deflate and bzip2 shrink data by about a thousand at most; text takes at least a
+    // character per element, hex two per byte.
+    const std::uint64_t most =
+        encoding == "raw" ? available
+        : encoding == "gzip" || encoding == "gz" || encoding == "bzip2" || encoding == "bz2"
+            ? available * 1100
+        : encoding == "hex" ? available / 2
+                            : ~std::uint64_t{0};
+    const bool text = encoding == "ascii" || encoding == "text" || encoding == "txt";
+    if (text ? elements > available : bytes > most) {
+        throw UserError("'" + path + "' claims " + std::to_string(bytes) +
+                        " bytes of voxel data, more than its data can hold (" +
+                        std::to_string(available) + " bytes " + encoding +
+                        "); the file is truncated or its header is wrong: export the image "
+                        "again");
+    }
+}
+
 }  // namespace
 
 Volume readNrrd(const std::string& path) {
+    checkNrrdHeader(path);
+    // Teem's own notes on reading (such as data not ending at the end of the file) stay off
+    // the terminal; its errors come back through biff.
+    nrrdStateVerboseIO = 0;
     std::unique_ptr<Nrrd, NrrdNuke> nrrd(nrrdNew());
     if (nrrdLoad(nrrd.get(), path.c_str(), nullptr) != 0) {
         const std::string reason = takeError();
