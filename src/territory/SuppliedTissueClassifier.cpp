@@ -1,3 +1,5 @@
+#include "territory/GridNearestSample.h"
+
 #include <angiolith/territory/EntireVesselTreeSampler.h>
 #include <angiolith/territory/EuclideanDistanceMeasure.h>
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
@@ -109,7 +111,8 @@ SuppliedTissueClassifier::SuppliedTissueClassifier(const ThreeDPicAccessor<unsig
       calculateDistanceVolume(true),
       ownerOfTissueVolume(true),
       ownerOfVesselIDVolume(true),
-      ownerOfDistanceVolume(true) {
+      ownerOfDistanceVolume(true),
+      numberOfThreads(1) {
     if (volume == nullptr) throw std::runtime_error(kVolumeNull);
     BACKGROUND = volume->getBackgroundValue();
     auto estimator = std::make_unique<KDTreeNextVesselEstimator>();
@@ -172,6 +175,8 @@ void SuppliedTissueClassifier::computeSuppliedTissue() {
     const float originY = tissueVolume->getOriginY();
     const float originZ = tissueVolume->getOriginZ();
 
+    if (assignOnGrid()) return;
+
     // The mask is read through its accessor. When it is exactly the library's accessor class the
     // read is bound statically (same function, no per-voxel dispatch); a host subclass is read
     // through its own override.
@@ -213,6 +218,44 @@ void SuppliedTissueClassifier::computeSuppliedTissue() {
         }
     }
 }
+
+bool SuppliedTissueClassifier::assignOnGrid() {
+    // Only the library's own k-d tree search with the Euclidean measure (or none) answers exactly
+    // as the grid transform does; a host's subclass or other estimator, or a host accessor that
+    // reads the mask its own way, is asked voxel by voxel.
+    const AbstractDistanceMeasure* measure = nextVesselEstimator->getDistanceMeasure();
+    if (typeid(*nextVesselEstimator) != typeid(KDTreeNextVesselEstimator) ||
+        (measure != nullptr && typeid(*measure) != typeid(EuclideanDistanceMeasure)) ||
+        typeid(*tissueVolume) != typeid(ThreeDPicAccessor<unsigned char>)) {
+        return false;
+    }
+    const lumoTeskDescriptor* tissuePic = tissueVolume->getPic();
+    if (tissuePic == nullptr || tissuePic->data == nullptr || tissuePic->dim != 3 ||
+        tissuePic->bits != 8 || tissueVolume->getSizeX() != tissuePic->n[0] ||
+        tissueVolume->getSizeY() != tissuePic->n[1] ||
+        tissueVolume->getSizeZ() != tissuePic->n[2]) {
+        return false;
+    }
+    const VesselElementList* samples = nextVesselEstimator->getVesselElementList();
+    if (samples == nullptr) return false;
+    const angiolith::detail::VoxelGrid grid{
+        {tissuePic->n[0], tissuePic->n[1], tissuePic->n[2]},
+        {tissueVolume->getVoxelSizeX(), tissueVolume->getVoxelSizeY(),
+         tissueVolume->getVoxelSizeZ()},
+        {tissueVolume->getOriginX(), tissueVolume->getOriginY(), tissueVolume->getOriginZ()}};
+    angiolith::detail::GridNearestSample transform;
+    if (!transform.place(*samples, grid)) return false;
+    transform.assign(
+        static_cast<const unsigned char*>(tissuePic->data), BACKGROUND,
+        static_cast<unsigned short*>(vesselIDVolume->getPic()->data),
+        distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr,
+        numberOfThreads);
+    return true;
+}
+
+void SuppliedTissueClassifier::setNumberOfThreads(unsigned int n) { numberOfThreads = n; }
+
+unsigned int SuppliedTissueClassifier::getNumberOfThreads() const { return numberOfThreads; }
 
 ThreeDPicAccessor<unsigned short>* SuppliedTissueClassifier::getVesselIDVolume() const {
     return vesselIDVolume;
