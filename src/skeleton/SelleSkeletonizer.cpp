@@ -60,11 +60,12 @@ std::uint64_t storageRank(std::uint64_t key) {
 // Moves the entry of p from one map to the other without reallocating it; a point the source
 // map does not hold is inserted as it is.
 void moveEntry(BorderVoxelHashMap& from, BorderVoxelHashMap& to, DistancePoint3D* p) {
-    auto node = from.extract(packVoxelKey(p->getX(), p->getY(), p->getZ()));
-    if (node.empty()) {
+    const auto it =
+        from.BorderVoxelHashMapBase::find(packVoxelKey(p->getX(), p->getY(), p->getZ()));
+    if (it == from.end()) {
         to.insert(p);
     } else {
-        to.BorderVoxelHashMapBase::insert(std::move(node));
+        to.BorderVoxelHashMapBase::insert(from.extract(it));
     }
 }
 
@@ -208,7 +209,8 @@ void SelleSkeletonizer::divideNewBorder() {
     // neighbourhood reads of the processor stay within a few cache lines and pages.
     std::vector<std::pair<std::uint64_t, DistancePoint3D*>> ordered;
     ordered.reserve(borderVoxels->size());
-    for (const auto& entry : *borderVoxels) ordered.emplace_back(entry.first, entry.second);
+    for (const auto& entry : *borderVoxels)
+        ordered.emplace_back(entry.first.packed(), entry.second);
     std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
         return storageRank(a.first) < storageRank(b.first);
     });
