@@ -4,9 +4,10 @@
 // one and on two threads, and the voxel-by-voxel k-d tree search it replaces (the reference). The
 // results of all three are compared byte for byte.
 //
-// Usage: bench_territory [DIR]. With DIR, the samples (float64, n x 3), the tissue positions in
-// query order (float64, m x 3), our distances (float32, m) and our figures (seconds.txt) are
-// written there for bench/territory_peer.py, which times another k-d tree on the same data.
+// Usage: bench_territory [DIR] [--grid-only]. With DIR (or - for none), the samples (float64, n x
+// 3), the tissue positions in query order (float64, m x 3), our distances (float32, m) and our
+// figures (seconds.txt) are written there for bench/territory_peer.py, which times another k-d tree
+// on the same data.
 #include "phantom/VesselPhantom.h"
 
 #include <angiolith/territory/EntireVesselTreeSampler.h>
@@ -133,7 +134,8 @@ constexpr int kRuns = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string dir = argc > 1 ? argv[1] : "";
+    const std::string dir = argc > 1 && std::string(argv[1]) != "-" ? argv[1] : "";
+    const bool gridOnly = argc > 2 && std::string(argv[2]) == "--grid-only";
     const auto options = angiolith::phantom::PhantomOptions::ct();
     std::printf("phantom %u x %u x %u, spacing %.2f %.2f %.2f\n", options.sizeX, options.sizeY,
                 options.sizeZ, options.spacingX, options.spacingY, options.spacingZ);
@@ -153,6 +155,11 @@ int main(int argc, char** argv) {
     const auto own = [] { return new KDTreeNextVesselEstimator; };
     const Timing one = timeClassifier(classifier, own, 1, kRuns, grid1);
     const Timing two = timeClassifier(classifier, own, 2, kRuns, grid2);
+    if (gridOnly) {
+        std::printf("grid transform: %.3f s processor on 1 thread, %.3f s wall on 2\n", one.cpu,
+                    two.wall);
+        return 0;
+    }
     const Timing ref = timeClassifier(
         classifier, [] { return new ReferenceEstimator; }, 1, 1, reference);
 

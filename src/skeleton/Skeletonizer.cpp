@@ -1,3 +1,5 @@
+#include "detail/HugePages.h"
+
 #include <angiolith/detail/Fatal.h>
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
@@ -55,6 +57,8 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
             lumoTeskFree(field);
             fatalInput(kNoMemory);
         }
+        // Only the voxels the thinning reaches are written, scattered over the whole field.
+        angiolith::detail::adviseHugePages(data, elements * 4);
         field->type = lumoTeskTypeFloat;
         field->bits = 32;
         field->dim = pic->dim;

@@ -43,26 +43,33 @@ public:
         c = candidates;
         tol = tolerance;
         order.resize(static_cast<std::size_t>(count) + 1);
+        numerators.resize(static_cast<std::size_t>(count) + 1);
+        denominators.resize(static_cast<std::size_t>(count) + 1);
         bounds.resize(static_cast<std::size_t>(count) + 2);
         top = -1;
         cursor = 0;
         if (count == 0) return;
-        constexpr double kInf = std::numeric_limits<double>::infinity();
         top = 0;
         order[0] = 0;
-        bounds[0] = -kInf;
-        bounds[1] = kInf;
+        // Each start is kept as a fraction (positive denominator) and compared by cross
+        // multiplication: no division on the chain of dependent comparisons.
         for (int q = 1; q < count; ++q) {
-            double s = intersection(order[top], q);
-            while (top > 0 && s < bounds[top] - tol) {
+            double num = 0.0, den = 0.0;
+            intersection(order[top], q, num, den);
+            while (top > 0 &&
+                   num * denominators[top] < (numerators[top] - tol * denominators[top]) * den) {
                 --top;
-                s = intersection(order[top], q);
+                intersection(order[top], q, num, den);
             }
             ++top;
             order[top] = q;
-            bounds[top] = s;
-            bounds[top + 1] = kInf;
+            numerators[top] = num;
+            denominators[top] = den;
         }
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        bounds[0] = -kInf;
+        for (int k = 1; k <= top; ++k) bounds[k] = numerators[k] / denominators[k];
+        bounds[top + 1] = kInf;
     }
 
     // The best candidate at coordinate q (ascending from call to call), or kNone.
@@ -84,17 +91,20 @@ public:
     }
 
 private:
-    // Where parabola q (the later, larger position) starts lying below parabola p.
-    double intersection(int p, int q) const {
+    // Where parabola q (the later, larger position) starts lying below parabola p, as
+    // num / den with den > 0.
+    void intersection(int p, int q, double& num, double& den) const {
         const Candidate& a = c[p];
         const Candidate& b = c[q];
-        return ((b.base + b.position * b.position) - (a.base + a.position * a.position)) /
-               (2.0 * (b.position - a.position));
+        num = (b.base + b.position * b.position) - (a.base + a.position * a.position);
+        den = 2.0 * (b.position - a.position);
     }
 
     const Candidate* c = nullptr;
     double tol = 0.0;
     std::vector<int> order;
+    std::vector<double> numerators;
+    std::vector<double> denominators;
     std::vector<double> bounds;
     int top = -1;
     int cursor = 0;
@@ -172,7 +182,7 @@ bool GridNearestSample::place(const VesselElementList& samples, const VoxelGrid&
     entries.clear();
     entries.reserve(count);
     vesselIds.resize(count);
-    for (auto& voxel : sampleVoxel) voxel.resize(count);
+    samplePosition.resize(count);
     int index = 0;
     for (const VesselElementID& sample : samples) {
         const float position[3] = {sample.position.x, sample.position.y, sample.position.z};
@@ -189,8 +199,8 @@ bool GridNearestSample::place(const VesselElementList& samples, const VoxelGrid&
                 }
             }
             if (voxel[axis] == kNone) return false;
-            sampleVoxel[axis][index] = voxel[axis];
         }
+        samplePosition[index] = {position[0], position[1], position[2]};
         vesselIds[index] = static_cast<unsigned short>(sample.vesselId);
         entries.push_back({voxel[0], voxel[1], voxel[2], index});
         ++index;
@@ -224,8 +234,8 @@ bool GridNearestSample::place(const VesselElementList& samples, const VoxelGrid&
     return true;
 }
 
-bool GridNearestSample::tissueBox(const unsigned char* tissue, unsigned char background,
-                                  Box& box) const {
+bool GridNearestSample::tissueBox(const unsigned char* tissue, unsigned char background, Box& box,
+                                  std::vector<unsigned char>& footprint) const {
     const int nx = static_cast<int>(grid.size[0]);
     const int ny = static_cast<int>(grid.size[1]);
     const int nz = static_cast<int>(grid.size[2]);
@@ -234,12 +244,15 @@ bool GridNearestSample::tissueBox(const unsigned char* tissue, unsigned char bac
         box.lo[a] = std::numeric_limits<int>::max();
         box.hi[a] = -1;
     }
+    footprint.assign(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0);
     const std::vector<unsigned char> empty(static_cast<std::size_t>(nx), background);
     for (int z = 0; z < nz; ++z) {
         for (int y = 0; y < ny; ++y) {
             const unsigned char* row =
                 tissue + (static_cast<std::size_t>(z) * ny + static_cast<std::size_t>(y)) * nx;
             if (std::memcmp(row, empty.data(), empty.size()) == 0) continue;
+            unsigned char* columns = footprint.data() + static_cast<std::size_t>(y) * nx;
+            for (int x = 0; x < nx; ++x) columns[x] |= row[x] != background;
             int first = 0;
             while (row[first] == background) ++first;
             int last = nx - 1;
@@ -259,22 +272,27 @@ bool GridNearestSample::tissueBox(const unsigned char* tissue, unsigned char bac
 void GridNearestSample::assign(const unsigned char* tissue, unsigned char background,
                                unsigned short* ids, float* distances, unsigned threads) const {
     Box box{};
-    if (!tissueBox(tissue, background, box)) return;
+    // Which columns (x, y) hold tissue at any z: only those need the nearest sample per plane.
+    std::vector<unsigned char> footprint;
+    if (!tissueBox(tissue, background, box, footprint)) return;
     Scratch scratch(distances, grid, box, planes.size());
 
     // First pass, plane by plane: nearest sample within the plane (x, then y).
     const unsigned planeWorkers = resolveThreads(threads, planes.size());
-    parallelChunks(planeWorkers, planes.size(),
-                   [&](unsigned, std::size_t slot) { nearestInPlane(planes[slot], box, scratch); });
+    parallelChunks(planeWorkers, planes.size(), [&](unsigned, std::size_t slot) {
+        nearestInPlane(planes[slot], box, footprint, scratch);
+    });
     // Second pass, slab by slab of constant y: nearest over the planes (z), and the results.
     const std::size_t slabs = static_cast<std::size_t>(box.hi[1] - box.lo[1] + 1);
     parallelChunks(resolveThreads(threads, slabs), slabs, [&](unsigned, std::size_t j) {
-        nearestInSlab(box.lo[1] + static_cast<int>(j), box, tissue, background, ids, distances,
-                      scratch);
+        nearestInSlab(box.lo[1] + static_cast<int>(j), box, footprint, tissue, background, ids,
+                      distances, scratch);
     });
 }
 
-void GridNearestSample::nearestInPlane(const Plane& plane, const Box& box, Scratch& scratch) const {
+void GridNearestSample::nearestInPlane(const Plane& plane, const Box& box,
+                                       const std::vector<unsigned char>& footprint,
+                                       Scratch& scratch) const {
     const std::size_t slot = static_cast<std::size_t>(&plane - planes.data());
     const int width = box.hi[0] - box.lo[0] + 1;
     const int height = box.hi[1] - box.lo[1] + 1;
@@ -311,7 +329,10 @@ void GridNearestSample::nearestInPlane(const Plane& plane, const Box& box, Scrat
         std::int32_t* out = column.data() + static_cast<std::size_t>(x - box.lo[0]) * height;
         for (int y = box.lo[1]; y <= box.hi[1]; ++y) {
             double value = 0.0;
-            out[y - box.lo[1]] = envelope.evaluate(ys[static_cast<std::size_t>(y)], value);
+            const bool needed = footprint[static_cast<std::size_t>(y) * grid.size[0] +
+                                          static_cast<std::size_t>(x)] != 0;
+            out[y - box.lo[1]] =
+                needed ? envelope.evaluate(ys[static_cast<std::size_t>(y)], value) : kNone;
         }
     }
     for (int y = box.lo[1]; y <= box.hi[1]; ++y) {
@@ -325,9 +346,11 @@ void GridNearestSample::nearestInPlane(const Plane& plane, const Box& box, Scrat
     }
 }
 
-void GridNearestSample::nearestInSlab(int y, const Box& box, const unsigned char* tissue,
-                                      unsigned char background, unsigned short* ids,
-                                      float* distances, const Scratch& scratch) const {
+void GridNearestSample::nearestInSlab(int y, const Box& box,
+                                      const std::vector<unsigned char>& footprint,
+                                      const unsigned char* tissue, unsigned char background,
+                                      unsigned short* ids, float* distances,
+                                      const Scratch& scratch) const {
     const int width = box.hi[0] - box.lo[0] + 1;
     const int depth = box.hi[2] - box.lo[2] + 1;
     const std::size_t planeCount = planes.size();
@@ -336,12 +359,15 @@ void GridNearestSample::nearestInSlab(int y, const Box& box, const unsigned char
     const std::vector<double>& zs = coordinates[2];
     const double qy = ys[static_cast<std::size_t>(y)];
 
-    // This slab's rows of the first pass, read before any of them is overwritten.
+    // This slab's rows of the first pass, read before any of them is overwritten, column by
+    // column (all planes of one x together).
     std::vector<std::int32_t> nearest(planeCount * static_cast<std::size_t>(width));
     for (std::size_t p = 0; p < planeCount; ++p) {
-        std::memcpy(nearest.data() + p * static_cast<std::size_t>(width),
-                    scratch.row(p, planes[p].z, y, box.lo[0]),
-                    sizeof(std::int32_t) * static_cast<std::size_t>(width));
+        const unsigned char* row = scratch.row(p, planes[p].z, y, box.lo[0]);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(width); ++i) {
+            std::memcpy(&nearest[i * planeCount + p], row + i * sizeof(std::int32_t),
+                        sizeof(std::int32_t));
+        }
     }
     std::vector<std::int32_t> winner(static_cast<std::size_t>(width) * depth, kNone);
     std::vector<Candidate> candidates;
@@ -349,18 +375,29 @@ void GridNearestSample::nearestInSlab(int y, const Box& box, const unsigned char
     Envelope envelope;
     for (int x = box.lo[0]; x <= box.hi[0]; ++x) {
         const std::size_t i = static_cast<std::size_t>(x - box.lo[0]);
+        if (footprint[static_cast<std::size_t>(y) * grid.size[0] + static_cast<std::size_t>(x)] ==
+            0) {
+            continue;
+        }
         const double qx = xs[static_cast<std::size_t>(x)];
         candidates.clear();
+        const std::int32_t* column = nearest.data() + i * planeCount;
         for (std::size_t p = 0; p < planeCount; ++p) {
-            const std::int32_t sample = nearest[p * static_cast<std::size_t>(width) + i];
+            const std::int32_t sample = column[p];
             if (sample == kNone) continue;
-            const double tx = qx - xs[static_cast<std::size_t>(sampleVoxel[0][sample])];
-            const double ty = qy - ys[static_cast<std::size_t>(sampleVoxel[1][sample])];
+            const Position& at = samplePosition[static_cast<std::size_t>(sample)];
+            const double tx = qx - at.x;
+            const double ty = qy - at.y;
             candidates.push_back(
                 {zs[static_cast<std::size_t>(planes[p].z)], tx * tx + ty * ty, sample});
         }
         envelope.build(candidates.data(), static_cast<int>(candidates.size()), tolerance[2]);
+        // Only at the tissue voxels of the column.
+        const unsigned char* voxel =
+            tissue + static_cast<std::size_t>(y) * grid.size[0] + static_cast<std::size_t>(x);
+        const std::size_t plane = static_cast<std::size_t>(grid.size[0]) * grid.size[1];
         for (int z = box.lo[2]; z <= box.hi[2]; ++z) {
+            if (voxel[static_cast<std::size_t>(z) * plane] == background) continue;
             double value = 0.0;
             winner[static_cast<std::size_t>(z - box.lo[2]) * width + i] =
                 envelope.evaluate(zs[static_cast<std::size_t>(z)], value);
@@ -390,10 +427,10 @@ void GridNearestSample::nearestInSlab(int y, const Box& box, const unsigned char
             }
             ids[at] = vesselIds[static_cast<std::size_t>(sample)];
             if (distances == nullptr) continue;
-            const double tx = xs[static_cast<std::size_t>(x)] -
-                              xs[static_cast<std::size_t>(sampleVoxel[0][sample])];
-            const double ty = qy - ys[static_cast<std::size_t>(sampleVoxel[1][sample])];
-            const double tz = qz - zs[static_cast<std::size_t>(sampleVoxel[2][sample])];
+            const Position& p = samplePosition[static_cast<std::size_t>(sample)];
+            const double tx = xs[static_cast<std::size_t>(x)] - p.x;
+            const double ty = qy - p.y;
+            const double tz = qz - p.z;
             distances[at] = static_cast<float>(std::sqrt(tx * tx + ty * ty + tz * tz));
         }
     }

@@ -67,23 +67,29 @@ private:
         int z;
         std::size_t firstRow, lastRow;
     };
+    struct Position {
+        double x, y, z;
+    };
     struct Box {
         int lo[3], hi[3];  // inclusive
     };
     class Scratch;
 
-    bool tissueBox(const unsigned char* tissue, unsigned char background, Box& box) const;
-    void nearestInPlane(const Plane& plane, const Box& box, Scratch& scratch) const;
-    void nearestInSlab(int y, const Box& box, const unsigned char* tissue, unsigned char background,
-                       unsigned short* ids, float* distances, const Scratch& scratch) const;
+    bool tissueBox(const unsigned char* tissue, unsigned char background, Box& box,
+                   std::vector<unsigned char>& footprint) const;
+    void nearestInPlane(const Plane& plane, const Box& box,
+                        const std::vector<unsigned char>& footprint, Scratch& scratch) const;
+    void nearestInSlab(int y, const Box& box, const std::vector<unsigned char>& footprint,
+                       const unsigned char* tissue, unsigned char background, unsigned short* ids,
+                       float* distances, const Scratch& scratch) const;
 
     VoxelGrid grid{};
     std::vector<double> coordinates[3];
     double tolerance[3] = {0, 0, 0};
-    std::vector<Entry> entries;       // one per occupied voxel, the earliest sample; by z, y, x
-    std::vector<Row> rows;            // by z, then y
-    std::vector<Plane> planes;        // planes holding samples, ascending z
-    std::vector<int> sampleVoxel[3];  // per sample index: its voxel
+    std::vector<Entry> entries;  // one per occupied voxel, the earliest sample; by z, y, x
+    std::vector<Row> rows;       // by z, then y
+    std::vector<Plane> planes;   // planes holding samples, ascending z
+    std::vector<Position> samplePosition;  // per sample index: its world position
     std::vector<unsigned short> vesselIds;
 };
 

@@ -1,3 +1,4 @@
+#include "detail/HugePages.h"
 #include "territory/GridNearestSample.h"
 
 #include <angiolith/territory/EntireVesselTreeSampler.h>
@@ -14,13 +15,11 @@
 #include <typeinfo>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 unsigned char SuppliedTissueClassifier::BACKGROUND = 0;
 
 namespace {
+
+using angiolith::detail::adviseHugePages;
 
 const char* const kVolumeNull =
     "Error in SuppliedTissueClassifier::SuppliedTissueClassifier(): volume == NULL";
@@ -50,24 +49,6 @@ const char* const kIdAllocation =
     "Error in SuppliedTissueClassifier::createVesselIDVolume(): failed to allocate memory!";
 const char* const kDistanceAllocation =
     "Error in SuppliedTissueClassifier::createDistanceVolume(): failed to allocate memory!";
-
-// Asks the kernel to back a large zero-filled block with huge pages where it supports them: a
-// CT-sized result volume is hundreds of megabytes, and faulting it in page by page costs more than
-// a quarter of the territory computation. Only advice; nothing changes if it is not taken.
-void adviseHugePages(void* block, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kPage = 4096;
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
-    if (bytes < kWorthIt) return;
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t last = (start + bytes) & ~(kPage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
 
 struct DescriptorDeleter {
     void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
