@@ -1,6 +1,7 @@
 #include "detail/HugePages.h"
 
 #include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
 #include <angiolith/skeleton/Skeletonizer.h>
@@ -50,23 +51,13 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
     if (noDistanceField) {
         distanceField = new VolumeAccessor<float>();
     } else {
-        lumoTeskDescriptor* field = lumoTeskNew();
-        const std::size_t elements = static_cast<std::size_t>(pic->n[0]) * pic->n[1] * pic->n[2];
-        void* data = field == nullptr ? nullptr : std::calloc(elements == 0 ? 1 : elements, 4);
-        if (data == nullptr) {
-            lumoTeskFree(field);
-            fatalInput(kNoMemory);
-        }
+        angiolith::detail::DescriptorPtr field =
+            angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
+        if (!field) fatalInput(kNoMemory);
         // Only the voxels the thinning reaches are written, scattered over the whole field.
-        angiolith::detail::adviseHugePages(data, elements * 4);
-        field->type = lumoTeskTypeFloat;
-        field->bits = 32;
-        field->dim = pic->dim;
-        field->n[0] = pic->n[0];
-        field->n[1] = pic->n[1];
-        field->n[2] = pic->n[2];
-        field->data = data;
-        distanceField = new VolumeAccessor<float>(field, 0.0f, false);
+        angiolith::detail::adviseHugePages(field->data, static_cast<std::size_t>(pic->n[0]) *
+                                                            pic->n[1] * pic->n[2] * sizeof(float));
+        distanceField = new VolumeAccessor<float>(field.release(), 0.0f, false);
     }
     volume = new VolumeAccessor<unsigned char>(pic, 0, false);
     borderVoxelListProcessor =
