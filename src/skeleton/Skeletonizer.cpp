@@ -1,5 +1,3 @@
-#include "detail/HugePages.h"
-
 #include <angiolith/detail/Fatal.h>
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoKralConvert.h>
@@ -54,9 +52,6 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
         angiolith::detail::DescriptorPtr field =
             angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
         if (!field) fatalInput(kNoMemory);
-        // Only the voxels the thinning reaches are written, scattered over the whole field.
-        angiolith::detail::adviseHugePages(field->data, static_cast<std::size_t>(pic->n[0]) *
-                                                            pic->n[1] * pic->n[2] * sizeof(float));
         distanceField = new VolumeAccessor<float>(field.release(), 0.0f, false);
     }
     volume = new VolumeAccessor<unsigned char>(pic, 0, false);

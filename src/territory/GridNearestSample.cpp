@@ -1,6 +1,6 @@
 #include "territory/GridNearestSample.h"
 
-#include "detail/ParallelChunks.h"
+#include <angiolith/detail/ParallelChunks.h>
 
 #include <algorithm>
 #include <cmath>
