@@ -170,10 +170,14 @@ void SelleSkeletonizer::init() {
     // Scanned in storage order: the classification of a voxel depends only on which face
     // neighbours are zero, and marking (1 or 3) never makes a voxel zero, so the order matters
     // only for the map's insertion order. Rows are skipped eight background voxels at a time.
+    // Most rows of a vessel mask are empty: each is first compared as a whole with a row of
+    // zeros (a vectorised comparison), and only rows holding object voxels are walked.
+    const std::vector<unsigned char> emptyRow(sizeX, 0);
     for (unsigned int z = 0; z < sizeZ; ++z) {
         for (unsigned int y = 0; y < sizeY; ++y) {
             const unsigned char* row =
                 data + (static_cast<std::size_t>(z) * sizeY + y) * static_cast<std::size_t>(sizeX);
+            if (std::memcmp(row, emptyRow.data(), sizeX) == 0) continue;
             for (unsigned int x = nextObject(row, 0, sizeX); x < sizeX;
                  x = nextObject(row, x + 1, sizeX)) {
                 const short sx = static_cast<short>(x), sy = static_cast<short>(y),

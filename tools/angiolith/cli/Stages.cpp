@@ -1,5 +1,7 @@
 #include "cli/Stages.h"
 
+#include "cli/Threads.h"
+
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/image/ThreeDPicAccessor.h>
@@ -197,6 +199,7 @@ Territories computeTerritories(const ArVesselTree& tree, const Volume& tissue) {
                            static_cast<float>(tissue.geometry.spacing[1]),
                            static_cast<float>(tissue.geometry.spacing[2]));
     SuppliedTissueClassifier classifier(accessor, tree);
+    classifier.setNumberOfThreads(workerThreads());  // the results are the same on any number
     classifier.computeSuppliedTissue();
     Territories result;
     result.vesselIds = {takeData(classifier.getVesselIDVolume()->getPic()), tissue.geometry};
