@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -148,6 +149,8 @@ struct LatticeCase {
     int vessels, perVessel, stride;
     unsigned char background;
 };
+
+void PrintTo(const LatticeCase& c, std::ostream* os) { *os << c.name; }
 
 class GridNearestSampleLattice : public testing::TestWithParam<LatticeCase> {};
 
