@@ -95,12 +95,14 @@ std::optional<std::array<long, 3>> startOf(const py::object& start, Axes axes,
                                            const std::array<unsigned int, 3>& size) {
     if (start.is_none()) return std::nullopt;
     std::array<long, 3> given{};
-    const py::list values = py::isinstance<py::sequence>(start) || py::isinstance<py::array>(start)
-                                ? py::list(start)
-                                : py::list();
-    if (values.size() != 3) {
+    if (!py::isinstance<py::sequence>(start) && !py::isinstance<py::array>(start)) {
         throw py::type_error("start must be None or three voxel indices, got " +
                              std::string(py::repr(start)));
+    }
+    const py::list values(start);
+    if (values.size() != 3) {
+        throw py::value_error("start must have 3 voxel indices, one per axis, got " +
+                              tupleText(values));
     }
     for (std::size_t i = 0; i < 3; ++i) {
         const py::handle v = values[i];
