@@ -197,20 +197,24 @@ py::object toNetworkx(const PyTree& tree) {
     return graph;
 }
 
-// Reads or writes one integer attribute of the vessel's properties.
-template <typename Get>
-int readProperty(const PyVessel& v, Get&& get) {
-    return withEntry(v, [&](const TreeState::Entry& e) {
-        return static_cast<int>(get(e.vessel->getProperties()));
-    });
-}
-
-template <typename Set>
-void writeProperty(const PyVessel& v, Set&& set) {
-    withEntry(v, [&](const TreeState::Entry& e) {
-        set(e.vessel->getProperties());
-        return 0;
-    });
+// Binds one integer field of the vessel's properties as a read-write attribute.
+template <typename T>
+void bindProperty(py::class_<PyVessel>& vessel, const char* name, T VesselProperties::*field,
+                  const char* doc) {
+    vessel.def_property(
+        name,
+        [field](const PyVessel& v) {
+            return withEntry(v, [&](const TreeState::Entry& e) {
+                return static_cast<int>(e.vessel->getProperties().*field);
+            });
+        },
+        [field](const PyVessel& v, int value) {
+            withEntry(v, [&](const TreeState::Entry& e) {
+                e.vessel->getProperties().*field = static_cast<T>(value);
+                return 0;
+            });
+        },
+        doc);
 }
 
 std::string reprOf(const PyTree& tree) {
@@ -256,14 +260,21 @@ void TreeState::changed() {
 }
 
 void bindTree(py::module_& m) {
-    py::class_<PyVessel>(m, "Vessel", R"doc(
+    py::class_<PyVessel> vessel(m, "Vessel", R"doc(
 One vessel of a Tree: an unbranched run of centre-line samples from its start (the branching
 point it shares with its parent, or the root's start) to its end.
 
 Positions are in millimetres (voxel index times spacing, without origin or orientation), in the
 axis order of the tree ('xyz' or 'zyx', see Tree.axes). Reading returns copies: nothing refers
 into the library's memory. type, segment and resection_status may be set; relabel() and the
-samplers of territories() read them. A Vessel taken before Tree.clean() refuses further use.)doc")
+samplers of territories() read them. A Vessel taken before Tree.clean() refuses further use.)doc");
+    bindProperty(vessel, "type", &VesselProperties::type,
+                 "Vessel system: 1 hepatic, 2 portal (an extracted tree's default).");
+    bindProperty(vessel, "segment", &VesselProperties::segment,
+                 "Anatomical segment number; 1 means undefined (the default).");
+    bindProperty(vessel, "resection_status", &VesselProperties::resectionStatus,
+                 "Resection status; 1 means undefined (the default).");
+    vessel
         .def_property_readonly(
             "id",
             [](const PyVessel& v) {
@@ -302,35 +313,6 @@ samplers of territories() read them. A Vessel taken before Tree.clean() refuses 
         .def_property_readonly("radii", &radiiOf,
                                "The vessel radius at each sample (mm): half the library's "
                                "diameter estimate from the distance field.")
-        .def_property(
-            "type",
-            [](const PyVessel& v) {
-                return readProperty(v, [](VesselProperties& p) { return p.type; });
-            },
-            [](const PyVessel& v, int type) {
-                writeProperty(v, [&](VesselProperties& p) {
-                    p.type = static_cast<VesselProperties::NType>(type);
-                });
-            },
-            "Vessel system: 1 hepatic, 2 portal (an extracted tree's default).")
-        .def_property(
-            "segment",
-            [](const PyVessel& v) {
-                return readProperty(v, [](VesselProperties& p) { return p.segment; });
-            },
-            [](const PyVessel& v, int segment) {
-                writeProperty(v, [&](VesselProperties& p) { p.segment = segment; });
-            },
-            "Anatomical segment number; 1 means undefined (the default).")
-        .def_property(
-            "resection_status",
-            [](const PyVessel& v) {
-                return readProperty(v, [](VesselProperties& p) { return p.resectionStatus; });
-            },
-            [](const PyVessel& v, int status) {
-                writeProperty(v, [&](VesselProperties& p) { p.resectionStatus = status; });
-            },
-            "Resection status; 1 means undefined (the default).")
         .def_property_readonly(
             "cyclic_id",
             [](const PyVessel& v) {
