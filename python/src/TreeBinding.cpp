@@ -364,13 +364,18 @@ nodes carry their 'position' (mm). Needs networkx, which angiolith does not depe
             "The axis order of the positions the tree reports: 'xyz' or 'zyx'.")
         .def_property_readonly(
             "root", [](const PyTree& t) { return vesselsOf(t).front(); }, "The root vessel.")
-        .def("__len__", [](const PyTree& t) { return vesselsOf(t).size(); })
-        .def("__iter__",
-             [](const PyTree& t) {
-                 py::list vessels = py::cast(vesselsOf(t));
-                 return py::iter(vessels);
-             })
-        .def("__getitem__", &vesselWithId, py::arg("id"))
+        .def(
+            "__len__", [](const PyTree& t) { return vesselsOf(t).size(); },
+            "The number of vessels.")
+        .def(
+            "__iter__",
+            [](const PyTree& t) {
+                py::list vessels = py::cast(vesselsOf(t));
+                return py::iter(vessels);
+            },
+            "The vessels in preorder.")
+        .def("__getitem__", &vesselWithId, py::arg("id"),
+             "The first vessel in preorder with this id; KeyError when there is none.")
         .def("__repr__", &reprOf);
 }
 
