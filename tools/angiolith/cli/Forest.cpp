@@ -255,17 +255,18 @@ ArVesselTree extractPart(const SkeletonPart& part, const Volume& distances, cons
 }
 
 void numberForest(std::vector<ArVesselTree>& trees) {
-    int next = 1;
+    // Each tree's ids move up by the largest id of the trees before it: the first tree keeps
+    // the library's numbering, and ids stay unique across the forest.
+    int offset = 0;
     for (ArVesselTree& tree : trees) {
-        std::map<int, int> renumbered;
-        forEachVessel(tree, [&](Vessel& vessel) { renumbered[vessel.getId()] = next++; });
+        int largest = 0;
         forEachVessel(tree, [&](Vessel& vessel) {
-            vessel.setId(renumbered[vessel.getId()]);
-            if (vessel.isCyclic()) {
-                const auto found = renumbered.find(vessel.getCyclicId());
-                if (found != renumbered.end()) vessel.setCyclicId(found->second);
-            }
+            largest = std::max(largest, vessel.getId());
+            if (offset == 0) return;
+            vessel.setId(vessel.getId() + offset);
+            if (vessel.isCyclic()) vessel.setCyclicId(vessel.getCyclicId() + offset);
         });
+        offset += largest;
     }
 }
 

@@ -52,8 +52,8 @@ std::size_t partNearest(const SkeletonParts& parts, const Voxel& voxel, const Ve
 ArVesselTree extractPart(const SkeletonPart& part, const Volume& distances, const Voxel& root,
                          std::optional<int> type);
 
-/// Numbers the vessels of all @p trees 1, 2, ... in tree order (each tree in preorder), the
-/// vessel each loop closes with included, so that ids are unique across the forest.
+/// Makes the vessel ids of all @p trees unique across the forest: each tree's ids (and the ids
+/// of the vessels its loops close with) move up by the largest id of the trees before it.
 void numberForest(std::vector<ArVesselTree>& trees);
 
 /// One tree holding every tree of @p trees below a root vessel without samples, for the

@@ -37,6 +37,9 @@ LabelRule labelRuleOf(const Arguments& args);
 /// The thinning options (--cleaning-passes, --most-neighbours-first).
 ThinningOptions thinningOf(const Arguments& args);
 
+/// Applies --threads (every core when not given) to the program's parallel steps.
+void applyThreads(const Arguments& args);
+
 /// The option descriptions several commands share.
 OptionDefinition outOption(const std::string& what);
 OptionDefinition formatOption();
@@ -49,6 +52,7 @@ OptionDefinition startOption();
 OptionDefinition minPartOption();
 OptionDefinition labelOption();
 OptionDefinition byLabelOption();
+OptionDefinition threadsOption();
 
 }  // namespace angiolith::tool
 

@@ -92,7 +92,7 @@ Thinned runThinning(Progress& progress, const VesselSystems& systems,
     unsigned long long skeletal = 0;
     const std::size_t n = static_cast<std::size_t>(grid.voxelCount());
     for (std::size_t s = 0; s < systems.masks.size(); ++s) {
-        const Thinned one = thin(systems.masks[s], options);
+        const Thinned one = thinToVolumes(systems.masks[s], options);
         const auto* skeleton = static_cast<const std::uint8_t*>(one.skeleton.pic->data);
         const auto* distance = static_cast<const float*>(one.distances.pic->data);
         auto* distances = static_cast<float*>(all.distances.pic->data);
