@@ -18,7 +18,9 @@ run_target() {
     cp "$here/corpus/$corpus"/* "$work/$target/"
     echo "== $target: ${seconds}s"
     # Crash reproducers go to the work directory; libFuzzer exits non-zero on any finding.
+    # Inputs stay small (the readers' own checks bound what a file may claim) and so does memory.
     "$build/fuzz/$target" -max_total_time="$seconds" -detect_leaks=1 -print_final_stats=1 \
+        -max_len=4096 -rss_limit_mb=2048 -malloc_limit_mb=512 \
         -artifact_prefix="$work/" "$work/$target" 2>"$work/$target.log" || {
         tail -n 60 "$work/$target.log"
         echo "$target: FAILED"
@@ -35,3 +37,4 @@ run_target() {
 }
 
 run_target fuzz_tree_reader tree
+run_target fuzz_image_reader image

@@ -28,8 +28,8 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== Fuzzing"
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DANGIOLITH_FUZZ=ON \
-        -DANGIOLITH_TESTS=OFF -DANGIOLITH_TOOLS=OFF >/dev/null
-    cmake --build build-fuzz -j"$jobs"
+        -DANGIOLITH_TESTS=OFF -DANGIOLITH_TOOLS=ON >/dev/null
+    cmake --build build-fuzz -j"$jobs" --target fuzz_tree_reader fuzz_image_reader
     bash fuzz/run.sh build-fuzz
 fi
 echo "All tests passed."

@@ -108,8 +108,8 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
 TEST_F(CommandLine, AnyNumberOfThreadsWritesTheSameFiles) {
     TempDir out;
     for (const char* threads : {"1", "3"}) {
-        const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out",
-                                     out / threads, "--threads", threads, "--quiet"});
+        const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out", out / threads,
+                                     "--threads", threads, "--quiet"});
         ASSERT_EQ(run.status, 0) << run.err;
     }
     for (const std::string& name : filesIn(out / "1")) {

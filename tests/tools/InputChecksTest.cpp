@@ -114,6 +114,8 @@ TEST(InputChecks, DamagedNifti1HeadersAreRejectedInBothByteOrders) {
          },
          "its voxel axes are parallel or nearly so"},
         {"huge voxel", [](nifti_1_header& h) { h.srow_z[2] = 1e30f; }, "cannot be represented"},
+        {"pair header", [](nifti_1_header& h) { std::memcpy(h.magic, "ni1\0", 4); },
+         "is the header of a .hdr/.img pair"},
     };
     TempDir dir;
     for (const NiftiCase& c : cases) {
@@ -180,6 +182,7 @@ TEST(InputChecks, NrrdHeadersThatClaimTooMuchOrBadSpacings) {
         {"sizes: 512 512 512\n", "claims 134217728 bytes of voxel data, more than its data"},
         {"sizes: 40000 2 2\n", "is too large (sizes: 40000 2 2)"},
         {"sizes: 2 2 2\nspacings: 1e30 1 1\n", "cannot be represented"},
+        {"sizes: 2 2 2\ndata file: LIST\n", "spreads its voxel data over several files"},
     };
     TempDir dir;
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #include "cli/Forest.h"
 
+#include "cli/TreeFile.h"
+
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
@@ -9,11 +11,14 @@
 #include <angiolith/tree/TreeIterator.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <iostream>
 #include <limits>
 #include <list>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace angiolith::tool {
 
@@ -75,29 +80,18 @@ std::vector<int> degreesOf(const SkeletonPart& part, const std::array<unsigned i
     return degrees;
 }
 
-// Visits every vessel of @p tree in preorder.
-template <typename F>
-void forEachVessel(const ArVesselTree& tree, F&& visit) {
-    ar<TreeIterator<ar<Vessel>>> it = tree->preorderIterator();
-    while (it->hasNext()) {
-        ar<Vessel> vessel = it->next();
-        visit(*vessel);
-    }
-}
-
-// Moves every sample and voxel of @p vessel by @p offset (millimetres); the vessel's thinned
-// copy of its centre line is rebuilt on its next use.
-void shift(Vessel& vessel, const Vector3<float>& offset) {
+// Moves every sample of @p vessel, extracted from a box starting at voxel @p lo, onto the whole
+// grid. Positions are recomputed as the extraction computes them, index times spacing in single
+// precision, so that they equal those of an extraction on the whole grid to the last bit. The
+// vessel's thinned copy of its centre line is rebuilt on its next use.
+void shift(Vessel& vessel, const Voxel& lo, const std::array<float, 3>& spacing) {
     std::vector<VesselElement>& elements = vessel.getElementsList();
     for (VesselElement& e : elements) {
-        e.position.x += offset.x;
-        e.position.y += offset.y;
-        e.position.z += offset.z;
-    }
-    for (Vector3<float>& v : vessel.getVoxelList()) {
-        v.x += offset.x;
-        v.y += offset.y;
-        v.z += offset.z;
+        float* position[3] = {&e.position.x, &e.position.y, &e.position.z};
+        for (int i = 0; i < 3; ++i) {
+            const long index = std::lround(*position[i] / spacing[i]) + lo[i];
+            *position[i] = static_cast<float>(index) * spacing[i];
+        }
     }
     if (!elements.empty()) {
         // Taking the last sample off and back on marks the centre line as changed.
@@ -244,11 +238,10 @@ ArVesselTree extractPart(const SkeletonPart& part, const Volume& distances, cons
         std::cerr.rdbuf(errors);
         throw;
     }
-    const Vector3<float> offset{static_cast<float>(lo[0] * spacing[0]),
-                                static_cast<float>(lo[1] * spacing[1]),
-                                static_cast<float>(lo[2] * spacing[2])};
+    const std::array<float, 3> sizes{volume.getVoxelSizeX(), volume.getVoxelSizeY(),
+                                     volume.getVoxelSizeZ()};
     forEachVessel(tree, [&](Vessel& vessel) {
-        shift(vessel, offset);
+        shift(vessel, lo, sizes);
         if (type) vessel.getProperties().type = static_cast<VesselProperties::NType>(*type);
     });
     return tree;

@@ -180,7 +180,11 @@ void checkNiftiFile(const std::string& path) {
     if (!std::isfinite(header.sclSlope()) || !std::isfinite(header.sclInter())) {
         damaged(path, "its scale (scl_slope, scl_inter) is not a finite number");
     }
-    if (header.singleFile()) {
+    if (!header.singleFile()) {
+        throw UserError("'" + path + "' is the header of a .hdr/.img pair, which angiolith does " +
+                        "not read; save the image as one .nii or .nii.gz file");
+    }
+    {
         const double offset = header.voxOffset();
         const double headerEnd = static_cast<double>(layout->size) + 4.0;
         if (!(offset >= headerEnd) || offset != std::floor(offset)) {

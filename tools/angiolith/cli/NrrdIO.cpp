@@ -156,9 +156,11 @@ void checkNrrdHeader(const std::string& path) {
     std::error_code error;
     std::uint64_t available = 0;
     if (!dataFile.empty()) {
-        // A list or a numbered series of data files is left to Teem.
-        if (dataFile.find(' ') != std::string::npos || dataFile.find('%') != std::string::npos) {
-            return;
+        if (dataFile.find(' ') != std::string::npos || dataFile.find('%') != std::string::npos ||
+            dataFile == "LIST") {
+            throw UserError("'" + path +
+                            "' spreads its voxel data over several files, which angiolith does "
+                            "not read; save the image as one .nrrd file");
         }
         const std::filesystem::path data =
             std::filesystem::path(path).parent_path() / std::filesystem::path(dataFile);

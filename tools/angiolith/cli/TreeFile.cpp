@@ -23,16 +23,6 @@ namespace {
 using angiolith::detail::kTreeTextMagic;
 namespace fs = std::filesystem;
 
-// Calls @p visit with every vessel of @p tree in preorder.
-template <typename F>
-void forEachVessel(const ArVesselTree& tree, F&& visit) {
-    ar<TreeIterator<ar<Vessel>>> it = tree->preorderIterator();
-    while (it->hasNext()) {
-        ar<Vessel> vessel = it->next();
-        visit(*vessel);
-    }
-}
-
 // The centre lines with each position mapped by @p map.
 template <typename Map>
 std::vector<Polyline> linesOf(const Forest& forest, Map&& map) {

@@ -5,12 +5,23 @@
 #include "cli/VtpWriter.h"
 
 #include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/TreeIterator.h>
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace angiolith::tool {
+
+/// Calls @p visit with every vessel of @p tree in preorder.
+template <typename F>
+void forEachVessel(const ArVesselTree& tree, F&& visit) {
+    ar<TreeIterator<ar<Vessel>>> it = tree->preorderIterator();
+    while (it->hasNext()) {
+        ar<Vessel> vessel = it->next();
+        visit(*vessel);
+    }
+}
 
 /// Vessel, sample and id counts of a tree.
 struct TreeStats {
