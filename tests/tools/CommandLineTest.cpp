@@ -65,7 +65,9 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     EXPECT_EQ(filesIn(out / "r"),
               (std::set<std::string>{"skeleton.nii.gz", "distance-field.nii.gz", "tree.txt",
                                      "tree.vtp", "vessel-ids.nii.gz", "distances.nii.gz",
-                                     "labels-segment.nii.gz", "preview.png"}));
+                                     "labels-segment.nii.gz", "labels-segment.ctbl",
+                                     "labels-segment.label.txt", "labels-segment.seg.nrrd",
+                                     "territories.json", "territories.csv", "preview.png"}));
 
     const Volume input = readImage(vessels(), "vessels");
     const Volume tissue = readImage(liver(), "liver");
@@ -110,7 +112,10 @@ TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> lines = linesOf(run.out);
     const char* stages[] = {"skeletonize", "extract", "clean", "territories", "relabel", "write"};
-    ASSERT_EQ(lines.size(), 2 * std::size(stages)) << run.out;
+    // Then the summary: the tissue volume and one line per tree.
+    ASSERT_EQ(lines.size(), 2 * std::size(stages) + 2) << run.out;
+    EXPECT_EQ(lines[2 * std::size(stages)].rfind("summary: tissue ", 0), 0u) << run.out;
+    EXPECT_EQ(lines.back().rfind("  tree 1: ", 0), 0u) << run.out;
     for (std::size_t i = 0; i < std::size(stages); ++i) {
         const std::string stage = stages[i];
         EXPECT_EQ(lines[2 * i].rfind(stage + ": started", 0), 0u) << lines[2 * i];
