@@ -244,6 +244,11 @@ TEST_F(Planning, SegmentationFileReadsBackWithNamesAndLabelValues) {
     EXPECT_EQ(values, (std::set<int>{0, 2, 7}));
     EXPECT_NE(test::readFile(out / "planned/labels-segment.ctbl").find("\n7 segment_7 "),
               std::string::npos);
+    // The centre lines carry the planning arrays.
+    const std::string vtp = test::readFile(out / "planned/tree.vtp");
+    for (const char* array : {"segment", "type", "resection", "subtreeMl", "treeId"}) {
+        EXPECT_NE(vtp.find(std::string("Name=\"") + array + "\""), std::string::npos) << array;
+    }
 }
 
 TEST_F(Planning, BadPointsGetOneLineErrors) {
