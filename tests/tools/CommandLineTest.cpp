@@ -3,6 +3,7 @@
 #include "cli/TreeFile.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdint>
@@ -116,6 +117,14 @@ TEST_F(CommandLine, AnyNumberOfThreadsWritesTheSameFiles) {
     }
     for (const std::string& name : filesIn(out / "1")) {
         SCOPED_TRACE(name);
+        if (name == "territories.json") {
+            // Its provenance names the folder, the options and the time; the figures agree.
+            const auto one = nlohmann::json::parse(test::readFile(out / "1/" + name));
+            const auto three = nlohmann::json::parse(test::readFile(out / "3/" + name));
+            EXPECT_EQ(one["vessels"], three["vessels"]);
+            EXPECT_EQ(one["totals"], three["totals"]);
+            continue;
+        }
         EXPECT_EQ(test::readFile(out / "1/" + name), test::readFile(out / "3/" + name));
     }
 }

@@ -88,6 +88,11 @@ nlohmann::json optionsJson(const Arguments& args) {
     nlohmann::json options = nlohmann::json::object();
     for (const auto& [name, value] : args.given()) {
         char* end = nullptr;
+        const long long integer = std::strtoll(value.c_str(), &end, 10);
+        if (!value.empty() && end == value.c_str() + value.size()) {
+            options[name] = integer;
+            continue;
+        }
         const double number = std::strtod(value.c_str(), &end);
         if (value.empty()) {
             options[name] = true;
