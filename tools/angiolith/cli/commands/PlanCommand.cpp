@@ -32,6 +32,7 @@ std::string headline(const Quantities& q) {
 
 int plan(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
+    applyThreads(args);
     const std::string resultsPath = args.positional()[0];
     const std::string pointsPath = args.value("points");
     const double maxDistance = args.numberValue("max-distance", kDefaultMaxDistance);
@@ -107,6 +108,7 @@ Command planCommand() {
         {"max-distance", "MM",
          "farthest a point may lie from every centre line (default 5)"},
         formatOption(),
+        threadsOption(),
         quietOption()};
     definition.required = {"points", "out"};
     definition.description =
