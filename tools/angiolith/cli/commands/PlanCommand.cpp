@@ -81,6 +81,7 @@ int plan(const Arguments& args) {
     provenance.grid = grid;
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
+    provenance.warnings = outcome.warnings;
     const Quantities quantities = writeTerritoryFiles(outputs, results.trees,
                                                       territories.vesselIds, provenance,
                                                       outcome.cut);

@@ -197,6 +197,10 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         }
         outcome.lines.push_back(point.name + ": cut " + what + ", " + std::to_string(count) +
                                 " vessel(s) resected");
+        if (count == 0) {
+            outcome.warnings.push_back("point '" + point.name + "' cuts " + what +
+                                       ", below which no vessel lies: it resects nothing");
+        }
     }
 
     // Segments: shallower points first, so that deeper ones override them on their subtrees.

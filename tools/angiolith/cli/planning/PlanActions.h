@@ -15,6 +15,7 @@ namespace angiolith::tool::planning {
 struct PlanOutcome {
     bool cut = false;                   ///< whether any cut was made
     std::vector<std::string> lines;     ///< one line per point: what it changed
+    std::vector<std::string> warnings;  ///< points that changed nothing
 };
 
 /// Applies @p points to @p trees (whose positions are voxel index times spacing on @p grid):
