@@ -168,24 +168,25 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
             outcome.cut = true;
         }
         const Nearest near = nearestOf(entries, treeFrameOf(grid, point.lps));
-        const VesselEntry& entry = entries[near.entry];
+        const VesselEntry entry = entries[near.entry];  // a copy: entries is rebuilt below
+        const int id = entry.vessel->getId();
         const int last = entry.vessel->getSize() - 1;
         std::size_t top = near.entry;
-        std::string what = "vessel " + std::to_string(entry.vessel->getId());
+        std::string what = "vessel " + std::to_string(id);
         if (near.sample > 0 && near.sample < last) {
             const int newId = maxIdOf(entries) + 1;
             if (newId > 65535) {
                 throw UserError("point '" + point.name + "' would cut vessel " +
-                                std::to_string(entry.vessel->getId()) +
+                                std::to_string(id) +
                                 ", but the trees already use vessel id 65535; cut fewer vessels");
             }
             splitVessel(entry, near.sample, newId);
             entries = flatten(trees);
             top = near.entry + 1;  // the new part comes right after the vessel in preorder
-            what = "vessel " + std::to_string(entry.vessel->getId()) + " from sample " +
+            what = "vessel " + std::to_string(id) + " from sample " +
                    std::to_string(near.sample) + " on (now vessel " + std::to_string(newId) + ")";
         } else if (near.sample == last && last > 0) {
-            what = "vessel " + std::to_string(entry.vessel->getId()) + " beyond its end";
+            what = "vessel " + std::to_string(id) + " beyond its end";
         }
         const std::vector<bool> inside = subtreeOf(entries, top);
         int count = 0;

@@ -27,9 +27,9 @@ struct PlanOutcome {
 ///   not resected is marked remnant;
 /// - `segment N` gives the nearest vessel and its subtree segment N, shallower points first,
 ///   so that a deeper point overrides a shallower one on its own subtree.
-/// Types first, then cuts in file order, then segments. Throws UserError, before changing
-/// anything, for a point farther than @p maxDistanceMm from every centre line (naming the
-/// point and its distance) and for a cut that would need a vessel id above 65535.
+/// Types first, then cuts in file order, then segments. Throws UserError for a point farther
+/// than @p maxDistanceMm from every centre line (naming the point and its distance; checked
+/// before anything changes) and for a cut that would need a vessel id above 65535.
 PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPoint>& points,
                       const Geometry& grid, double maxDistanceMm);
 
