@@ -64,9 +64,7 @@ std::map<int, State> stateOf(const std::vector<ArVesselTree>& trees) {
     return state;
 }
 
-PlanPoint point(const std::string& label, Vec3 lps) {
-    return {label, lps, *actionOf(label)};
-}
+PlanPoint point(const std::string& label, Vec3 lps) { return {label, lps, *actionOf(label)}; }
 
 TEST(PlanActions, PointsChangeWhatTheySay) {
     constexpr int R = kResectionRemnant, X = kResectionResected;
@@ -77,7 +75,10 @@ TEST(PlanActions, PointsChangeWhatTheySay) {
     } cases[] = {
         {"a cut in the middle splits the vessel and resects the part beyond",
          {point("cut", {105.2, 0.3, 0})},
-         {{1, {1, 2, R, 6}}, {5, {1, 2, X, 6}}, {2, {1, 2, X, 6}}, {3, {1, 2, X, 6}},
+         {{1, {1, 2, R, 6}},
+          {5, {1, 2, X, 6}},
+          {2, {1, 2, X, 6}},
+          {3, {1, 2, X, 6}},
           {4, {1, 2, R, 11}}}},
         {"a cut at a vessel's first sample resects it whole",
          {point("cut", {110, 0.4, 0})},
@@ -112,7 +113,8 @@ TEST(PlanActions, SplitPartsMeetAtTheCutAndKeepTheChildren) {
     std::vector<ArVesselTree> trees = forest();
     const PlanOutcome outcome = applyPlan(trees, {point("cut", {104, 0, 0})}, grid(), 1.0);
     ASSERT_EQ(outcome.lines.size(), 1u);
-    EXPECT_EQ(outcome.lines[0], "cut: cut vessel 1 from sample 4 on (now vessel 5), 3 vessel(s) resected");
+    EXPECT_EQ(outcome.lines[0],
+              "cut: cut vessel 1 from sample 4 on (now vessel 5), 3 vessel(s) resected");
     const std::vector<VesselEntry> entries = flatten(trees);
     ASSERT_EQ(entries.size(), 5u);
     // Preorder: 1, its new part 5, then 2 and 3 below the new part.
@@ -130,8 +132,7 @@ TEST(PlanActions, SplitPartsMeetAtTheCutAndKeepTheChildren) {
 TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
     std::vector<ArVesselTree> trees = forest();
     try {
-        applyPlan(trees, {point("segment 3", {103, 0, 0}), point("cut", {105, 0, 4})}, grid(),
-                  3.5);
+        applyPlan(trees, {point("segment 3", {103, 0, 0}), point("cut", {105, 0, 4})}, grid(), 3.5);
         FAIL() << "no error";
     } catch (const UserError& error) {
         EXPECT_EQ(std::string(error.what()),
@@ -143,9 +144,9 @@ TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
 
 TEST(PlanActions, ActionNames) {
     const std::pair<const char*, int> good[] = {
-        {"cut", PlanAction::Cut}, {" CUT ", PlanAction::Cut}, {"hepatic", PlanAction::Hepatic},
-        {"Portal", PlanAction::Portal}, {"segment 8", PlanAction::Segment},
-        {"segment8", PlanAction::Segment}};
+        {"cut", PlanAction::Cut},           {" CUT ", PlanAction::Cut},
+        {"hepatic", PlanAction::Hepatic},   {"Portal", PlanAction::Portal},
+        {"segment 8", PlanAction::Segment}, {"segment8", PlanAction::Segment}};
     for (const auto& [label, kind] : good) {
         ASSERT_TRUE(actionOf(label).has_value()) << label;
         EXPECT_EQ(actionOf(label)->kind, kind) << label;

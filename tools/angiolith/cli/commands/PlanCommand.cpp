@@ -82,9 +82,8 @@ int plan(const Arguments& args) {
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
     provenance.warnings = outcome.warnings;
-    const Quantities quantities = writeTerritoryFiles(outputs, results.trees,
-                                                      territories.vesselIds, provenance,
-                                                      outcome.cut);
+    const Quantities quantities =
+        writeTerritoryFiles(outputs, results.trees, territories.vesselIds, provenance, outcome.cut);
     outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees.front());
     outputs.commit();
     if (!args.has("quiet")) {
@@ -106,8 +105,7 @@ Command planCommand() {
          "points placed on the centre lines: a markups JSON file (.mrk.json, LPS or RAS) or a "
          "CSV of x,y,z,action lines in LPS millimetres"},
         outOption("the planned trees, volumes and quantities"),
-        {"max-distance", "MM",
-         "farthest a point may lie from every centre line (default 5)"},
+        {"max-distance", "MM", "farthest a point may lie from every centre line (default 5)"},
         formatOption(),
         threadsOption(),
         quietOption()};
@@ -128,8 +126,7 @@ Command planCommand() {
         "(.seg.nrrd), territories.json and territories.csv (volumes per vessel, subtree,\n"
         "segment and resection status) and preview.png. The last lines give the resected and\n"
         "the remnant volume.";
-    definition.example =
-        "  angiolith plan results --points plan.mrk.json --out planned";
+    definition.example = "  angiolith plan results --points plan.mrk.json --out planned";
     return {definition, plan};
 }
 

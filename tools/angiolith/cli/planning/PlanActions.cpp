@@ -80,8 +80,8 @@ std::string mm(double value) {
     return text.str();
 }
 
-void setSubtree(const std::vector<VesselEntry>& entries, std::size_t top, int VesselProperties::*field,
-                int value) {
+void setSubtree(const std::vector<VesselEntry>& entries, std::size_t top,
+                int VesselProperties::*field, int value) {
     const std::vector<bool> inside = subtreeOf(entries, top);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (inside[i]) entries[i].vessel->getProperties().*field = value;
@@ -183,8 +183,8 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
             splitVessel(entry, near.sample, newId);
             entries = flatten(trees);
             top = near.entry + 1;  // the new part comes right after the vessel in preorder
-            what = "vessel " + std::to_string(id) + " from sample " +
-                   std::to_string(near.sample) + " on (now vessel " + std::to_string(newId) + ")";
+            what = "vessel " + std::to_string(id) + " from sample " + std::to_string(near.sample) +
+                   " on (now vessel " + std::to_string(newId) + ")";
         } else if (near.sample == last && last > 0) {
             what = "vessel " + std::to_string(id) + " beyond its end";
         }
@@ -216,10 +216,9 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
     });
     for (const auto& [point, near] : segmentPoints) {
         setSubtree(entries, near.entry, &VesselProperties::segment, point->action.segment);
-        outcome.lines.push_back(point->name + ": vessel " +
-                                std::to_string(entries[near.entry].vessel->getId()) +
-                                " and its subtree are segment " +
-                                std::to_string(point->action.segment));
+        outcome.lines.push_back(
+            point->name + ": vessel " + std::to_string(entries[near.entry].vessel->getId()) +
+            " and its subtree are segment " + std::to_string(point->action.segment));
     }
     return outcome;
 }

@@ -67,9 +67,8 @@ void writeLabelFiles(StagedOutputs& outputs, const Volume& labels, LabelRule rul
     outputs.file(base + ".label.txt", [&](const std::string& path) {
         writeText(path, [&](std::ostream& out) { writeLabelDescriptions(out, entries); });
     });
-    outputs.file(base + ".seg.nrrd", [&](const std::string& path) {
-        writeSegmentation(path, labels, entries);
-    });
+    outputs.file(base + ".seg.nrrd",
+                 [&](const std::string& path) { writeSegmentation(path, labels, entries); });
 }
 
 Quantities writeTerritoryFiles(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,

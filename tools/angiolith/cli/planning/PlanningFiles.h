@@ -27,7 +27,6 @@ nlohmann::json optionsJson(const Arguments& args);
 /// labels-RULE.label.txt and the segmentation labels-RULE.seg.nrrd.
 void writeLabelFiles(StagedOutputs& outputs, const Volume& labels, LabelRule rule);
 
-
 }  // namespace angiolith::tool::planning
 
 #endif
