@@ -148,6 +148,16 @@ std::string Arguments::value(const std::string& name, const std::string& fallbac
     return found == values.end() ? fallback : found->second.front();
 }
 
+std::map<std::string, std::string> Arguments::given() const {
+    std::map<std::string, std::string> given;
+    for (const auto& [name, list] : values) {
+        std::string joined;
+        for (const std::string& value : list) joined += (joined.empty() ? "" : " ") + value;
+        given[name] = joined;
+    }
+    return given;
+}
+
 std::vector<std::string> Arguments::all(const std::string& name) const {
     const auto found = values.find(name);
     return found == values.end() ? std::vector<std::string>{} : found->second;

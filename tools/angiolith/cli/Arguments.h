@@ -48,6 +48,9 @@ public:
     /// Every value of a repeatable option, in the order given.
     std::vector<std::string> all(const std::string& name) const;
     const std::vector<std::string>& positional() const { return positionals; }
+    /// Every option given, by name; a flag has the value "", a repeated option its values
+    /// separated by spaces.
+    std::map<std::string, std::string> given() const;
 
     /// The option's value as a non-negative integer (UserError otherwise).
     unsigned long unsignedValue(const std::string& name, unsigned long fallback) const;

@@ -49,6 +49,14 @@ void StagedOutputs::forest(const Forest& forest, const Geometry* grid) {
     wroteForest = true;
 }
 
+void StagedOutputs::file(const std::string& name,
+                         const std::function<void(const std::string&)>& write) {
+    begin();
+    write(folder.stagingPath(name));
+    // A file written again (tree.vtp with further arrays) is listed once.
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+}
+
 void StagedOutputs::preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
                             const Forest& forest) {
     begin();

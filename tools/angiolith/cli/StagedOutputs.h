@@ -8,6 +8,7 @@
 #include "cli/TreeFile.h"
 #include "cli/Volume.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     /// Writes tree-1.txt, tree-2.txt, ... and, with a grid, tree.vtp (in that grid's world
     /// coordinates) and the grid file.
     void forest(const Forest& forest, const Geometry* grid);
+    /// Writes the file @p name with @p write, which is given the path to write to.
+    void file(const std::string& name, const std::function<void(const std::string&)>& write);
     /// Writes preview.png.
     void preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
                  const Forest& forest);

@@ -31,7 +31,7 @@ std::vector<Polyline> linesOf(const Forest& forest, Map&& map) {
         forEachVessel(forest[t], [&](Vessel& vessel) {
             Polyline line;
             line.vesselId = vessel.getId();
-            line.treeId = static_cast<int>(t + 1);
+            line.cellData = {{"treeId", static_cast<double>(t + 1)}};
             for (auto e = vessel.elementsBegin(); e != vessel.elementsEnd(); ++e) {
                 line.points.push_back(map(Vec3{e->position.x, e->position.y, e->position.z}));
                 line.radii.push_back(0.5 * e->diameter);
@@ -123,6 +123,10 @@ void requireTreeOnGrid(const ArVesselTree& tree, const std::string& treePath,
 
 std::vector<Polyline> worldLines(const Forest& forest, const Geometry& geometry) {
     return linesOf(forest, [&](const Vec3& p) { return geometry.scaledIndexToWorld(p); });
+}
+
+std::vector<Polyline> worldLines(const ArVesselTree& tree, const Geometry& geometry) {
+    return worldLines(Forest{tree}, geometry);
 }
 
 std::vector<Polyline> indexLines(const Forest& forest, const Geometry& geometry) {

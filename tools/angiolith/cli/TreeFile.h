@@ -75,8 +75,10 @@ void requireTreeOnGrid(const Forest& forest, const std::string& path, const Geom
 
 /// The centre lines of every tree of @p forest, tree by tree and vessel by vessel in preorder,
 /// in world coordinates (LPS, millimetres) of @p geometry, with radius = diameter / 2 and the
-/// tree's number (from 1).
+/// tree's number (from 1) as cell data `treeId`.
 std::vector<Polyline> worldLines(const Forest& forest, const Geometry& geometry);
+/// The centre lines of one tree, as those of a forest of one tree.
+std::vector<Polyline> worldLines(const ArVesselTree& tree, const Geometry& geometry);
 /// The same in continuous voxel indices (for the preview).
 std::vector<Polyline> indexLines(const Forest& forest, const Geometry& geometry);
 

@@ -5,6 +5,7 @@
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
 #include "cli/UserError.h"
+#include "cli/planning/PlanningFiles.h"
 
 #include <iostream>
 #include <optional>
@@ -36,8 +37,17 @@ int territories(const Arguments& args) {
     const Territories result = runTerritories(progress, forest, tissue, voxels);
     outputs.volume("vessel-ids", result.vesselIds);
     outputs.volume("distances", result.distances);
+    planning::Provenance provenance;
+    provenance.command = "territories";
+    provenance.tissue = tissuePath;
+    provenance.trees = {treePath};
+    provenance.grid = tissue.geometry;
+    provenance.options = planning::optionsJson(args);
+    const planning::Quantities quantities =
+        planning::writeTerritoryFiles(outputs, forest, result.vesselIds, provenance, false);
     outputs.preview(tissue.geometry, &result.vesselIds, nullptr, forest);
     outputs.commit();
+    if (!args.has("quiet")) std::cout << planning::summaryText(quantities);
     return 0;
 }
 
@@ -56,8 +66,11 @@ Command territoriesCommand() {
     definition.required = {"tissue", "out"};
     definition.description =
         "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
-        "distances (float: millimetres to that vessel's centre line) and preview.png. TREES is\n"
-        "the folder of the tree files (or one tree file); all trees compete for the tissue.";
+        "distances (float: millimetres to that vessel's centre line), territories.json and\n"
+        "territories.csv (volume per vessel, subtree, tree, segment and resection status), "
+        "tree.vtp\n"
+        "with the planning arrays and preview.png. TREES is the folder of the tree files (or one\n"
+        "tree file); all trees compete for the tissue.";
     definition.example = "  angiolith territories step --tissue Segmentation-liver.nrrd --out step";
     return {definition, territories};
 }
