@@ -296,8 +296,9 @@ def main():
     parser.add_argument("--size", default="small", help="phantom size")
     args = parser.parse_args()
 
-    chromium = args.chromium or shutil.which("chromium") or shutil.which("chromium-browser")
-    if not chromium or not os.access(chromium, os.X_OK):
+    candidates = [args.chromium, shutil.which("chromium"), shutil.which("chromium-browser")]
+    chromium = next((c for c in candidates if c and os.path.isfile(c) and os.access(c, os.X_OK)), None)
+    if not chromium:
         print("SKIPPED: no Chromium browser is installed, so the report was not opened in a browser "
               "(install Debian's chromium package: scripts/test.sh does when it can)")
         return SKIP
