@@ -372,22 +372,25 @@
         }
         geometry.attributes.color.needsUpdate = true;
     }
+    function draw() {
+        const width = view.clientWidth, height = view.clientHeight;
+        const canvas = renderer.domElement;
+        if (canvas.width !== Math.floor(width * renderer.getPixelRatio()) || canvas.height !== Math.floor(height * renderer.getPixelRatio())) {
+            renderer.setSize(width, height, false);
+            camera.aspect = width / Math.max(height, 1);
+            camera.updateProjectionMatrix();
+        }
+        renderer.render(scene, camera);
+        document.body.setAttribute("data-ready", "drawn");
+        document.body.setAttribute("data-frames", String(Number(document.body.getAttribute("data-frames") || 0) + 1));
+    }
     let pending = false;
     function render() {
         if (pending) return;
         pending = true;
         requestAnimationFrame(() => {
             pending = false;
-            const width = view.clientWidth, height = view.clientHeight;
-            const canvas = renderer.domElement;
-            if (canvas.width !== Math.floor(width * renderer.getPixelRatio()) || canvas.height !== Math.floor(height * renderer.getPixelRatio())) {
-                renderer.setSize(width, height, false);
-                camera.aspect = width / Math.max(height, 1);
-                camera.updateProjectionMatrix();
-            }
-            renderer.render(scene, camera);
-            document.body.setAttribute("data-ready", "drawn");
-            document.body.setAttribute("data-frames", String(Number(document.body.getAttribute("data-frames") || 0) + 1));
+            draw();
         });
     }
     controls.addEventListener("change", render);
@@ -479,5 +482,5 @@
     paint(colouring.value);
     drawLegend(colouring.value);
     resetView();
-    render();
+    draw();  // at once, so that the page is complete when it has loaded
 })();
