@@ -6,12 +6,12 @@
 #include "cli/planning/ForestWalk.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -38,7 +38,8 @@ std::string markups(const std::string& frame,
                                  {"position", {p[0], p[1], p[2]}},
                                  {"positionStatus", "defined"}});
     }
-    json markup = {{"type", "Fiducial"}, {"coordinateUnits", "mm"}, {"controlPoints", controlPoints}};
+    json markup = {
+        {"type", "Fiducial"}, {"coordinateUnits", "mm"}, {"controlPoints", controlPoints}};
     if (!frame.empty()) markup["coordinateSystem"] = frame;
     return json({{"@schema", "markups-schema-v1.0.3.json#"}, {"markups", {markup}}}).dump(2);
 }
@@ -72,7 +73,8 @@ protected:
             if (e.vessel->getId() != id) continue;
             const auto& el = e.vessel->getElementsList();
             const auto& a = el[static_cast<std::size_t>(sample)].position;
-            const auto& b = el[std::min(el.size() - 1, static_cast<std::size_t>(sample) + 1)].position;
+            const auto& b =
+                el[std::min(el.size() - 1, static_cast<std::size_t>(sample) + 1)].position;
             return grid->scaledIndexToWorld({a.x + towardsNext * (b.x - a.x),
                                              a.y + towardsNext * (b.y - a.y),
                                              a.z + towardsNext * (b.z - a.z)});
@@ -267,8 +269,9 @@ TEST_F(Planning, BadPointsGetOneLineErrors) {
         std::string message;
     } cases[] = {
         {"far.csv", far.str(), "point 'line 1' at "},
-        {"far.csv", far.str(), " mm from the nearest centre line, farther than --max-distance "
-                               "5.0 mm; place it on a vessel"},
+        {"far.csv", far.str(),
+         " mm from the nearest centre line, farther than --max-distance "
+         "5.0 mm; place it on a vessel"},
         {"action.csv", onLine.str() + ",remove\n", "point 'line 1' of '"},
         {"action.csv", onLine.str() + ",remove\n",
          "' has the unknown action 'remove'; use 'segment N', 'hepatic', 'portal' or 'cut'"},

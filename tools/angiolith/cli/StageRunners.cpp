@@ -78,12 +78,12 @@ Territories runTerritories(Progress& progress, const ArVesselTree& tree, const V
     progress.start("territories", count(tissueVoxels, "tissue voxels"));
     Territories territories = computeTerritories(tree, tissue);
     // Which of the 65536 ids occur: a flag per id, as the volume has tens of millions of voxels.
-    std::vector<bool> present(65536, false);
+    std::vector<unsigned char> present(65536, 0);
     const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
-    for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) present[values[i]] = true;
-    present[0] = false;
+    for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) present[values[i]] = 1;
+    present[0] = 0;
     const auto supplying =
-        static_cast<unsigned long long>(std::count(present.begin(), present.end(), true));
+        static_cast<unsigned long long>(std::count(present.begin(), present.end(), 1));
     progress.done("territories", count(supplying, "vessels supply tissue"));
     return territories;
 }

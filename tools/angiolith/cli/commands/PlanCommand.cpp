@@ -33,6 +33,7 @@ std::string headline(const Quantities& q) {
 
 int plan(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
+    applyThreads(args);
     const std::string resultsPath = args.positional()[0];
     const std::string pointsPath = args.value("points");
     const double maxDistance = args.numberValue("max-distance", kDefaultMaxDistance);
@@ -81,6 +82,7 @@ int plan(const Arguments& args) {
     provenance.grid = grid;
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
+    provenance.warnings = outcome.warnings;
     nlohmann::json document;
     const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
                                                       provenance, outcome.cut, &document);
@@ -108,9 +110,9 @@ Command planCommand() {
          "points placed on the centre lines: a markups JSON file (.mrk.json, LPS or RAS) or a "
          "CSV of x,y,z,action lines in LPS millimetres"},
         outOption("the planned trees, volumes and quantities"),
-        {"max-distance", "MM",
-         "farthest a point may lie from every centre line (default 5)"},
+        {"max-distance", "MM", "farthest a point may lie from every centre line (default 5)"},
         formatOption(),
+        threadsOption(),
         quietOption()};
     definition.required = {"points", "out"};
     definition.description =
@@ -130,8 +132,7 @@ Command planCommand() {
         "(.seg.nrrd), territories.json and territories.csv (volumes per vessel, subtree,\n"
         "segment and resection status) and preview.png. The last lines give the resected and\n"
         "the remnant volume.";
-    definition.example =
-        "  angiolith plan results --points plan.mrk.json --out planned";
+    definition.example = "  angiolith plan results --points plan.mrk.json --out planned";
     return {definition, plan};
 }
 

@@ -59,7 +59,9 @@ Command territoriesCommand() {
     definition.description =
         "Writes report.html (the page to open first: the tree in 3-D and the territory\n"
         "table), vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
-        "distances (float: millimetres to that vessel's centre line) and preview.png.";
+        "distances (float: millimetres to that vessel's centre line), territories.json and\n"
+        "territories.csv (volume per vessel, subtree, tree, segment and resection status), tree.vtp\n"
+        "with the planning arrays and preview.png.";
     definition.example =
         "  angiolith territories step/tree.txt --tissue Segmentation-liver.nrrd --out step";
     return {definition, territories};

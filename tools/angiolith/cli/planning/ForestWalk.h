@@ -11,11 +11,11 @@ namespace angiolith::tool::planning {
 
 /// One vessel of a set of trees with its place: the tree it belongs to, its node and its parent.
 struct VesselEntry {
-    std::size_t tree = 0;                 ///< index of the tree in the set, from 0
-    Node<ar<Vessel>>* node = nullptr;     ///< the vessel's node (owned by the tree)
-    Vessel* vessel = nullptr;             ///< the vessel itself (owned through the node)
-    long parent = -1;                     ///< index of the parent entry, -1 for a root
-    int depth = 0;                        ///< 0 for a root
+    std::size_t tree = 0;              ///< index of the tree in the set, from 0
+    Node<ar<Vessel>>* node = nullptr;  ///< the vessel's node (owned by the tree)
+    Vessel* vessel = nullptr;          ///< the vessel itself (owned through the node)
+    long parent = -1;                  ///< index of the parent entry, -1 for a root
+    int depth = 0;                     ///< 0 for a root
 };
 
 /// Every vessel of @p trees, tree by tree and in preorder within each tree, so that a parent

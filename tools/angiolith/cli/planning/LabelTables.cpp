@@ -36,7 +36,9 @@ LabelEntry entryOf(unsigned int value, LabelRule rule) {
             e.rgb = value == 1 ? kGrey : kPalette[value % kPalette.size()];
             break;
         case LabelRule::Type:
-            e.name = value == 1 ? "hepatic" : value == 2 ? "portal" : "type " + std::to_string(value);
+            e.name = value == 1   ? "hepatic"
+                     : value == 2 ? "portal"
+                                  : "type " + std::to_string(value);
             e.rgb = value == 1   ? std::array<unsigned char, 3>{0, 130, 200}
                     : value == 2 ? std::array<unsigned char, 3>{145, 30, 180}
                                  : kGrey;
@@ -80,8 +82,8 @@ void writeColourTable(std::ostream& out, const std::vector<LabelEntry>& entries)
     out << "# Colour table written by angiolith: value name R G B A\n";
     out << "0 background 0 0 0 0\n";
     for (const LabelEntry& e : entries) {
-        out << e.value << " " << underscored(e.name) << " " << int(e.rgb[0]) << " "
-            << int(e.rgb[1]) << " " << int(e.rgb[2]) << " 255\n";
+        out << e.value << " " << underscored(e.name) << " " << int(e.rgb[0]) << " " << int(e.rgb[1])
+            << " " << int(e.rgb[2]) << " 255\n";
     }
 }
 

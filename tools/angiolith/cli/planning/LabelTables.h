@@ -14,7 +14,7 @@ namespace angiolith::tool::planning {
 /// One label of a label volume as a viewer shows it.
 struct LabelEntry {
     unsigned int value = 0;
-    std::string name;                  ///< "segment 5", "portal", "resected" ...
+    std::string name;                    ///< "segment 5", "portal", "resected" ...
     std::array<unsigned char, 3> rgb{};  ///< display colour
 };
 

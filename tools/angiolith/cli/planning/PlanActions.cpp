@@ -80,8 +80,8 @@ std::string mm(double value) {
     return text.str();
 }
 
-void setSubtree(const std::vector<VesselEntry>& entries, std::size_t top, int VesselProperties::*field,
-                int value) {
+void setSubtree(const std::vector<VesselEntry>& entries, std::size_t top,
+                int VesselProperties::*field, int value) {
     const std::vector<bool> inside = subtreeOf(entries, top);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (inside[i]) entries[i].vessel->getProperties().*field = value;
@@ -168,24 +168,25 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
             outcome.cut = true;
         }
         const Nearest near = nearestOf(entries, treeFrameOf(grid, point.lps));
-        const VesselEntry& entry = entries[near.entry];
+        const VesselEntry entry = entries[near.entry];  // a copy: entries is rebuilt below
+        const int id = entry.vessel->getId();
         const int last = entry.vessel->getSize() - 1;
         std::size_t top = near.entry;
-        std::string what = "vessel " + std::to_string(entry.vessel->getId());
+        std::string what = "vessel " + std::to_string(id);
         if (near.sample > 0 && near.sample < last) {
             const int newId = maxIdOf(entries) + 1;
             if (newId > 65535) {
                 throw UserError("point '" + point.name + "' would cut vessel " +
-                                std::to_string(entry.vessel->getId()) +
+                                std::to_string(id) +
                                 ", but the trees already use vessel id 65535; cut fewer vessels");
             }
             splitVessel(entry, near.sample, newId);
             entries = flatten(trees);
             top = near.entry + 1;  // the new part comes right after the vessel in preorder
-            what = "vessel " + std::to_string(entry.vessel->getId()) + " from sample " +
-                   std::to_string(near.sample) + " on (now vessel " + std::to_string(newId) + ")";
+            what = "vessel " + std::to_string(id) + " from sample " + std::to_string(near.sample) +
+                   " on (now vessel " + std::to_string(newId) + ")";
         } else if (near.sample == last && last > 0) {
-            what = "vessel " + std::to_string(entry.vessel->getId()) + " beyond its end";
+            what = "vessel " + std::to_string(id) + " beyond its end";
         }
         const std::vector<bool> inside = subtreeOf(entries, top);
         int count = 0;
@@ -197,6 +198,10 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         }
         outcome.lines.push_back(point.name + ": cut " + what + ", " + std::to_string(count) +
                                 " vessel(s) resected");
+        if (count == 0) {
+            outcome.warnings.push_back("point '" + point.name + "' cuts " + what +
+                                       ", below which no vessel lies: it resects nothing");
+        }
     }
 
     // Segments: shallower points first, so that deeper ones override them on their subtrees.
@@ -211,10 +216,9 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
     });
     for (const auto& [point, near] : segmentPoints) {
         setSubtree(entries, near.entry, &VesselProperties::segment, point->action.segment);
-        outcome.lines.push_back(point->name + ": vessel " +
-                                std::to_string(entries[near.entry].vessel->getId()) +
-                                " and its subtree are segment " +
-                                std::to_string(point->action.segment));
+        outcome.lines.push_back(
+            point->name + ": vessel " + std::to_string(entries[near.entry].vessel->getId()) +
+            " and its subtree are segment " + std::to_string(point->action.segment));
     }
     return outcome;
 }

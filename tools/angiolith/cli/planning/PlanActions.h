@@ -15,6 +15,7 @@ namespace angiolith::tool::planning {
 struct PlanOutcome {
     bool cut = false;                   ///< whether any cut was made
     std::vector<std::string> lines;     ///< one line per point: what it changed
+    std::vector<std::string> warnings;  ///< points that changed nothing
 };
 
 /// Applies @p points to @p trees (whose positions are voxel index times spacing on @p grid):
@@ -26,9 +27,9 @@ struct PlanOutcome {
 ///   not resected is marked remnant;
 /// - `segment N` gives the nearest vessel and its subtree segment N, shallower points first,
 ///   so that a deeper point overrides a shallower one on its own subtree.
-/// Types first, then cuts in file order, then segments. Throws UserError, before changing
-/// anything, for a point farther than @p maxDistanceMm from every centre line (naming the
-/// point and its distance) and for a cut that would need a vessel id above 65535.
+/// Types first, then cuts in file order, then segments. Throws UserError for a point farther
+/// than @p maxDistanceMm from every centre line (naming the point and its distance; checked
+/// before anything changes) and for a cut that would need a vessel id above 65535.
 PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPoint>& points,
                       const Geometry& grid, double maxDistanceMm);
 

@@ -3,13 +3,12 @@
 #include "cli/ImageIO.h"
 #include "cli/UserError.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace angiolith::tool::planning {
@@ -37,8 +36,8 @@ PlanAction requireAction(const std::string& label, const std::string& alternativ
                          const std::string& pointName, const std::string& path) {
     if (auto action = actionOf(label)) return *action;
     if (auto action = actionOf(alternative)) return *action;
-    throw UserError("point '" + pointName + "' of '" + path + "' has the unknown action '" +
-                    label + "'; " + kActionsHelp);
+    throw UserError("point '" + pointName + "' of '" + path + "' has the unknown action '" + label +
+                    "'; " + kActionsHelp);
 }
 
 std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& text) {
@@ -87,13 +86,13 @@ std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& t
                 throw UserError("point '" + point.name + "' of '" + path +
                                 "' has no position of three numbers");
             }
-            for (int i = 0; i < 3; ++i) point.lps[i] = position[static_cast<std::size_t>(i)].get<double>();
+            for (int i = 0; i < 3; ++i)
+                point.lps[i] = position[static_cast<std::size_t>(i)].get<double>();
             if (frameName == "RAS") point.lps = flipRasLps(point.lps);
             const json description = cp.value("description", json(""));
-            point.action = requireAction(point.name,
-                                         description.is_string() ? description.get<std::string>()
-                                                                 : "",
-                                         point.name, path);
+            point.action = requireAction(
+                point.name, description.is_string() ? description.get<std::string>() : "",
+                point.name, path);
             points.push_back(point);
         }
     }
@@ -128,9 +127,10 @@ std::vector<PlanPoint> readCsv(const std::string& path, const std::string& text)
         std::string action;
         if (!parseCsvLine(content, point.lps, action)) {
             if (points.empty() && lowered(content).find('x') == 0) continue;  // column names
-            throw UserError("'" + path + "' is neither a markups JSON file (.mrk.json) nor a CSV "
-                            "file of x,y,z,action lines: line " + std::to_string(number) +
-                            " reads '" + content + "'");
+            throw UserError("'" + path +
+                            "' is neither a markups JSON file (.mrk.json) nor a CSV "
+                            "file of x,y,z,action lines: line " +
+                            std::to_string(number) + " reads '" + content + "'");
         }
         point.name = "line " + std::to_string(number);
         point.action = requireAction(action, "", point.name, path);
@@ -170,7 +170,8 @@ std::vector<PlanPoint> readPlanPoints(const std::string& path) {
     const bool looksJson = first != std::string::npos && text[first] == '{';
     std::vector<PlanPoint> points = looksJson ? readMarkups(path, text) : readCsv(path, text);
     if (points.empty()) {
-        throw UserError("'" + path + "' holds no point; place points on the centre lines and "
+        throw UserError("'" + path +
+                        "' holds no point; place points on the centre lines and "
                         "save them as .mrk.json or as x,y,z,action lines");
     }
     return points;

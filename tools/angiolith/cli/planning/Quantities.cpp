@@ -26,9 +26,9 @@ void measureCentreLine(Vessel& vessel, VesselFigures& figures) {
         if (i == 0) continue;
         const auto& a = elements[i - 1].position;
         const auto& b = elements[i].position;
-        figures.lengthMm += std::sqrt(double(b.x - a.x) * (b.x - a.x) +
-                                      double(b.y - a.y) * (b.y - a.y) +
-                                      double(b.z - a.z) * (b.z - a.z));
+        figures.lengthMm +=
+            std::sqrt(double(b.x - a.x) * (b.x - a.x) + double(b.y - a.y) * (b.y - a.y) +
+                      double(b.z - a.z) * (b.z - a.z));
     }
     figures.meanRadiusMm = radiusSum / static_cast<double>(elements.size());
     figures.minRadiusMm = minRadius;
@@ -43,9 +43,9 @@ std::vector<Total> totalsOf(const std::map<int, unsigned long long>& byKey) {
 }  // namespace
 
 double Quantities::percent(unsigned long long voxels) const {
-    return tissueVoxels == 0 ? 0.0
-                             : 100.0 * static_cast<double>(voxels) /
-                                   static_cast<double>(tissueVoxels);
+    return tissueVoxels == 0
+               ? 0.0
+               : 100.0 * static_cast<double>(voxels) / static_cast<double>(tissueVoxels);
 }
 
 unsigned long long Quantities::resectedVoxels() const {
@@ -118,8 +118,7 @@ Quantities measure(const std::vector<ArVesselTree>& trees, const Volume& vesselI
 std::string summaryText(const Quantities& q, std::size_t top) {
     std::ostringstream out;
     out << std::fixed << std::setprecision(1);
-    out << "summary: tissue " << q.ml(q.tissueVoxels) << " mL (" << q.tissueVoxels
-        << " voxels)\n";
+    out << "summary: tissue " << q.ml(q.tissueVoxels) << " mL (" << q.tissueVoxels << " voxels)\n";
     for (const Total& tree : q.trees) {
         std::vector<const VesselFigures*> vessels;
         for (const VesselFigures& f : q.vessels) {

@@ -35,9 +35,9 @@ struct Total {
 
 /// The quantities of a set of trees over their territories.
 struct Quantities {
-    double voxelMl = 0;                  ///< volume of one voxel of the grid in mL
-    unsigned long long tissueVoxels = 0;  ///< non-zero voxels of the tissue mask
-    std::vector<VesselFigures> vessels;   ///< tree by tree, each in preorder
+    double voxelMl = 0;                              ///< volume of one voxel of the grid in mL
+    unsigned long long tissueVoxels = 0;             ///< non-zero voxels of the tissue mask
+    std::vector<VesselFigures> vessels;              ///< tree by tree, each in preorder
     std::vector<Total> trees, segments, resections;  ///< ascending keys
     /// Tissue voxels whose vessel id no vessel of the trees carries.
     unsigned long long unassignedVoxels = 0;

@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 
 Results readResults(const std::string& folder) {
     if (!fs::is_directory(folder)) {
-        throw UserError("'" + folder + "' is not a folder; give the --out folder of 'angiolith run'");
+        throw UserError("'" + folder +
+                        "' is not a folder; give the --out folder of 'angiolith run'");
     }
     Results results;
     const std::string single = (fs::path(folder) / "tree.txt").string();
@@ -19,13 +20,14 @@ Results readResults(const std::string& folder) {
         results.treePaths.push_back(single);
     } else {
         for (int n = 1;; ++n) {
-            const std::string path = (fs::path(folder) / ("tree-" + std::to_string(n) + ".txt")).string();
+            const std::string path =
+                (fs::path(folder) / ("tree-" + std::to_string(n) + ".txt")).string();
             if (!fs::exists(path)) break;
             results.treePaths.push_back(path);
         }
     }
-    for (ImageFormat format : {ImageFormat::NiftiGz, ImageFormat::Nifti, ImageFormat::Nrrd,
-                               ImageFormat::Nhdr}) {
+    for (ImageFormat format :
+         {ImageFormat::NiftiGz, ImageFormat::Nifti, ImageFormat::Nrrd, ImageFormat::Nhdr}) {
         const std::string path = (fs::path(folder) / ("vessel-ids" + extensionOf(format))).string();
         if (fs::exists(path)) {
             results.vesselIdsPath = path;
@@ -47,7 +49,8 @@ Results readResults(const std::string& folder) {
     for (const std::string& path : results.treePaths) {
         ArVesselTree tree = readTreeFile(path);
         requireVolumeIds(tree, path);
-        requireTreeOnGrid(tree, path, results.vesselIds.geometry, "'" + results.vesselIdsPath + "'");
+        requireTreeOnGrid(tree, path, results.vesselIds.geometry,
+                          "'" + results.vesselIdsPath + "'");
         results.trees.push_back(tree);
     }
     return results;

@@ -13,9 +13,9 @@ namespace {
 using nlohmann::json;
 
 const char* const kVesselColumns[] = {
-    "tree",        "id",           "parent",         "type",          "segment",
-    "resection",   "length_mm",    "mean_radius_mm", "min_radius_mm", "own_voxels",
-    "own_ml",      "own_percent",  "subtree_voxels", "subtree_ml",    "subtree_percent"};
+    "tree",      "id",          "parent",         "type",          "segment",
+    "resection", "length_mm",   "mean_radius_mm", "min_radius_mm", "own_voxels",
+    "own_ml",    "own_percent", "subtree_voxels", "subtree_ml",    "subtree_percent"};
 
 // Rounds to a fixed number of decimals, so that the files carry no float noise.
 double rounded(double value, int decimals) {
@@ -131,8 +131,9 @@ void writeTerritoriesCsv(std::ostream& out, const Quantities& q) {
     out << "\ntotal,key,voxels,ml,percent\n";
     auto totals = [&](const char* name, const std::vector<Total>& list) {
         for (const Total& t : list) {
-            out << name << "," << t.key << "," << t.voxels << "," << json(rounded(q.ml(t.voxels), 4)).dump()
-                << "," << json(rounded(q.percent(t.voxels), 3)).dump() << "\n";
+            out << name << "," << t.key << "," << t.voxels << ","
+                << json(rounded(q.ml(t.voxels), 4)).dump() << ","
+                << json(rounded(q.percent(t.voxels), 3)).dump() << "\n";
         }
     };
     totals("tree", q.trees);

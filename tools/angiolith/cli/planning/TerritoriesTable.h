@@ -5,7 +5,6 @@
 #include "cli/planning/Quantities.h"
 
 #include <nlohmann/json.hpp>
-
 #include <optional>
 #include <ostream>
 #include <string>
@@ -22,7 +21,7 @@ struct Provenance {
     std::optional<std::string> points;   ///< the point file of a plan
     Geometry grid;                       ///< the grid of the volumes (LPS)
     nlohmann::json options = nlohmann::json::object();  ///< the options used, by long name
-    std::vector<std::string> warnings;   ///< one line each
+    std::vector<std::string> warnings;                  ///< one line each
 };
 
 /// territories.json: the quantities with their provenance; with @p resection, the headline of
