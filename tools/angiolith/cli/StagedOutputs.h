@@ -7,7 +7,9 @@
 #include "cli/Progress.h"
 #include "cli/TreeFile.h"
 #include "cli/Volume.h"
+#include "cli/report/ReportWriter.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,9 +31,12 @@ public:
     void forest(const Forest& forest, const Geometry* grid);
     /// Writes the file @p name with @p write, which is given the path to write to.
     void file(const std::string& name, const std::function<void(const std::string&)>& write);
-    /// Writes preview.png.
-    void preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                 const Forest& forest);
+    /// Writes preview.png and returns its bytes (for the report).
+    std::vector<std::uint8_t> preview(const Geometry& geometry, const Volume* territories,
+                                      const Volume* mask, const Forest& forest);
+    /// Writes report.html, which the list of written files names first: the one file a user
+    /// opens.
+    void report(const ReportContent& content);
     void commit();
 
 private:

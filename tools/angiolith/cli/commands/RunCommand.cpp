@@ -4,6 +4,7 @@
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
 #include "cli/planning/PlanningFiles.h"
+#include "cli/report/ReportContent.h"
 
 #include <iostream>
 #include <optional>
@@ -66,9 +67,13 @@ int run(const Arguments& args) {
         }
         provenance.grid = vessels.geometry;
         provenance.options = planning::optionsJson(args);
+        nlohmann::json document;
         quantities = planning::writeTerritoryFiles(outputs, forest, territories->vesselIds,
-                                                   provenance, false);
-        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, forest);
+                                                   provenance, false, &document);
+        std::vector<std::uint8_t> png =
+            outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, forest);
+        outputs.report(
+            reportContent(std::move(document), forest, territories->vesselIds, std::move(png)));
     } else {
         outputs.preview(vessels.geometry, nullptr, &vessels, forest);
     }
@@ -109,6 +114,8 @@ Command runCommand() {
         "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
         "share one grid (size, spacing, origin, orientation).\n\n"
         "Writes into DIR:\n"
+        "  report.html                with LIVER: the page to open first (one self-contained\n"
+        "                             file): the tree in 3-D, the territory table, the figures\n"
         "  skeleton, distance-field   the thinned mask (0/1) and its distance to the background\n"
         "  tree-1.txt, tree-2.txt ... one vessel tree per connected part of the skeleton\n"
         "                             (largest first), in the library's text format; positions\n"
