@@ -3,6 +3,9 @@
 
 // Umbrella header: every public header of the library, and nothing else.
 
+// Host hooks: fatal input errors and diagnostic lines
+#include <angiolith/diagnostics/Diagnostics.h>
+
 // Image container and voxel access
 #include <angiolith/image/ThreeDPicAccessor.h>
 #include <angiolith/image/VolumeAccessor.h>

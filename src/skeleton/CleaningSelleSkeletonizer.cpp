@@ -1,6 +1,6 @@
-#include <angiolith/skeleton/CleaningSelleSkeletonizer.h>
+#include "diagnostics/DiagnosticLine.h"
 
-#include <iostream>
+#include <angiolith/skeleton/CleaningSelleSkeletonizer.h>
 
 namespace {
 
@@ -69,7 +69,7 @@ bool CleaningSelleSkeletonizer::isLocallyRedundant(const DistancePoint3D& p) {
         }
     }
     if (start < 0) {
-        std::cout << kNoStartpoints << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Output, kNoStartpoints);
         return false;
     }
 

@@ -4,6 +4,7 @@
 #include <angiolith/skeleton/Skeletonizer.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -26,6 +27,11 @@ const char* const kNoMemory = "Skeletonizer::Skeletonizer(...): no memory for th
 // Voxel coordinates are signed 16-bit throughout the thinning: indices 0 to 32767.
 constexpr unsigned int kMaxExtent = 32768;
 
+struct DescriptorFree {
+    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
+};
+using DescriptorOwner = std::unique_ptr<lumoTeskDescriptor, DescriptorFree>;
+
 }  // namespace
 
 Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
@@ -40,21 +46,19 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
     if (pic->n[0] > kMaxExtent || pic->n[1] > kMaxExtent || pic->n[2] > kMaxExtent) {
         fatalInput(kTooLarge);
     }
-    if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
-        pic = convertVolume(pic, lumoTeskTypeUnsigned, 8);
-        if (pic == nullptr) fatalInput(kConversionFailed);
-    }
 
+    // Everything is built under RAII and handed to the members only at the end, and the caller's
+    // descriptor is freed only then: a fatal input error that throws (or an allocation failure)
+    // leaves nothing allocated and the caller's descriptor as it was.
+    DescriptorOwner field;
+    std::unique_ptr<VolumeAccessor<float>> fieldAccessor;
     if (noDistanceField) {
-        distanceField = new VolumeAccessor<float>();
+        fieldAccessor = std::make_unique<VolumeAccessor<float>>();
     } else {
-        lumoTeskDescriptor* field = lumoTeskNew();
+        field.reset(lumoTeskNew());
         const std::size_t elements = static_cast<std::size_t>(pic->n[0]) * pic->n[1] * pic->n[2];
-        void* data = field == nullptr ? nullptr : std::calloc(elements == 0 ? 1 : elements, 4);
-        if (data == nullptr) {
-            lumoTeskFree(field);
-            fatalInput(kNoMemory);
-        }
+        void* data = field ? std::calloc(elements == 0 ? 1 : elements, 4) : nullptr;
+        if (data == nullptr) fatalInput(kNoMemory);
         field->type = lumoTeskTypeFloat;
         field->bits = 32;
         field->dim = pic->dim;
@@ -62,11 +66,26 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
         field->n[1] = pic->n[1];
         field->n[2] = pic->n[2];
         field->data = data;
-        distanceField = new VolumeAccessor<float>(field, 0.0f, false);
+        fieldAccessor = std::make_unique<VolumeAccessor<float>>(field.get(), 0.0f, false);
     }
-    volume = new VolumeAccessor<unsigned char>(pic, 0, false);
-    borderVoxelListProcessor =
-        new OrderedBorderVoxelListProcessor(volume, distanceField, mostNeighboursFirst);
+    DescriptorOwner converted;
+    if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
+        converted.reset(lumoKralConvert(pic, lumoTeskTypeUnsigned, 8));
+        if (!converted) fatalInput(kConversionFailed);
+    }
+    auto workAccessor = std::make_unique<VolumeAccessor<unsigned char>>(
+        converted ? converted.get() : pic, 0, false);
+    auto processor = std::make_unique<OrderedBorderVoxelListProcessor>(
+        workAccessor.get(), fieldAccessor.get(), mostNeighboursFirst);
+
+    if (converted) {
+        lumoTeskFree(pic);
+        converted.release();
+    }
+    field.release();
+    distanceField = fieldAccessor.release();
+    volume = workAccessor.release();
+    borderVoxelListProcessor = processor.release();
 }
 
 Skeletonizer::~Skeletonizer() {

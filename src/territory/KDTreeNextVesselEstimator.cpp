@@ -1,3 +1,4 @@
+#include "diagnostics/DiagnosticLine.h"
 #include "territory/CellCandidateCache.h"
 
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
@@ -6,7 +7,6 @@
 
 #include <climits>
 #include <cmath>
-#include <iostream>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -104,7 +104,7 @@ void KDTreeNextVesselEstimator::releaseANN() {
 void KDTreeNextVesselEstimator::initANN() {
     const std::size_t n = elementList->size();
     if (n == 0) {
-        std::cerr << kEmptyTreeLine << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Error, kEmptyTreeLine);
         throw std::logic_error(kEmptyTree);
     }
     const int count = static_cast<int>(n);

@@ -1,7 +1,6 @@
 #ifndef ANGIOLITH_TREE_AR_H
 #define ANGIOLITH_TREE_AR_H
 
-#include <iostream>
 #include <map>
 #include <type_traits>
 
@@ -20,6 +19,10 @@ public:
     arBase(const arBase&) = default;
     /// Copies nothing: a handle's state is its pointer, which `ar<T>` assigns itself.
     arBase& operator=(const arBase&) { return *this; }
+
+protected:
+    /// Reports, as a diagnostic line on the standard output, that deleting a pointee threw.
+    static void reportFailedDeletion();
 };
 
 /// A reference-counting handle whose count lives in `arBase::counter`, keyed by the address it
@@ -102,7 +105,7 @@ private:
         try {
             delete p;
         } catch (...) {
-            std::cout << "konte nicht gelöscht werden" << std::endl;
+            reportFailedDeletion();
         }
     }
 
