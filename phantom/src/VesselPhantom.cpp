@@ -1,5 +1,7 @@
 #include "phantom/VesselPhantom.h"
 
+#include <angiolith/image/detail/ElementKinds.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -62,17 +64,9 @@ V3 rotateTowards(const V3& d, const V3& p, double a) {
 }
 
 lumoTeskDescriptor* newMask(const PhantomOptions& o) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
+    lumoTeskDescriptor* pic =
+        angiolith::detail::makeZeroVolume<std::uint8_t>(o.sizeX, o.sizeY, o.sizeZ).release();
     if (pic == nullptr) std::abort();
-    pic->type = lumoTeskTypeUnsigned;
-    pic->bits = 8;
-    pic->dim = 3;
-    pic->n[0] = o.sizeX;
-    pic->n[1] = o.sizeY;
-    pic->n[2] = o.sizeZ;
-    const std::size_t count = static_cast<std::size_t>(o.sizeX) * o.sizeY * o.sizeZ;
-    pic->data = std::calloc(count == 0 ? 1 : count, 1);
-    if (pic->data == nullptr) std::abort();
     return pic;
 }
 

@@ -1,4 +1,5 @@
 #include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
 #include <angiolith/skeleton/Skeletonizer.h>
@@ -27,11 +28,6 @@ const char* const kNoMemory = "Skeletonizer::Skeletonizer(...): no memory for th
 // Voxel coordinates are signed 16-bit throughout the thinning: indices 0 to 32767.
 constexpr unsigned int kMaxExtent = 32768;
 
-struct DescriptorFree {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
-using DescriptorOwner = std::unique_ptr<lumoTeskDescriptor, DescriptorFree>;
-
 }  // namespace
 
 Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
@@ -50,25 +46,16 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
     // Everything is built under RAII and handed to the members only at the end, and the caller's
     // descriptor is freed only then: a fatal input error that throws (or an allocation failure)
     // leaves nothing allocated and the caller's descriptor as it was.
-    DescriptorOwner field;
+    angiolith::detail::DescriptorPtr field;
     std::unique_ptr<VolumeAccessor<float>> fieldAccessor;
     if (noDistanceField) {
         fieldAccessor = std::make_unique<VolumeAccessor<float>>();
     } else {
-        field.reset(lumoTeskNew());
-        const std::size_t elements = static_cast<std::size_t>(pic->n[0]) * pic->n[1] * pic->n[2];
-        void* data = field ? std::calloc(elements == 0 ? 1 : elements, 4) : nullptr;
-        if (data == nullptr) fatalInput(kNoMemory);
-        field->type = lumoTeskTypeFloat;
-        field->bits = 32;
-        field->dim = pic->dim;
-        field->n[0] = pic->n[0];
-        field->n[1] = pic->n[1];
-        field->n[2] = pic->n[2];
-        field->data = data;
+        field = angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
+        if (!field) fatalInput(kNoMemory);
         fieldAccessor = std::make_unique<VolumeAccessor<float>>(field.get(), 0.0f, false);
     }
-    DescriptorOwner converted;
+    angiolith::detail::DescriptorPtr converted;
     if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
         converted.reset(lumoKralConvert(pic, lumoTeskTypeUnsigned, 8));
         if (!converted) fatalInput(kConversionFailed);
