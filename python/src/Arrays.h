@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_PYTHON_ARRAYS_H
 #define ANGIOLITH_PYTHON_ARRAYS_H
 
-#include "angiolith/Volume.h"
+#include "cli/Volume.h"
 
 #include <array>
 #include <pybind11/numpy.h>

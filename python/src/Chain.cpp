@@ -3,7 +3,7 @@
 #include "Arrays.h"
 #include "Library.h"
 #include "TreeBinding.h"
-#include "angiolith/Stages.h"
+#include "cli/Stages.h"
 
 #include <angiolith/territory/EntireVesselTreeSampler.h>
 #include <angiolith/territory/HepaVesselTreeSampler.h>

@@ -1,7 +1,7 @@
 #include "TreeBinding.h"
 
 #include "Library.h"
-#include "angiolith/Stages.h"
+#include "cli/Stages.h"
 
 #include <angiolith/tree/Node.h>
 #include <angiolith/tree/TreeIterator.h>

@@ -1,5 +1,7 @@
 #include "cli/Stages.h"
 
+#include "cli/Threads.h"
+
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
 #include <angiolith/diagnostics/Diagnostics.h>
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
@@ -219,6 +221,7 @@ Territories computeTerritories(const ArVesselTree& tree, DescriptorPtr tissue,
                            static_cast<float>(geometry.spacing[1]),
                            static_cast<float>(geometry.spacing[2]));
     SuppliedTissueClassifier classifier(accessor, tree);
+    classifier.setNumberOfThreads(workerThreads());  // the results are the same on any number
     if (options.sampler) classifier.setVesselTreeSampler(options.sampler.release());
     classifier.setCalculateDistanceVolume(options.distances);
     classifier.computeSuppliedTissue();
