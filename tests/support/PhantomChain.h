@@ -14,6 +14,7 @@
 #include <angiolith/relabel/VesselIDRelabeling.h>
 #include <angiolith/skeleton/Point3D.h>
 #include <angiolith/skeleton/SelleSkeletonizer.h>
+#include <angiolith/territory/KDTreeNextVesselEstimator.h>
 #include <angiolith/territory/SuppliedTissueClassifier.h>
 #include <angiolith/tree/ArVesselTree.h>
 
@@ -47,9 +48,14 @@ struct DescriptorFree {
 };
 using Descriptor = std::unique_ptr<lumoTeskDescriptor, DescriptorFree>;
 
-// Thinning, extraction from the skeletal voxel list, cleaning, territories and relabelling by
-// vessel type.
-inline ChainResult runChain(const angiolith::phantom::PhantomOptions& options) {
+// A k-d tree estimator the classifier does not recognise as its own, so that it asks it voxel by
+// voxel instead of assigning the voxels on the grid.
+struct PerVoxelEstimator final : KDTreeNextVesselEstimator {};
+
+// Thinning, extraction from the skeletal voxel list, cleaning, territories (by the k-d tree voxel
+// by voxel with @p perVoxelSearch) and relabelling by vessel type.
+inline ChainResult runChain(const angiolith::phantom::PhantomOptions& options,
+                            bool perVoxelSearch = false) {
     angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
     ChainResult result;
     ArVesselTree tree;
@@ -74,6 +80,7 @@ inline ChainResult runChain(const angiolith::phantom::PhantomOptions& options) {
 
     auto* tissue = new ThreeDPicAccessor<unsigned char>(phantom.takeTissue(), true, 0);
     SuppliedTissueClassifier classifier(tissue, tree);
+    if (perVoxelSearch) classifier.setNextVesselEstimator(new PerVoxelEstimator);
     classifier.computeSuppliedTissue();
     lumoTeskDescriptor* ids = classifier.getVesselIDVolume()->getPic();
     result.vesselIds = bytesOf(ids, sizeof(unsigned short));
