@@ -121,22 +121,31 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
     picture.rgb.assign(static_cast<std::size_t>(picture.width) * picture.height * 3, 0);
 
     const lumoTeskDescriptor* source = territories != nullptr ? territories : mask;
-    const std::size_t strides[3] = {1, n[0], static_cast<std::size_t>(n[0]) * n[1]};
+    // The maximum along the rays of all three panels, in one pass over the volume in storage
+    // order: per panel, indexed [v][u].
+    std::vector<std::uint32_t> mips[3];
     for (const Panel& panel : panels) {
-        // The maximum along each ray, per voxel of the panel's plane.
-        std::vector<std::uint32_t> mip(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
-        if (source != nullptr) {
-            for (unsigned int a = 0; a < n[panel.u]; ++a) {
-                for (unsigned int b = 0; b < n[panel.v]; ++b) {
-                    std::uint32_t best = 0;
-                    const std::size_t base = a * strides[panel.u] + b * strides[panel.v];
-                    for (unsigned int c = 0; c < n[panel.along]; ++c) {
-                        best = std::max(best, voxelValue(*source, base + c * strides[panel.along]));
-                    }
-                    mip[static_cast<std::size_t>(b) * n[panel.u] + a] = best;
+        mips[panel.along].assign(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
+    }
+    if (source != nullptr) {
+        std::size_t i = 0;
+        for (unsigned int z = 0; z < n[2]; ++z) {
+            for (unsigned int y = 0; y < n[1]; ++y) {
+                for (unsigned int x = 0; x < n[0]; ++x, ++i) {
+                    const std::uint32_t value = voxelValue(*source, i);
+                    if (value == 0) continue;
+                    std::uint32_t& alongZ = mips[2][static_cast<std::size_t>(y) * n[0] + x];
+                    std::uint32_t& alongY = mips[1][static_cast<std::size_t>(z) * n[0] + x];
+                    std::uint32_t& alongX = mips[0][static_cast<std::size_t>(z) * n[1] + y];
+                    alongZ = std::max(alongZ, value);
+                    alongY = std::max(alongY, value);
+                    alongX = std::max(alongX, value);
                 }
             }
         }
+    }
+    for (const Panel& panel : panels) {
+        const std::vector<std::uint32_t>& mip = mips[panel.along];
         for (unsigned int y = 0; y < panel.height; ++y) {
             const unsigned int row = panel.flipV ? panel.height - 1 - y : y;
             const auto b = std::min<unsigned int>(

@@ -4,6 +4,8 @@
 #include "cli/TreeFile.h"
 #include "cli/VtpWriter.h"
 
+#include <algorithm>
+
 namespace angiolith::tool {
 
 StagedOutputs::StagedOutputs(const std::string& theFolder, ImageFormat theFormat,
@@ -29,6 +31,14 @@ void StagedOutputs::tree(ArVesselTree& tree, const Geometry* geometry) {
         writeVtpFile(folder.stagingPath("tree.vtp"), worldLines(tree, *geometry));
         names.push_back("tree.vtp");
     }
+}
+
+void StagedOutputs::file(const std::string& name,
+                         const std::function<void(const std::string&)>& write) {
+    begin();
+    write(folder.stagingPath(name));
+    // A file written again (tree.vtp with further arrays) is listed once.
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 void StagedOutputs::preview(const Geometry& geometry, const Volume* territories, const Volume* mask,

@@ -9,6 +9,7 @@
 
 #include <angiolith/tree/ArVesselTree.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     void volume(const std::string& base, const Volume& volume);
     /// Writes tree.txt and, with a geometry, tree.vtp in that geometry's world coordinates.
     void tree(ArVesselTree& tree, const Geometry* geometry);
+    /// Writes the file @p name with @p write, which is given the path to write to.
+    void file(const std::string& name, const std::function<void(const std::string&)>& write);
     /// Writes preview.png.
     void preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
                  const ArVesselTree& tree);
