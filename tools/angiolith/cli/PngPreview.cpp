@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <png.h>
 #include <stdexcept>
 
@@ -184,20 +185,39 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
     return picture;
 }
 
-void writePng(const std::string& path, const Picture& picture) {
+std::vector<std::uint8_t> encodePng(const Picture& picture) {
     // libpng's simplified interface reports failure by its return value and the image's
-    // message, and frees its own state.
+    // message, and frees its own state. The first call sizes the buffer, the second fills it.
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = picture.width;
     image.height = picture.height;
     image.format = PNG_FORMAT_RGB;
-    const bool written =
-        png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    if (!written) {
-        throw std::runtime_error("cannot write '" + path + "': " + image.message);
+    png_alloc_size_t size = 0;
+    std::vector<std::uint8_t> bytes;
+    bool encoded =
+        png_image_write_to_memory(&image, nullptr, &size, 0, picture.rgb.data(), 0, nullptr) != 0;
+    if (encoded) {
+        bytes.resize(size);
+        encoded = png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.rgb.data(), 0,
+                                            nullptr) != 0;
+        bytes.resize(size);
     }
+    png_image_free(&image);
+    if (!encoded) throw std::runtime_error(std::string("cannot encode a PNG: ") + image.message);
+    return bytes;
+}
+
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) throw std::runtime_error("cannot write '" + path + "'");
+}
+
+void writePng(const std::string& path, const Picture& picture) {
+    writeFileBytes(path, encodePng(picture));
 }
 
 }  // namespace angiolith::tool

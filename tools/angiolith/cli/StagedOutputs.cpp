@@ -41,15 +41,24 @@ void StagedOutputs::file(const std::string& name,
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
-void StagedOutputs::preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                            const ArVesselTree& tree) {
+std::vector<std::uint8_t> StagedOutputs::preview(const Geometry& geometry,
+                                                 const Volume* territories, const Volume* mask,
+                                                 const ArVesselTree& tree) {
     begin();
     DescriptorPtr binary;
     if (territories == nullptr && mask != nullptr) binary = binarize(*mask->pic);
-    writePng(folder.stagingPath("preview.png"),
-             renderPreview(geometry, territories != nullptr ? territories->pic.get() : nullptr,
-                           binary.get(), indexLines(tree, geometry)));
+    std::vector<std::uint8_t> png =
+        encodePng(renderPreview(geometry, territories != nullptr ? territories->pic.get() : nullptr,
+                                binary.get(), indexLines(tree, geometry)));
+    writeFileBytes(folder.stagingPath("preview.png"), png);
     names.push_back("preview.png");
+    return png;
+}
+
+void StagedOutputs::report(const ReportContent& content) {
+    begin();
+    writeReportFile(folder.stagingPath("report.html"), content);
+    names.insert(names.begin(), "report.html");
 }
 
 void StagedOutputs::commit() {

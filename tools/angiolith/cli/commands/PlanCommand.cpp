@@ -8,6 +8,7 @@
 #include "cli/planning/PlanPoints.h"
 #include "cli/planning/PlanningFiles.h"
 #include "cli/planning/ResultsFolder.h"
+#include "cli/report/ReportContent.h"
 
 #include <iomanip>
 #include <iostream>
@@ -82,9 +83,13 @@ int plan(const Arguments& args) {
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
     provenance.warnings = outcome.warnings;
-    const Quantities quantities =
-        writeTerritoryFiles(outputs, results.trees, territories.vesselIds, provenance, outcome.cut);
-    outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees.front());
+    nlohmann::json document;
+    const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
+                                                      provenance, outcome.cut, &document);
+    std::vector<std::uint8_t> png =
+        outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees.front());
+    outputs.report(
+        reportContent(std::move(document), results.trees, territories.vesselIds, std::move(png)));
     outputs.commit();
     if (!args.has("quiet")) {
         std::cout << summaryText(quantities);
@@ -120,8 +125,9 @@ Command planCommand() {
         "  cut         the nearest vessel is cut at its centre-line sample nearest the point:\n"
         "              the part beyond it and every vessel below are resected (status 3),\n"
         "              the rest is the remnant (status 2)\n"
-        "Writes into DIR the planned tree (tree.txt, tree.vtp with the arrays segment, type,\n"
-        "resection and subtreeMl), vessel-ids, distances, labels-segment, labels-type and\n"
+        "Writes into DIR report.html (the page to open first: the planned tree in 3-D, the\n"
+        "territory table and the resection), the planned tree (tree.txt, tree.vtp with the\n"
+        "arrays segment, type, resection and subtreeMl), vessel-ids, distances, labels-segment, labels-type and\n"
         "labels-resection with colour tables (.ctbl; .label.txt for ITK-SNAP) and segmentations\n"
         "(.seg.nrrd), territories.json and territories.csv (volumes per vessel, subtree,\n"
         "segment and resection status) and preview.png. The last lines give the resected and\n"

@@ -4,6 +4,7 @@
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
 #include "cli/planning/PlanningFiles.h"
+#include "cli/report/ReportContent.h"
 
 #include <iostream>
 #include <optional>
@@ -60,9 +61,13 @@ int run(const Arguments& args) {
         provenance.trees = {args.value("out") + "/tree.txt"};
         provenance.grid = vessels.geometry;
         provenance.options = planning::optionsJson(args);
+        nlohmann::json document;
         quantities = planning::writeTerritoryFiles(outputs, {tree}, territories->vesselIds,
-                                                   provenance, false);
-        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+                                                   provenance, false, &document);
+        std::vector<std::uint8_t> png =
+            outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+        outputs.report(
+            reportContent(std::move(document), {tree}, territories->vesselIds, std::move(png)));
     } else {
         outputs.preview(vessels.geometry, nullptr, &vessels, tree);
     }
@@ -100,6 +105,8 @@ Command runCommand() {
         "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
         "share one grid (size, spacing, origin, orientation).\n\n"
         "Writes into DIR:\n"
+        "  report.html                with LIVER: the page to open first (one self-contained\n"
+        "                             file): the tree in 3-D, the territory table, the figures\n"
         "  skeleton, distance-field   the thinned mask (0/1) and its distance to the background\n"
         "  tree.txt                   the vessel tree in the library's text format; positions\n"
         "                             are voxel index times spacing (mm), without origin\n"

@@ -43,16 +43,16 @@ void writePlanningVtp(StagedOutputs& outputs, const std::vector<ArVesselTree>& t
     outputs.file("tree.vtp", [&](const std::string& path) { writeVtpFile(path, lines); });
 }
 
-void writeQuantityFiles(StagedOutputs& outputs, const Quantities& quantities,
-                        const Provenance& provenance, bool resection) {
+nlohmann::json writeQuantityFiles(StagedOutputs& outputs, const Quantities& quantities,
+                                  const Provenance& provenance, bool resection) {
+    nlohmann::json document = territoriesJson(quantities, provenance, resection);
     outputs.file("territories.json", [&](const std::string& path) {
-        writeText(path, [&](std::ostream& out) {
-            out << territoriesJson(quantities, provenance, resection).dump(1) << "\n";
-        });
+        writeText(path, [&](std::ostream& out) { out << document.dump(1) << "\n"; });
     });
     outputs.file("territories.csv", [&](const std::string& path) {
         writeText(path, [&](std::ostream& out) { writeTerritoriesCsv(out, quantities); });
     });
+    return document;
 }
 
 }  // namespace
@@ -72,13 +72,15 @@ void writeLabelFiles(StagedOutputs& outputs, const Volume& labels, LabelRule rul
 }
 
 Quantities writeTerritoryFiles(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
-                               const Volume& vesselIds, Provenance provenance, bool resection) {
+                               const Volume& vesselIds, Provenance provenance, bool resection,
+                               nlohmann::json* document) {
     const Quantities quantities = measure(trees, vesselIds);
     if (quantities.unassignedVoxels > 0) {
         provenance.warnings.push_back(std::to_string(quantities.unassignedVoxels) +
                                       " tissue voxels belong to vessel ids that no tree holds");
     }
-    writeQuantityFiles(outputs, quantities, provenance, resection);
+    nlohmann::json written = writeQuantityFiles(outputs, quantities, provenance, resection);
+    if (document != nullptr) *document = std::move(written);
     writePlanningVtp(outputs, trees, vesselIds.geometry, quantities);
     return quantities;
 }

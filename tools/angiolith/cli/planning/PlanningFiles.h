@@ -16,9 +16,11 @@ namespace angiolith::tool::planning {
 
 /// Measures @p trees over their territories @p vesselIds and writes territories.json,
 /// territories.csv (see territoriesJson for @p resection) and tree.vtp with the planning
-/// arrays. Tissue that no vessel of the trees is given is added to the warnings.
+/// arrays. Tissue that no vessel of the trees is given is added to the warnings. With
+/// @p document (borrowed), the content of territories.json is also put there (for the report).
 Quantities writeTerritoryFiles(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
-                               const Volume& vesselIds, Provenance provenance, bool resection);
+                               const Volume& vesselIds, Provenance provenance, bool resection,
+                               nlohmann::json* document = nullptr);
 
 /// The options of @p args as JSON, by long name: numbers as numbers, flags as true.
 nlohmann::json optionsJson(const Arguments& args);
