@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
 #define ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
 
-#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
@@ -96,10 +96,12 @@ ThreeDPicAccessor<T>::ThreeDPicAccessor(lumoTeskDescriptor* thePic, bool isOwner
       pic(thePic),
       backgroundValue(theBackgroundValue) {
     if (thePic == nullptr) {
-        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!");
+        angiolith::detail::fatalAccessorInput(
+            "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!");
     }
     if (thePic->dim != 3) {
-        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
+        angiolith::detail::fatalAccessorInput(
+            "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
     }
     sizeX = thePic->n[0];
     sizeY = thePic->n[1];

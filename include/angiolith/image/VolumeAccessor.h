@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
 #define ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
 
-#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
@@ -113,7 +113,7 @@ VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue,
       outsideValue(theOutsideValue),
       empty(false) {
     if (thePic == nullptr || thePic->dim != 3) {
-        angiolith::detail::fatalInput(
+        angiolith::detail::fatalAccessorInput(
             "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ");
     }
     sizeX = thePic->n[0];
