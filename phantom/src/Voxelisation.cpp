@@ -1,23 +1,18 @@
 #include "Voxelisation.h"
 
+#include <angiolith/image/detail/ElementKinds.h>
+
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 
 namespace angiolith::phantom {
 
 lumoTeskDescriptor* newMask(const PhantomOptions& o) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
+    lumoTeskDescriptor* pic =
+        angiolith::detail::makeZeroVolume<std::uint8_t>(o.sizeX, o.sizeY, o.sizeZ).release();
     if (pic == nullptr) std::abort();
-    pic->type = lumoTeskTypeUnsigned;
-    pic->bits = 8;
-    pic->dim = 3;
-    pic->n[0] = o.sizeX;
-    pic->n[1] = o.sizeY;
-    pic->n[2] = o.sizeZ;
-    const std::size_t count = static_cast<std::size_t>(o.sizeX) * o.sizeY * o.sizeZ;
-    pic->data = std::calloc(count == 0 ? 1 : count, 1);
-    if (pic->data == nullptr) std::abort();
     return pic;
 }
 

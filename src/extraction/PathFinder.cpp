@@ -8,7 +8,7 @@
 
 namespace {
 
-using angiolith::detail::kNeighbourOffsets;
+using angiolith::detail::kNeighbourOffsets26;
 using angiolith::detail::neighbourOf;
 using angiolith::detail::pathFinderFailure;
 using angiolith::detail::SkeletonReader;
@@ -34,8 +34,8 @@ const char* const kInvalidClusterPoint =
     "PathFinder::growBranchingCluster(): invalid point in vectorList";
 
 EdgeType edgeTypeOf(int offsetIndex) {
-    const auto& o = kNeighbourOffsets[offsetIndex];
-    switch (std::abs(o.dx) + std::abs(o.dy) + std::abs(o.dz)) {
+    const int* o = kNeighbourOffsets26.d[offsetIndex];
+    switch (std::abs(o[0]) + std::abs(o[1]) + std::abs(o[2])) {
         case 1:
             return N6_EDGE;
         case 2:

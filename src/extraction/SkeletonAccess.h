@@ -2,6 +2,7 @@
 #define ANGIOLITH_SRC_EXTRACTION_SKELETONACCESS_H
 
 #include <angiolith/image/VolumeAccessor.h>
+#include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/tree/Vector3.h>
 
 #include <array>
@@ -10,31 +11,11 @@
 
 namespace angiolith::detail {
 
-/// Offsets (dx, dy, dz) of the 26 neighbours in index order: dz = +1, 0, -1 (outer), dy = +1,
-/// 0, -1, dx = -1, 0, +1 (inner), the centre left out; the order of get26Neighbourhood.
-struct NeighbourOffset {
-    int dx, dy, dz;
-};
-
-constexpr std::array<NeighbourOffset, 26> makeNeighbourOffsets() {
-    std::array<NeighbourOffset, 26> offsets{};
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz) {
-        for (int dy = 1; dy >= -1; --dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (dx != 0 || dy != 0 || dz != 0) offsets[k++] = NeighbourOffset{dx, dy, dz};
-            }
-        }
-    }
-    return offsets;
-}
-
-inline constexpr std::array<NeighbourOffset, 26> kNeighbourOffsets = makeNeighbourOffsets();
-
+/// The position of neighbour @p index of @p p, in the order of kNeighbourOffsets26.
 inline Vector3<short> neighbourOf(const Vector3<short>& p, int index) {
-    const NeighbourOffset& o = kNeighbourOffsets[index];
-    return Vector3<short>{static_cast<short>(p.x + o.dx), static_cast<short>(p.y + o.dy),
-                          static_cast<short>(p.z + o.dz)};
+    const int* o = kNeighbourOffsets26.d[index];
+    return Vector3<short>{static_cast<short>(p.x + o[0]), static_cast<short>(p.y + o[1]),
+                          static_cast<short>(p.z + o[2])};
 }
 
 /// Reads a skeleton volume for the extraction. Positions outside the volume are never skeleton
@@ -54,8 +35,8 @@ public:
         const std::ptrdiff_t sx = static_cast<std::ptrdiff_t>(sizeX);
         const std::ptrdiff_t sxy = sx * static_cast<std::ptrdiff_t>(sizeY);
         for (int i = 0; i < 26; ++i) {
-            const NeighbourOffset& o = kNeighbourOffsets[i];
-            offsets[i] = o.dx + o.dy * sx + o.dz * sxy;
+            const int* o = kNeighbourOffsets26.d[i];
+            offsets[i] = o[0] + o[1] * sx + o[2] * sxy;
         }
     }
 
@@ -81,8 +62,8 @@ public:
             return;
         }
         for (int i = 0; i < 26; ++i) {
-            const NeighbourOffset& o = kNeighbourOffsets[i];
-            out[i] = value(p.x + o.dx, p.y + o.dy, p.z + o.dz);
+            const int* o = kNeighbourOffsets26.d[i];
+            out[i] = value(p.x + o[0], p.y + o[1], p.z + o[2]);
         }
     }
 

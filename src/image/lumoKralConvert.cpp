@@ -1,5 +1,6 @@
 #include "image/DescriptorInternals.h"
 
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoKralConvert.h>
 
 #include <cstddef>
@@ -20,69 +21,9 @@ constexpr int kErrNewPic = 7;
 constexpr int kErrKind = 8;
 constexpr int kErrTarget = 11;
 
-/// Key of an element kind, type * 65536 + bits.
-constexpr unsigned int kindKey(unsigned int type, unsigned int bits) {
-    return type * 65536u + bits;
-}
-
-/// Index 0 to 7 of one of the eight supported element kinds, -1 for any other (type, bits).
-int kindIndex(int type, unsigned int bits) {
-    if (type < 0) return -1;
-    switch (kindKey(static_cast<unsigned int>(type), bits)) {
-        case kindKey(lumoTeskTypeSigned, 8):
-            return 0;
-        case kindKey(lumoTeskTypeSigned, 16):
-            return 1;
-        case kindKey(lumoTeskTypeSigned, 32):
-            return 2;
-        case kindKey(lumoTeskTypeUnsigned, 8):
-            return 3;
-        case kindKey(lumoTeskTypeUnsigned, 16):
-            return 4;
-        case kindKey(lumoTeskTypeUnsigned, 32):
-            return 5;
-        case kindKey(lumoTeskTypeFloat, 32):
-            return 6;
-        case kindKey(lumoTeskTypeFloat, 64):
-            return 7;
-        default:
-            return -1;
-    }
-}
-
-/// Calls @p f with a value-initialised object of the C++ element type of kind @p index, so that
-/// the loops below are instantiated once per element type instead of switching per element.
-template <typename F>
-void withElementType(int index, F&& f) {
-    switch (index) {
-        case 0:
-            f(std::int8_t{});
-            break;
-        case 1:
-            f(std::int16_t{});
-            break;
-        case 2:
-            f(std::int32_t{});
-            break;
-        case 3:
-            f(std::uint8_t{});
-            break;
-        case 4:
-            f(std::uint16_t{});
-            break;
-        case 5:
-            f(std::uint32_t{});
-            break;
-        case 6:
-            f(float{});
-            break;
-        case 7:
-            f(double{});
-            break;
-        default:
-            break;
-    }
-}
+using angiolith::detail::DescriptorPtr;
+using angiolith::detail::kindIndex;
+using angiolith::detail::visitKindAt;
 
 /// The ordinary numeric conversion to D. A NaN has no integer value: it becomes 0. Every other
 /// value reaching this function lies in the target's range (the callers make sure of it), so
@@ -179,7 +120,7 @@ int lumoKralExtr(lumoTeskDescriptor* pic, double* min, double* max) {
         return 0;
     }
     const std::size_t count = _lumoTeskElements(pic);
-    withElementType(kindIndex(pic->type, pic->bits), [&](auto tag) {
+    visitKindAt(kindIndex(pic->type, pic->bits), [&](auto tag) {
         using S = decltype(tag);
         const S* src = static_cast<const S*>(pic->data);
         double lo = static_cast<double>(src[0]);
@@ -214,8 +155,7 @@ lumoTeskDescriptor* lumoKralConvert(lumoTeskDescriptor* pic_old, lumoTeskType_t 
     double max = 0.0;
     if (pic_old->data != nullptr && lumoKralExtr(pic_old, &min, &max) == 0) return nullptr;
 
-    std::unique_ptr<lumoTeskDescriptor, void (*)(lumoTeskDescriptor*)> pic_new(
-        lumoTeskCopyHeader(pic_old, nullptr), &lumoTeskFree);
+    DescriptorPtr pic_new(lumoTeskCopyHeader(pic_old, nullptr));
     if (pic_new == nullptr) {
         _lumoKralSetErrno(kErrNewPic);
         return nullptr;
@@ -237,10 +177,10 @@ lumoTeskDescriptor* lumoKralConvert(lumoTeskDescriptor* pic_old, lumoTeskType_t 
         // The values fit only when that is shown: NaN extrema take the clamped path.
         const bool fits = minGv <= min && max <= maxGv;
         const std::size_t count = _lumoTeskElements(pic_old);
-        withElementType(kindIndex(pic_old->type, pic_old->bits), [&](auto sourceTag) {
+        visitKindAt(kindIndex(pic_old->type, pic_old->bits), [&](auto sourceTag) {
             using S = decltype(sourceTag);
             const S* src = static_cast<const S*>(pic_old->data);
-            withElementType(targetKind, [&](auto targetTag) {
+            visitKindAt(targetKind, [&](auto targetTag) {
                 using D = decltype(targetTag);
                 D* dst = static_cast<D*>(pic_new->data);
                 if (fits) {

@@ -1,3 +1,4 @@
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
 #include <memory>
@@ -11,10 +12,6 @@ constexpr const char* kNullParameter =
 constexpr const char* kNotThreeD = "Error in VesselIDRelabeling::relabel(...): pic->dim!=3";
 constexpr const char* kWrongDatatype =
     "Error in VesselIDRelabeling::relabel(...): wrong datatype (!=lumoUInt2_t)";
-
-struct DescriptorFree {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
 
 }  // namespace
 
@@ -32,7 +29,7 @@ lumoTeskDescriptor* VesselIDRelabeling::relabel(lumoTeskDescriptor* pic,
 
     // The copy is held until relabelling has succeeded, so that an exception from the rule
     // does not leak it.
-    std::unique_ptr<lumoTeskDescriptor, DescriptorFree> copy;
+    angiolith::detail::DescriptorPtr copy;
     lumoTeskDescriptor* target = pic;
     if (clone) {
         copy.reset(lumoTeskClone(pic));

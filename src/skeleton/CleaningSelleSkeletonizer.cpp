@@ -1,3 +1,4 @@
+#include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/skeleton/CleaningSelleSkeletonizer.h>
 
 #include <iostream>
@@ -83,17 +84,13 @@ bool CleaningSelleSkeletonizer::isLocallyRedundant(const DistancePoint3D& p) {
     while (top > 0) {
         const int i = stack[--top];
         const int wx = i % 5, wy = (i / 5) % 5, wz = i / 25;
-        for (int dx = -1; dx <= 1; ++dx) {
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dz = -1; dz <= 1; ++dz) {
-                    const int nx = wx + dx, ny = wy + dy, nz = wz + dz;
-                    if (nx < 0 || nx > 4 || ny < 0 || ny > 4 || nz < 0 || nz > 4) continue;
-                    const int j = windowIndex(nx, ny, nz);
-                    if (marked[j] || !window[j]) continue;
-                    marked[j] = 1;
-                    stack[top++] = j;
-                }
-            }
+        for (const auto& d : angiolith::detail::kNeighbourOffsets26.d) {
+            const int nx = wx + d[0], ny = wy + d[1], nz = wz + d[2];
+            if (nx < 0 || nx > 4 || ny < 0 || ny > 4 || nz < 0 || nz > 4) continue;
+            const int j = windowIndex(nx, ny, nz);
+            if (marked[j] || !window[j]) continue;
+            marked[j] = 1;
+            stack[top++] = j;
         }
     }
 

@@ -1,4 +1,5 @@
 #include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
 #include <angiolith/skeleton/Skeletonizer.h>
@@ -48,21 +49,10 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
     if (noDistanceField) {
         distanceField = new VolumeAccessor<float>();
     } else {
-        lumoTeskDescriptor* field = lumoTeskNew();
-        const std::size_t elements = static_cast<std::size_t>(pic->n[0]) * pic->n[1] * pic->n[2];
-        void* data = field == nullptr ? nullptr : std::calloc(elements == 0 ? 1 : elements, 4);
-        if (data == nullptr) {
-            lumoTeskFree(field);
-            fatalInput(kNoMemory);
-        }
-        field->type = lumoTeskTypeFloat;
-        field->bits = 32;
-        field->dim = pic->dim;
-        field->n[0] = pic->n[0];
-        field->n[1] = pic->n[1];
-        field->n[2] = pic->n[2];
-        field->data = data;
-        distanceField = new VolumeAccessor<float>(field, 0.0f, false);
+        angiolith::detail::DescriptorPtr field =
+            angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
+        if (!field) fatalInput(kNoMemory);
+        distanceField = new VolumeAccessor<float>(field.release(), 0.0f, false);
     }
     volume = new VolumeAccessor<unsigned char>(pic, 0, false);
     borderVoxelListProcessor =

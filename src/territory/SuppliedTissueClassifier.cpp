@@ -1,3 +1,4 @@
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/territory/EntireVesselTreeSampler.h>
 #include <angiolith/territory/EuclideanDistanceMeasure.h>
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
@@ -67,27 +68,14 @@ void adviseHugePages(void* block, std::size_t bytes) {
 #endif
 }
 
-struct DescriptorDeleter {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
-
 // A zero-filled 3-D descriptor of the given kind wrapped in an accessor that owns it, with
 // background BACKGROUND, spacing 1 and origin 0.
 template <typename T>
-ThreeDPicAccessor<T>* createVolume(lumoTeskType_t type, unsigned x, unsigned y, unsigned z,
+ThreeDPicAccessor<T>* createVolume(unsigned x, unsigned y, unsigned z,
                                    const char* allocationError) {
-    std::unique_ptr<lumoTeskDescriptor, DescriptorDeleter> pic(lumoTeskNew());
+    angiolith::detail::DescriptorPtr pic = angiolith::detail::makeZeroVolume<T>(x, y, z);
     if (!pic) throw std::runtime_error(allocationError);
-    pic->type = type;
-    pic->bits = 8 * sizeof(T);
-    pic->dim = 3;
-    pic->n[0] = x;
-    pic->n[1] = y;
-    pic->n[2] = z;
-    const std::size_t count = static_cast<std::size_t>(x) * y * z;
-    pic->data = std::calloc(count == 0 ? 1 : count, sizeof(T));
-    if (pic->data == nullptr) throw std::runtime_error(allocationError);
-    adviseHugePages(pic->data, count * sizeof(T));
+    adviseHugePages(pic->data, static_cast<std::size_t>(x) * y * z * sizeof(T));
     auto* volume = new ThreeDPicAccessor<T>(pic.get(), true,
                                             static_cast<T>(SuppliedTissueClassifier::BACKGROUND));
     pic.release();
@@ -324,11 +312,11 @@ ThreeDPicAccessor<float>* SuppliedTissueClassifier::cutVolume(
 
 ThreeDPicAccessor<unsigned short>* SuppliedTissueClassifier::createVesselIDVolume(
     const unsigned& x, const unsigned& y, const unsigned& z) {
-    return createVolume<unsigned short>(lumoTeskTypeUnsigned, x, y, z, kIdAllocation);
+    return createVolume<unsigned short>(x, y, z, kIdAllocation);
 }
 
 ThreeDPicAccessor<float>* SuppliedTissueClassifier::createDistanceVolume(const unsigned& x,
                                                                          const unsigned& y,
                                                                          const unsigned& z) {
-    return createVolume<float>(lumoTeskTypeFloat, x, y, z, kDistanceAllocation);
+    return createVolume<float>(x, y, z, kDistanceAllocation);
 }

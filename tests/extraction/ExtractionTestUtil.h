@@ -2,6 +2,7 @@
 #define ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 
 #include <angiolith/image/VolumeAccessor.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/tree/Vector3.h>
 
@@ -34,15 +35,8 @@ inline bool sameVoxel(const Vector3<short>& a, const Vector3<short>& b) {
 template <typename T>
 std::unique_ptr<VolumeAccessor<T>> makeVolume(unsigned nx, unsigned ny, unsigned nz,
                                               T outsideValue = 0) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = std::is_floating_point<T>::value ? lumoTeskTypeFloat : lumoTeskTypeUnsigned;
-    pic->bits = 8 * sizeof(T);
-    pic->dim = 3;
-    pic->n[0] = nx;
-    pic->n[1] = ny;
-    pic->n[2] = nz;
-    pic->data = std::calloc(static_cast<std::size_t>(nx) * ny * nz, sizeof(T));
-    return std::make_unique<VolumeAccessor<T>>(pic, outsideValue, true);
+    return std::make_unique<VolumeAccessor<T>>(
+        angiolith::detail::makeZeroVolume<T>(nx, ny, nz).release(), outsideValue, true);
 }
 
 /// Sets every listed voxel of @p vol to @p value.

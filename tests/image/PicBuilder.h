@@ -1,6 +1,7 @@
 #ifndef ANGIOLITH_TESTS_IMAGE_PICBUILDER_H
 #define ANGIOLITH_TESTS_IMAGE_PICBUILDER_H
 
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <gtest/gtest.h>
@@ -12,10 +13,7 @@
 
 namespace angiolith::test {
 
-struct PicDeleter {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
-using PicPtr = std::unique_ptr<lumoTeskDescriptor, PicDeleter>;
+using PicPtr = angiolith::detail::DescriptorPtr;
 
 /// A descriptor of the given kind and extents whose element buffer (malloc) holds @p values.
 template <typename T>

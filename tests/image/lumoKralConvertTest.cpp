@@ -58,27 +58,13 @@ const std::vector<double> kWideValues[8] = {
     {-1e39, -5e9, -2.9, 0, 2.9, 65535.9, 1e39},
 };
 
-/// Calls @p f with a null pointer of the element type of kind @p kind.
+/// Calls @p f with a null pointer of the element type of kind @p kind (the library's table
+/// lists the kinds in the order of kKinds) and returns its result.
 template <typename F>
 auto withElementType(int kind, F f) {
-    switch (kind) {
-        case 0:
-            return f(static_cast<std::int8_t*>(nullptr));
-        case 1:
-            return f(static_cast<std::int16_t*>(nullptr));
-        case 2:
-            return f(static_cast<std::int32_t*>(nullptr));
-        case 3:
-            return f(static_cast<std::uint8_t*>(nullptr));
-        case 4:
-            return f(static_cast<std::uint16_t*>(nullptr));
-        case 5:
-            return f(static_cast<std::uint32_t*>(nullptr));
-        case 6:
-            return f(static_cast<float*>(nullptr));
-        default:
-            return f(static_cast<double*>(nullptr));
-    }
+    decltype(f(static_cast<double*>(nullptr))) result{};
+    angiolith::detail::visitKindAt(kind, [&](auto tag) { result = f(&tag); });
+    return result;
 }
 
 PicPtr makeKindPic(int kind, const std::vector<double>& values) {

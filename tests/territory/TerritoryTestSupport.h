@@ -2,6 +2,7 @@
 #define ANGIOLITH_TESTS_TERRITORY_TERRITORYTESTSUPPORT_H
 
 #include <angiolith/image/ThreeDPicAccessor.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/LinkedTree.h>
@@ -47,15 +48,7 @@ inline ArVesselTree makeTree(const std::vector<ar<Vessel>>& vessels,
 /// extents (caller frees).
 template <typename T>
 lumoTeskDescriptor* makePic(unsigned nx, unsigned ny, unsigned nz) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = sizeof(T) == 4 ? lumoTeskTypeFloat : lumoTeskTypeUnsigned;
-    pic->bits = 8 * sizeof(T);
-    pic->dim = 3;
-    pic->n[0] = nx;
-    pic->n[1] = ny;
-    pic->n[2] = nz;
-    pic->data = std::calloc(static_cast<std::size_t>(nx) * ny * nz, sizeof(T));
-    return pic;
+    return angiolith::detail::makeZeroVolume<T>(nx, ny, nz).release();
 }
 
 /// The element buffer of @p accessor's descriptor.

@@ -1,13 +1,13 @@
-#include "angiolith/Arguments.h"
-#include "angiolith/UserError.h"
+#include "cli/Arguments.h"
+#include "cli/UserError.h"
 
 #include <gtest/gtest.h>
 
 namespace angiolith::tool {
 namespace {
 
-CommandSpec definition() {
-    CommandSpec s;
+CommandDefinition definition() {
+    CommandDefinition s;
     s.name = "run";
     s.positionals = {"VESSELS"};
     s.options = {{"out", "DIR", "output folder"}, {"start", "X,Y,Z", "start voxel"},

@@ -1,6 +1,6 @@
 #include "ToolTestSupport.h"
-#include "angiolith/ImageIO.h"
-#include "angiolith/TreeFile.h"
+#include "cli/ImageIO.h"
+#include "cli/TreeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ToolTestSupport.h"
-#include "angiolith/ImageIO.h"
-#include "angiolith/UserError.h"
+#include "cli/ImageIO.h"
+#include "cli/UserError.h"
 #include "nifti1.h"
 #include "nifti2.h"
 

@@ -1,6 +1,6 @@
 #include "ToolTestSupport.h"
-#include "angiolith/OutputFolder.h"
-#include "angiolith/UserError.h"
+#include "cli/OutputFolder.h"
+#include "cli/UserError.h"
 
 #include <gtest/gtest.h>
 

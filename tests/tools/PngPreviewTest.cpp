@@ -1,6 +1,6 @@
 #include "ToolTestSupport.h"
-#include "angiolith/PngPreview.h"
-#include "angiolith/Volume.h"
+#include "cli/PngPreview.h"
+#include "cli/Volume.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,15 @@
-#include "angiolith/Volume.h"
+#include "cli/Volume.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <nifti2_io.h>
+#include <string>
+#include <teem/nrrd.h>
+#include <tuple>
+#include <type_traits>
 
 namespace angiolith::tool {
 namespace {
@@ -35,7 +41,35 @@ TEST(Volume, EveryNonZeroValueOfAnyKindIsObject) {
     const auto* b = static_cast<const std::uint8_t*>(binary->data);
     EXPECT_EQ(b[0] + 2 * b[1] + 4 * b[2], 3);
     EXPECT_EQ(kindName(lumoTeskTypeUnsigned, 16), "uint16");
-    EXPECT_FALSE(isSupportedKind(lumoTeskTypeFloat, 16));
+    EXPECT_EQ(kindName(lumoTeskTypeFloat, 16), "kind 5/16");
+}
+
+// Every row of the element-kind table against the C++ type it names and the file formats'
+// own libraries: the NIfTI library's name and size of the datatype code, Teem's size and
+// signedness of the NRRD type name.
+TEST(ElementKinds, RowsAgreeWithTheirTypeAndTheFileFormats) {
+    const auto check = [](const auto& row) {
+        using T = typename std::decay_t<decltype(row)>::Element;
+        const angiolith::detail::ElementKind& kind = row.kind;
+        SCOPED_TRACE(kind.name);
+        EXPECT_EQ(sizeof(T) * 8, kind.bits);
+        EXPECT_EQ(kind.type, std::is_floating_point_v<T> ? lumoTeskTypeFloat
+                             : std::is_signed_v<T>       ? lumoTeskTypeSigned
+                                                         : lumoTeskTypeUnsigned);
+        std::string upper = kind.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(nifti_datatype_string(kind.niftiDatatype), upper);
+        int bytes = 0, swap = 0;
+        nifti_datatype_sizes(kind.niftiDatatype, &bytes, &swap);
+        EXPECT_EQ(static_cast<unsigned int>(bytes) * 8, kind.bits);
+        const int nrrd = airEnumVal(nrrdType, kind.nrrdType);
+        ASSERT_NE(nrrd, nrrdTypeUnknown);
+        EXPECT_EQ(nrrdTypeSize[nrrd] * 8, kind.bits);
+        EXPECT_EQ(nrrdTypeIsUnsigned[nrrd] != 0, kind.type == lumoTeskTypeUnsigned);
+        EXPECT_EQ(angiolith::detail::kindIndex(kind.type, kind.bits),
+                  angiolith::detail::kindIndexOf<T>());
+    };
+    std::apply([&](const auto&... row) { (check(row), ...); }, angiolith::detail::kElementKindRows);
 }
 
 }  // namespace

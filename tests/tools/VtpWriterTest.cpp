@@ -1,5 +1,5 @@
 #include "ToolTestSupport.h"
-#include "angiolith/VtpWriter.h"
+#include "cli/VtpWriter.h"
 
 #include <gtest/gtest.h>
 

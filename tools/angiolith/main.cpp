@@ -1,5 +1,5 @@
-#include "angiolith/Command.h"
-#include "angiolith/UserError.h"
+#include "cli/Command.h"
+#include "cli/UserError.h"
 
 #include <iostream>
 #include <string>

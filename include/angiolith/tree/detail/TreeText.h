@@ -6,6 +6,10 @@
 
 namespace angiolith::detail {
 
+/// The first line of the tree text format (without its line end): written by the tree's print,
+/// checked by readers that must tell a tree file from another file before parsing it.
+inline constexpr char kTreeTextMagic[] = "HAVN-TSL 2000 Tree";
+
 /// Deepest nesting of nodes below the node being read that the tree text reader accepts; deeper
 /// text fails the stream. Vessel trees are far shallower, and the bound keeps any recursive
 /// consumer of a read tree within its stack.

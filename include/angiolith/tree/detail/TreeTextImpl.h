@@ -113,7 +113,7 @@ void LinkedNode<T>::read(std::istream& is) {
 
 template <typename T>
 void LinkedTree<T>::print(std::ostream& os) {
-    os << "HAVN-TSL 2000 Tree\n";
+    os << angiolith::detail::kTreeTextMagic << "\n";
     os << "{ ";
     if (root != nullptr) {
         os << "\n";

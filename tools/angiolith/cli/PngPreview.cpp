@@ -1,0 +1,194 @@
+#include "cli/PngPreview.h"
+
+#include <algorithm>
+#include <cmath>
+#include <png.h>
+#include <stdexcept>
+
+namespace angiolith::tool {
+
+namespace {
+
+// Longest side, in pixels, of the largest of the three panels.
+constexpr double kPanelPixels = 320.0;
+constexpr unsigned int kGap = 4;
+constexpr std::uint8_t kMaskGrey = 90;
+
+// One projection: the two in-plane voxel axes (u to the right, v downwards or, when flipV,
+// upwards) and the axis projected along.
+struct Panel {
+    int u, v, along;
+    bool flipV;
+    unsigned int left = 0, width = 0, height = 0;
+};
+
+std::uint32_t voxelValue(const lumoTeskDescriptor& pic, std::size_t i) {
+    if (pic.bits == 16) return static_cast<const std::uint16_t*>(pic.data)[i];
+    return static_cast<const std::uint8_t*>(pic.data)[i];
+}
+
+void setPixel(Picture& picture, long x, long y, const std::array<std::uint8_t, 3>& colour) {
+    if (x < 0 || y < 0 || x >= static_cast<long>(picture.width) ||
+        y >= static_cast<long>(picture.height)) {
+        return;
+    }
+    std::uint8_t* p = &picture.rgb[(static_cast<std::size_t>(y) * picture.width + x) * 3];
+    p[0] = colour[0];
+    p[1] = colour[1];
+    p[2] = colour[2];
+}
+
+// Bresenham's line between two pixel positions.
+void drawLine(Picture& picture, long x0, long y0, long x1, long y1,
+              const std::array<std::uint8_t, 3>& colour) {
+    const long dx = std::labs(x1 - x0), dy = -std::labs(y1 - y0);
+    const long sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    long error = dx + dy;
+    while (true) {
+        setPixel(picture, x0, y0, colour);
+        if (x0 == x1 && y0 == y1) return;
+        const long e2 = 2 * error;
+        if (e2 >= dy) {
+            error += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            error += dx;
+            y0 += sy;
+        }
+    }
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 3> vesselColour(int vesselId) {
+    const double golden = 0.618033988749895;
+    double hue = std::fmod(static_cast<double>(vesselId) * golden, 1.0) * 6.0;
+    if (hue < 0) hue += 6.0;
+    const double s = 0.7, v = 0.95;
+    const double c = v * s, x = c * (1.0 - std::fabs(std::fmod(hue, 2.0) - 1.0)), m = v - c;
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(hue) % 6) {
+        case 0:
+            r = c;
+            g = x;
+            break;
+        case 1:
+            r = x;
+            g = c;
+            break;
+        case 2:
+            g = c;
+            b = x;
+            break;
+        case 3:
+            g = x;
+            b = c;
+            break;
+        case 4:
+            r = x;
+            b = c;
+            break;
+        default:
+            r = c;
+            b = x;
+            break;
+    }
+    auto byte = [m](double value) {
+        return static_cast<std::uint8_t>(std::lround((value + m) * 255.0));
+    };
+    return {byte(r), byte(g), byte(b)};
+}
+
+Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territories,
+                      const lumoTeskDescriptor* mask, const std::vector<Polyline>& indexLines) {
+    const auto& n = geometry.size;
+    const auto& s = geometry.spacing;
+    const double extent = std::max({n[0] * s[0], n[1] * s[1], n[2] * s[2]});
+    const double pixelsPerMm = kPanelPixels / extent;
+
+    Panel panels[3] = {{0, 1, 2, false}, {0, 2, 1, true}, {1, 2, 0, true}};
+    Picture picture;
+    for (Panel& panel : panels) {
+        panel.left = picture.width == 0 ? 0 : picture.width + kGap;
+        panel.width = std::max(
+            1u, static_cast<unsigned int>(std::lround(n[panel.u] * s[panel.u] * pixelsPerMm)));
+        panel.height = std::max(
+            1u, static_cast<unsigned int>(std::lround(n[panel.v] * s[panel.v] * pixelsPerMm)));
+        picture.width = panel.left + panel.width;
+        picture.height = std::max(picture.height, panel.height);
+    }
+    picture.rgb.assign(static_cast<std::size_t>(picture.width) * picture.height * 3, 0);
+
+    const lumoTeskDescriptor* source = territories != nullptr ? territories : mask;
+    const std::size_t strides[3] = {1, n[0], static_cast<std::size_t>(n[0]) * n[1]};
+    for (const Panel& panel : panels) {
+        // The maximum along each ray, per voxel of the panel's plane.
+        std::vector<std::uint32_t> mip(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
+        if (source != nullptr) {
+            for (unsigned int a = 0; a < n[panel.u]; ++a) {
+                for (unsigned int b = 0; b < n[panel.v]; ++b) {
+                    std::uint32_t best = 0;
+                    const std::size_t base = a * strides[panel.u] + b * strides[panel.v];
+                    for (unsigned int c = 0; c < n[panel.along]; ++c) {
+                        best = std::max(best, voxelValue(*source, base + c * strides[panel.along]));
+                    }
+                    mip[static_cast<std::size_t>(b) * n[panel.u] + a] = best;
+                }
+            }
+        }
+        for (unsigned int y = 0; y < panel.height; ++y) {
+            const unsigned int row = panel.flipV ? panel.height - 1 - y : y;
+            const auto b = std::min<unsigned int>(
+                n[panel.v] - 1, static_cast<unsigned int>((row + 0.5) / pixelsPerMm / s[panel.v]));
+            for (unsigned int x = 0; x < panel.width; ++x) {
+                const auto a = std::min<unsigned int>(
+                    n[panel.u] - 1,
+                    static_cast<unsigned int>((x + 0.5) / pixelsPerMm / s[panel.u]));
+                const std::uint32_t value = mip[static_cast<std::size_t>(b) * n[panel.u] + a];
+                if (value == 0) continue;
+                const std::array<std::uint8_t, 3> colour =
+                    territories != nullptr
+                        ? vesselColour(static_cast<int>(value))
+                        : std::array<std::uint8_t, 3>{kMaskGrey, kMaskGrey, kMaskGrey};
+                setPixel(picture, panel.left + x, y, colour);
+            }
+        }
+        for (const Polyline& line : indexLines) {
+            const std::array<std::uint8_t, 3> colour =
+                territories != nullptr ? std::array<std::uint8_t, 3>{255, 255, 255}
+                                       : vesselColour(line.vesselId);
+            auto pixel = [&](const Vec3& p, long& x, long& y) {
+                x = panel.left + std::lround((p[panel.u] + 0.5) * s[panel.u] * pixelsPerMm - 0.5);
+                const long row = std::lround((p[panel.v] + 0.5) * s[panel.v] * pixelsPerMm - 0.5);
+                y = panel.flipV ? static_cast<long>(panel.height) - 1 - row : row;
+            };
+            for (std::size_t i = 0; i < line.points.size(); ++i) {
+                long x1 = 0, y1 = 0;
+                pixel(line.points[i], x1, y1);
+                long x0 = x1, y0 = y1;
+                if (i > 0) pixel(line.points[i - 1], x0, y0);
+                drawLine(picture, x0, y0, x1, y1, colour);
+            }
+        }
+    }
+    return picture;
+}
+
+void writePng(const std::string& path, const Picture& picture) {
+    // libpng's simplified interface reports failure by its return value and the image's
+    // message, and frees its own state.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.format = PNG_FORMAT_RGB;
+    const bool written =
+        png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    if (!written) {
+        throw std::runtime_error("cannot write '" + path + "': " + image.message);
+    }
+}
+
+}  // namespace angiolith::tool

@@ -1,0 +1,41 @@
+#ifndef ANGIOLITH_TOOLS_CLI_VOLUME_H
+#define ANGIOLITH_TOOLS_CLI_VOLUME_H
+
+#include "cli/Geometry.h"
+
+#include <angiolith/image/detail/ElementKinds.h>
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+#include <array>
+#include <string>
+
+namespace angiolith::tool {
+
+using angiolith::detail::DescriptorPtr;
+
+/// A 3-D image as the tool handles it: the library's descriptor (elements, kind, extents) and
+/// the geometry that the files carry beside it.
+struct Volume {
+    DescriptorPtr pic;
+    Geometry geometry;
+};
+
+/// A new zero-filled 3-D descriptor of the given kind. Throws std::bad_alloc when the element
+/// buffer cannot be allocated.
+DescriptorPtr makeDescriptor(lumoTeskType_t type, unsigned int bits,
+                             const std::array<unsigned int, 3>& size);
+
+/// "uint8", "int16", "float32" ... for a supported kind, "kind T/B" for another.
+std::string kindName(lumoTeskType_t type, unsigned int bits);
+
+/// Number of non-zero elements of a descriptor of a supported kind.
+unsigned long long countNonZero(const lumoTeskDescriptor& pic);
+
+/// A new unsigned 8-bit descriptor holding 1 where @p pic (any supported kind) is non-zero
+/// and 0 elsewhere: every non-zero value of a mask marks an object voxel, whatever its kind
+/// (a float mask of 0.5 or a label of 300 is not lost to the conversion's truncation).
+DescriptorPtr binarize(const lumoTeskDescriptor& pic);
+
+}  // namespace angiolith::tool
+
+#endif

@@ -1,0 +1,110 @@
+#include "cli/Command.h"
+#include "cli/OptionReaders.h"
+#include "cli/StageRunners.h"
+#include "cli/StagedOutputs.h"
+#include "cli/TreeFile.h"
+
+#include <iostream>
+#include <optional>
+
+namespace angiolith::tool {
+
+namespace {
+
+int run(const Arguments& args) {
+    Progress progress(std::cout, args.has("quiet"));
+    const std::string vesselsPath = args.positional()[0];
+    const std::string tissuePath = args.value("tissue");
+
+    // Every check of the command line and the inputs comes before the first stage.
+    unsigned long long vesselVoxels = 0, tissueVoxels = 0;
+    const Volume vessels = readMask(vesselsPath, "vessel mask", vesselVoxels);
+    Volume tissue;
+    if (args.has("tissue")) {
+        tissue = readMask(tissuePath, "tissue mask", tissueVoxels);
+        requireSameGrid(vessels, vesselsPath, tissue, tissuePath, "tissue mask");
+    }
+    const auto start = startOf(args, vessels.geometry);
+    const float relevance = relevanceOf(args);
+    const LabelRule rule = labelRuleOf(args);
+    const ThinningOptions thinning = thinningOf(args);
+    StagedOutputs outputs(args.value("out"), outputFormatOf(args, vesselsPath), progress);
+
+    Skeleton skeleton = runThinning(progress, vessels, vesselVoxels, thinning);
+    ArVesselTree tree =
+        runExtraction(progress, skeleton.skeletonVolume(), "the vessel mask '" + vesselsPath + "'",
+                      skeleton.points(), start);
+    runCleaning(progress, tree, relevance, args.has("preserve-cycles"));
+    std::optional<Territories> territories;
+    std::optional<Volume> labels;
+    if (args.has("tissue")) {
+        requireVolumeIds(tree, "the extracted tree");
+        territories = runTerritories(progress, tree, tissue, tissueVoxels);
+        labels = runRelabel(progress, territories->vesselIds, tree, rule);
+    }
+
+    outputs.volume("skeleton", skeleton.skeletonVolume());
+    outputs.volume("distance-field", skeleton.distanceField());
+    outputs.tree(tree, &vessels.geometry);
+    if (territories) {
+        outputs.volume("vessel-ids", territories->vesselIds);
+        outputs.volume("distances", territories->distances);
+        outputs.volume("labels-" + nameOf(rule), *labels);
+        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+    } else {
+        outputs.preview(vessels.geometry, nullptr, &vessels, tree);
+    }
+    outputs.commit();
+    return 0;
+}
+
+}  // namespace
+
+Command runCommand() {
+    CommandDefinition definition;
+    definition.name = "run";
+    definition.summary = "the whole chain: skeleton, tree, cleaning, territories, relabelling";
+    definition.positionals = {"VESSELS"};
+    definition.options = {
+        {"tissue", "LIVER",
+         "tissue mask (e.g. the liver) to divide into territories; without it the run stops "
+         "after the tree"},
+        outOption("the results"),
+        {"start", "X,Y,Z",
+         "voxel near the root of the tree (default: the thickest end of the largest part)"},
+        relevanceOption(),
+        preserveCyclesOption(),
+        {"labels", "RULE",
+         "relabel the territories by segment, type or resection (default segment)"},
+        cleaningPassesOption(),
+        mostNeighboursFirstOption(),
+        formatOption(),
+        quietOption()};
+    definition.required = {"out"};
+    definition.description =
+        "VESSELS and LIVER are masks in NIfTI (.nii, .nii.gz) or NRRD (.nrrd, .nhdr) files of\n"
+        "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
+        "share one grid (size, spacing, origin, orientation).\n\n"
+        "Writes into DIR:\n"
+        "  skeleton, distance-field   the thinned mask (0/1) and its distance to the background\n"
+        "  tree.txt                   the vessel tree in the library's text format; positions\n"
+        "                             are voxel index times spacing (mm), without origin\n"
+        "  tree.vtp                   the centre lines as VTK PolyData, one polyline per vessel,\n"
+        "                             point data 'radius' (mm) and cell data 'vesselId', in the\n"
+        "                             image's world coordinates in millimetres in the LPS frame\n"
+        "                             (x left, y posterior, z superior) that 3D Slicer assumes\n"
+        "                             for models; ParaView shows it over images read in LPS\n"
+        "  vessel-ids, distances      with LIVER: the nearest vessel of every tissue voxel and\n"
+        "                             the distance to its centre line (mm)\n"
+        "  labels-RULE                with LIVER: the territories relabelled by RULE\n"
+        "  preview.png                projections of the territories (or of the mask) with the\n"
+        "                             centre lines\n"
+        "Volumes keep the input's geometry and format (see --format). Files appear only when\n"
+        "the whole run succeeded.";
+    definition.example =
+        "  angiolith run Segmentation-vessels.nrrd --tissue Segmentation-liver.nrrd \\\n"
+        "      --out results --relevance 0.5 --labels segment";
+    return {definition, run};
+}
+
+}  // namespace angiolith::tool

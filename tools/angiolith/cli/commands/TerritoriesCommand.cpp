@@ -1,0 +1,51 @@
+#include "cli/Command.h"
+#include "cli/OptionReaders.h"
+#include "cli/StageRunners.h"
+#include "cli/StagedOutputs.h"
+#include "cli/TreeFile.h"
+
+#include <iostream>
+
+namespace angiolith::tool {
+
+namespace {
+
+int territories(const Arguments& args) {
+    Progress progress(std::cout, args.has("quiet"));
+    const std::string treePath = args.positional()[0];
+    const std::string tissuePath = args.value("tissue");
+    ArVesselTree tree = readTreeFile(treePath);
+    requireVolumeIds(tree, treePath);
+    unsigned long long voxels = 0;
+    const Volume tissue = readMask(tissuePath, "tissue mask", voxels);
+    requireTreeOnGrid(tree, treePath, tissue.geometry, "the tissue mask '" + tissuePath + "'");
+    StagedOutputs outputs(args.value("out"), outputFormatOf(args, tissuePath), progress);
+    const Territories result = runTerritories(progress, tree, tissue, voxels);
+    outputs.volume("vessel-ids", result.vesselIds);
+    outputs.volume("distances", result.distances);
+    outputs.preview(tissue.geometry, &result.vesselIds, nullptr, tree);
+    outputs.commit();
+    return 0;
+}
+
+}  // namespace
+
+Command territoriesCommand() {
+    CommandDefinition definition;
+    definition.name = "territories";
+    definition.summary = "assign every tissue voxel to its nearest vessel";
+    definition.positionals = {"TREE"};
+    definition.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
+                          outOption("vessel-ids, distances and preview.png"),
+                          formatOption(),
+                          quietOption()};
+    definition.required = {"tissue", "out"};
+    definition.description =
+        "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
+        "distances (float: millimetres to that vessel's centre line) and preview.png.";
+    definition.example =
+        "  angiolith territories step/tree.txt --tissue Segmentation-liver.nrrd --out step";
+    return {definition, territories};
+}
+
+}  // namespace angiolith::tool
