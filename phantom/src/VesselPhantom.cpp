@@ -22,36 +22,25 @@ std::array<float, 3> fineVoxelsPerVoxel(const PhantomOptions& o) {
     return {o.spacingX / minSpacing, o.spacingY / minSpacing, o.spacingZ / minSpacing};
 }
 
+// The default options with the given extents and root radius.
+PhantomOptions sized(unsigned x, unsigned y, unsigned z, float rootRadius) {
+    PhantomOptions o;
+    o.sizeX = x;
+    o.sizeY = y;
+    o.sizeZ = z;
+    o.rootRadius = rootRadius;
+    return o;
+}
+
 }  // namespace
 
-PhantomOptions PhantomOptions::tiny() {
-    PhantomOptions o;
-    o.sizeX = o.sizeY = o.sizeZ = 32;
-    o.rootRadius = 2.5f;
-    return o;
-}
+PhantomOptions PhantomOptions::tiny() { return sized(32, 32, 32, 2.5f); }
 
-PhantomOptions PhantomOptions::small() {
-    PhantomOptions o;
-    o.sizeX = o.sizeY = o.sizeZ = 64;
-    o.rootRadius = 3.5f;
-    return o;
-}
+PhantomOptions PhantomOptions::small() { return sized(64, 64, 64, 3.5f); }
 
-PhantomOptions PhantomOptions::medium() {
-    PhantomOptions o;
-    o.sizeX = o.sizeY = o.sizeZ = 256;
-    o.rootRadius = 6.0f;
-    return o;
-}
+PhantomOptions PhantomOptions::medium() { return sized(256, 256, 256, 6.0f); }
 
-PhantomOptions PhantomOptions::ct() {
-    PhantomOptions o;
-    o.sizeX = o.sizeY = 512;
-    o.sizeZ = 256;
-    o.rootRadius = 8.0f;
-    return o;
-}
+PhantomOptions PhantomOptions::ct() { return sized(512, 512, 256, 8.0f); }
 
 Phantom::~Phantom() {
     lumoTeskFree(vessels);

@@ -95,14 +95,9 @@ ThreeDPicAccessor<T>::ThreeDPicAccessor(lumoTeskDescriptor* thePic, bool isOwner
       owner(isOwner),
       pic(thePic),
       backgroundValue(theBackgroundValue) {
-    if (thePic == nullptr) {
-        angiolith::detail::fatalAccessorInput(
-            "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!");
-    }
-    if (thePic->dim != 3) {
-        angiolith::detail::fatalAccessorInput(
-            "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
-    }
+    angiolith::detail::requireThreeDimensional(
+        thePic, "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!",
+        "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
     sizeX = thePic->n[0];
     sizeY = thePic->n[1];
     sizeZ = thePic->n[2];

@@ -112,10 +112,9 @@ VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue,
       pic(thePic),
       outsideValue(theOutsideValue),
       empty(false) {
-    if (thePic == nullptr || thePic->dim != 3) {
-        angiolith::detail::fatalAccessorInput(
-            "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ");
-    }
+    const char* const refused =
+        "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ";
+    angiolith::detail::requireThreeDimensional(thePic, refused, refused);
     sizeX = thePic->n[0];
     sizeY = thePic->n[1];
     sizeZ = thePic->n[2];
