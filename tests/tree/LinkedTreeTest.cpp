@@ -12,15 +12,7 @@
 
 namespace {
 
-using treetest::at;
-using treetest::build;
-using treetest::drain;
-using treetest::IteratorRef;
-using treetest::Labelled;
-using treetest::shapeOf;
-using treetest::VesselRef;
-using treetest::vesselWithId;
-typedef ar<Tree<VesselRef>> TreeRef;
+using namespace treetest;
 
 // An iterator of @p l's tree standing at @p name.
 IteratorRef placedAt(const Labelled& l, const std::string& name) {
