@@ -2,13 +2,15 @@
 // resident memory of one SelleSkeletonizer run. Writes the phantom as a raw unsigned 8-bit
 // volume so that a peer thinning can run on the very same voxels (bench/run_skeleton.sh).
 //
-// Usage: bench_skeleton medium|ct [raw output file] [--no-distance-field]
+// Usage: bench_skeleton medium|ct|ct-anisotropic [raw output file] [--no-distance-field]
+// (ct-anisotropic: the CT-sized phantom at 0.7 x 0.7 x 1.5 mm, thinned with that spacing).
 
 #include "phantom/VesselPhantom.h"
 
 #include <angiolith/skeleton/SelleSkeletonizer.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -31,7 +33,13 @@ int main(int argc, char** argv) {
     using angiolith::phantom::PhantomOptions;
     const std::string which = argc > 1 ? argv[1] : "medium";
     const bool noDistanceField = argc > 3 && std::string(argv[3]) == "--no-distance-field";
-    PhantomOptions options = which == "ct" ? PhantomOptions::ct() : PhantomOptions::medium();
+    const bool anisotropic = which == "ct-anisotropic";
+    PhantomOptions options =
+        which == "ct" || anisotropic ? PhantomOptions::ct() : PhantomOptions::medium();
+    if (anisotropic) {
+        options.spacingX = options.spacingY = 0.7f;
+        options.spacingZ = 1.5f;
+    }
     options.tissue = false;
     angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
     lumoTeskDescriptor* volume = phantom.takeVessels();
@@ -55,9 +63,26 @@ int main(int argc, char** argv) {
     std::size_t skeleton = 0;
     {
         SelleSkeletonizer skeletonizer(volume, true, noDistanceField);
+        skeletonizer.setVolumeVoxelSizeX(options.spacingX);
+        skeletonizer.setVolumeVoxelSizeY(options.spacingY);
+        skeletonizer.setVolumeVoxelSizeZ(options.spacingZ);
         skeletonizer.skeletonize();
         skeleton = skeletonizer.getSkeletalVoxels()->size();
         field = skeletonizer.getDistanceFieldPic();
+    }
+    {
+        // FNV-1a digests of the thinned volume and the distance field, to compare builds.
+        const auto digest = [](const void* data, std::size_t bytes) {
+            std::uint64_t h = 1469598103934665603ULL;
+            for (std::size_t i = 0; i < bytes; ++i) {
+                h = (h ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ULL;
+            }
+            return h;
+        };
+        std::printf("DIGEST volume %016llx distance-field %016llx\n",
+                    static_cast<unsigned long long>(digest(volume->data, voxels)),
+                    static_cast<unsigned long long>(
+                        field != nullptr ? digest(field->data, voxels * 4) : 0));
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

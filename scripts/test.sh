@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test: the GoogleTest suites through CTest, the same suites in an
-# address + undefined-behaviour sanitizer build, and a bounded run of each fuzz target.
+# address + undefined-behaviour sanitizer build (the Python module's pytest suite in both), and a
+# bounded run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 jobs=$(nproc)
+# The Python module and its tests use Debian's interpreter, whose NumPy and pytest deps.sh installs
+# (a python3 earlier on PATH, such as pyenv's, may lack them).
+python=(-DPython3_EXECUTABLE=/usr/bin/python3)
 
 echo "== Release build and tests"
-cmake -S . -B build -DANGIOLITH_WERROR=ON >/dev/null
+cmake -S . -B build -DANGIOLITH_WERROR=ON "${python[@]}" >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+# The Python module is optional elsewhere; here its tests must have run.
+ctest --test-dir build -N -R '^python_tests$' | grep -q 'Total Tests: 1' ||
+    { echo "The Python module was not built: its tests did not run" >&2; exit 1; }
 
 echo "== Sanitizer build (address, undefined) and tests"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DANGIOLITH_SANITIZE=ON -DANGIOLITH_WERROR=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DANGIOLITH_SANITIZE=ON -DANGIOLITH_WERROR=ON "${python[@]}" \
+    >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 

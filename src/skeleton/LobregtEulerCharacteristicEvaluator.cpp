@@ -3,6 +3,7 @@
 #include <angiolith/skeleton/LobregtEulerCharacteristicEvaluator.h>
 
 #include <array>
+#include <cstdint>
 
 namespace {
 
@@ -82,20 +83,40 @@ constexpr std::array<Octant, 8> makeOctants() {
 
 constexpr std::array<Octant, 8> kOctants = makeOctants();
 
+// Per octant and pattern of its seven other voxels: the table's value with the centre set minus
+// its value with the centre clear.
+constexpr std::array<std::array<int, 256>, 8> makeOctantDifferences() {
+    std::array<std::array<int, 256>, 8> differences{};
+    for (int o = 0; o < 8; ++o) {
+        for (int pattern = 0; pattern < 256; ++pattern) {
+            if (pattern & kOctants[o].centreBit) continue;
+            differences[o][pattern] =
+                kEulerTable[pattern | kOctants[o].centreBit] - kEulerTable[pattern];
+        }
+    }
+    return differences;
+}
+
+constexpr std::array<std::array<int, 256>, 8> kOctantDifferences = makeOctantDifferences();
+
 }  // namespace
 
 LobregtEulerCharacteristicEvaluator::~LobregtEulerCharacteristicEvaluator() = default;
 
 bool LobregtEulerCharacteristicEvaluator::changesEulerCharacteristic(unsigned char* nb) {
     // The table is read directly rather than through getOctantValue: this runs for every
-    // deletion candidate of the thinning.
+    // deletion candidate of the thinning. Each octant's pattern is gathered from the bit set of
+    // the object neighbours, and its difference (centre set minus centre clear) read from one
+    // table.
+    const std::uint32_t objects = angiolith::detail::objectMask(nb);
     int sum = 0;
-    for (const Octant& oct : kOctants) {
-        int pattern = 0;
+    for (int o = 0; o < 8; ++o) {
+        const Octant& oct = kOctants[o];
+        unsigned pattern = 0;
         for (int k = 0; k < 8; ++k) {
-            if (oct.index[k] >= 0 && nb[oct.index[k]] != 0) pattern |= 1 << k;
+            if (oct.index[k] >= 0) pattern |= ((objects >> oct.index[k]) & 1u) << k;
         }
-        sum += kEulerTable[pattern | oct.centreBit] - kEulerTable[pattern];
+        sum += kOctantDifferences[o][pattern];
     }
     return sum != 0;
 }

@@ -60,11 +60,12 @@ std::uint64_t storageRank(std::uint64_t key) {
 // Moves the entry of p from one map to the other without reallocating it; a point the source
 // map does not hold is inserted as it is.
 void moveEntry(BorderVoxelHashMap& from, BorderVoxelHashMap& to, DistancePoint3D* p) {
-    auto node = from.extract(packVoxelKey(p->getX(), p->getY(), p->getZ()));
-    if (node.empty()) {
+    const auto it =
+        from.BorderVoxelHashMapBase::find(packVoxelKey(p->getX(), p->getY(), p->getZ()));
+    if (it == from.end()) {
         to.insert(p);
     } else {
-        to.BorderVoxelHashMapBase::insert(std::move(node));
+        to.BorderVoxelHashMapBase::insert(from.extract(it));
     }
 }
 
@@ -169,10 +170,14 @@ void SelleSkeletonizer::init() {
     // Scanned in storage order: the classification of a voxel depends only on which face
     // neighbours are zero, and marking (1 or 3) never makes a voxel zero, so the order matters
     // only for the map's insertion order. Rows are skipped eight background voxels at a time.
+    // Most rows of a vessel mask are empty: each is first compared as a whole with a row of
+    // zeros (a vectorised comparison), and only rows holding object voxels are walked.
+    const std::vector<unsigned char> emptyRow(sizeX, 0);
     for (unsigned int z = 0; z < sizeZ; ++z) {
         for (unsigned int y = 0; y < sizeY; ++y) {
             const unsigned char* row =
                 data + (static_cast<std::size_t>(z) * sizeY + y) * static_cast<std::size_t>(sizeX);
+            if (std::memcmp(row, emptyRow.data(), sizeX) == 0) continue;
             for (unsigned int x = nextObject(row, 0, sizeX); x < sizeX;
                  x = nextObject(row, x + 1, sizeX)) {
                 const short sx = static_cast<short>(x), sy = static_cast<short>(y),
@@ -208,7 +213,8 @@ void SelleSkeletonizer::divideNewBorder() {
     // neighbourhood reads of the processor stay within a few cache lines and pages.
     std::vector<std::pair<std::uint64_t, DistancePoint3D*>> ordered;
     ordered.reserve(borderVoxels->size());
-    for (const auto& entry : *borderVoxels) ordered.emplace_back(entry.first, entry.second);
+    for (const auto& entry : *borderVoxels)
+        ordered.emplace_back(entry.first.packed(), entry.second);
     std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
         return storageRank(a.first) < storageRank(b.first);
     });

@@ -1,3 +1,6 @@
+#include "detail/HugePages.h"
+#include "territory/GridNearestSample.h"
+
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/territory/EntireVesselTreeSampler.h>
 #include <angiolith/territory/EuclideanDistanceMeasure.h>
@@ -13,13 +16,11 @@
 #include <typeinfo>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 unsigned char SuppliedTissueClassifier::BACKGROUND = 0;
 
 namespace {
+
+using angiolith::detail::adviseHugePages;
 
 const char* const kVolumeNull =
     "Error in SuppliedTissueClassifier::SuppliedTissueClassifier(): volume == NULL";
@@ -50,24 +51,6 @@ const char* const kIdAllocation =
 const char* const kDistanceAllocation =
     "Error in SuppliedTissueClassifier::createDistanceVolume(): failed to allocate memory!";
 
-// Asks the kernel to back a large zero-filled block with huge pages where it supports them: a
-// CT-sized result volume is hundreds of megabytes, and faulting it in page by page costs more than
-// a quarter of the territory computation. Only advice; nothing changes if it is not taken.
-void adviseHugePages(void* block, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kPage = 4096;
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
-    if (bytes < kWorthIt) return;
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t last = (start + bytes) & ~(kPage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
-
 // A zero-filled 3-D descriptor of the given kind wrapped in an accessor that owns it, with
 // background BACKGROUND, spacing 1 and origin 0.
 template <typename T>
@@ -97,7 +80,8 @@ SuppliedTissueClassifier::SuppliedTissueClassifier(const ThreeDPicAccessor<unsig
       calculateDistanceVolume(true),
       ownerOfTissueVolume(true),
       ownerOfVesselIDVolume(true),
-      ownerOfDistanceVolume(true) {
+      ownerOfDistanceVolume(true),
+      numberOfThreads(1) {
     if (volume == nullptr) throw std::runtime_error(kVolumeNull);
     BACKGROUND = volume->getBackgroundValue();
     auto estimator = std::make_unique<KDTreeNextVesselEstimator>();
@@ -160,6 +144,8 @@ void SuppliedTissueClassifier::computeSuppliedTissue() {
     const float originY = tissueVolume->getOriginY();
     const float originZ = tissueVolume->getOriginZ();
 
+    if (assignOnGrid()) return;
+
     // The mask is read through its accessor. When it is exactly the library's accessor class the
     // read is bound statically (same function, no per-voxel dispatch); a host subclass is read
     // through its own override.
@@ -201,6 +187,44 @@ void SuppliedTissueClassifier::computeSuppliedTissue() {
         }
     }
 }
+
+bool SuppliedTissueClassifier::assignOnGrid() {
+    // Only the library's own k-d tree search with the Euclidean measure (or none) answers exactly
+    // as the grid transform does; a host's subclass or other estimator, or a host accessor that
+    // reads the mask its own way, is asked voxel by voxel.
+    const AbstractDistanceMeasure* measure = nextVesselEstimator->getDistanceMeasure();
+    if (typeid(*nextVesselEstimator) != typeid(KDTreeNextVesselEstimator) ||
+        (measure != nullptr && typeid(*measure) != typeid(EuclideanDistanceMeasure)) ||
+        typeid(*tissueVolume) != typeid(ThreeDPicAccessor<unsigned char>)) {
+        return false;
+    }
+    const lumoTeskDescriptor* tissuePic = tissueVolume->getPic();
+    if (tissuePic == nullptr || tissuePic->data == nullptr || tissuePic->dim != 3 ||
+        tissuePic->bits != 8 || tissueVolume->getSizeX() != tissuePic->n[0] ||
+        tissueVolume->getSizeY() != tissuePic->n[1] ||
+        tissueVolume->getSizeZ() != tissuePic->n[2]) {
+        return false;
+    }
+    const VesselElementList* samples = nextVesselEstimator->getVesselElementList();
+    if (samples == nullptr) return false;
+    const angiolith::detail::VoxelGrid grid{
+        {tissuePic->n[0], tissuePic->n[1], tissuePic->n[2]},
+        {tissueVolume->getVoxelSizeX(), tissueVolume->getVoxelSizeY(),
+         tissueVolume->getVoxelSizeZ()},
+        {tissueVolume->getOriginX(), tissueVolume->getOriginY(), tissueVolume->getOriginZ()}};
+    angiolith::detail::GridNearestSample transform;
+    if (!transform.place(*samples, grid)) return false;
+    transform.assign(
+        static_cast<const unsigned char*>(tissuePic->data), BACKGROUND,
+        static_cast<unsigned short*>(vesselIDVolume->getPic()->data),
+        distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr,
+        numberOfThreads);
+    return true;
+}
+
+void SuppliedTissueClassifier::setNumberOfThreads(unsigned int n) { numberOfThreads = n; }
+
+unsigned int SuppliedTissueClassifier::getNumberOfThreads() const { return numberOfThreads; }
 
 ThreeDPicAccessor<unsigned short>* SuppliedTissueClassifier::getVesselIDVolume() const {
     return vesselIDVolume;

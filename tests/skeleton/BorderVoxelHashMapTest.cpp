@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 #include <tuple>
 
 namespace {
@@ -85,6 +86,10 @@ TEST(BorderVoxelHashMap, DistinguishesEveryVoxelOfABlockAndIteratesEachOnce) {
             const DistancePoint3D* p = entry.second;
             EXPECT_TRUE(seen.emplace(p->getX(), p->getY(), p->getZ()).second);
             EXPECT_EQ(map.getDistancePoint3D(p->getX(), p->getY(), p->getZ()), p);
+            // Each entry's key reads as its voxel's key text.
+            const char* text = entry.first;
+            EXPECT_EQ(std::string(text), key(p->getX(), p->getY(), p->getZ()));
+            EXPECT_STREQ(entry.first.c_str(), text);
         }
         EXPECT_EQ(seen, expected);
 

@@ -104,6 +104,20 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     EXPECT_EQ(vtp.offsets.back(), stats.samples);
 }
 
+// The number of threads changes nothing in the files, compressed volumes included.
+TEST_F(CommandLine, AnyNumberOfThreadsWritesTheSameFiles) {
+    TempDir out;
+    for (const char* threads : {"1", "3"}) {
+        const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out",
+                                     out / threads, "--threads", threads, "--quiet"});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    for (const std::string& name : filesIn(out / "1")) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(test::readFile(out / "1/" + name), test::readFile(out / "3/" + name));
+    }
+}
+
 TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
     TempDir out;
     const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out", out.path()});

@@ -3,6 +3,7 @@
 
 #include <angiolith/skeleton/DistancePoint3D.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 
@@ -10,34 +11,77 @@ namespace angiolith::detail {
 
 /// The three 16-bit coordinates of a voxel packed into one integer: x in bits 0-15, y in bits
 /// 16-31, z in bits 32-47 (each as its two's-complement bit pattern). Distinct voxels get
-/// distinct keys, exactly as their key texts (BorderVoxelHashMap::createKey) differ.
+/// distinct packed keys, exactly as their key texts (BorderVoxelHashMap::createKey) differ.
 inline std::uint64_t packVoxelKey(short x, short y, short z) {
     return static_cast<std::uint64_t>(static_cast<std::uint16_t>(x)) |
            (static_cast<std::uint64_t>(static_cast<std::uint16_t>(y)) << 16) |
            (static_cast<std::uint64_t>(static_cast<std::uint16_t>(z)) << 32);
 }
 
-/// Spreads neighbouring packed keys over the buckets (a multiply-xorshift mix).
+/// The key of a border voxel: its key text "x_y_z" (as BorderVoxelHashMap::createKey writes it)
+/// held inline, without allocation, together with the packed coordinates that hashing and
+/// comparison use. Two keys are equal exactly when their texts are. Reads as a C string.
+class VoxelKeyText {
+public:
+    /// Longest text: "-32768_-32768_-32768" and its terminator.
+    static constexpr std::size_t kCapacity = 21;
+
+    VoxelKeyText(short x, short y, short z);
+
+    /// The key text, terminated (owned by the key).
+    const char* c_str() const noexcept { return text; }
+    operator const char*() const noexcept { return text; }
+    /// The packed coordinates (packVoxelKey).
+    std::uint64_t packed() const noexcept { return code; }
+
+    friend bool operator==(const VoxelKeyText& a, const VoxelKeyText& b) noexcept {
+        return a.code == b.code;
+    }
+
+private:
+    std::uint64_t code;
+    char text[kCapacity];
+};
+
+/// Hash and comparison of voxel keys that also accept packed coordinates, so that a lookup by
+/// coordinates builds no key text (heterogeneous lookup).
 struct VoxelKeyHash {
+    using is_transparent = void;
     std::size_t operator()(std::uint64_t key) const noexcept {
+        // A multiply-xorshift mix that spreads neighbouring voxels over the buckets.
         key ^= key >> 31;
         key *= 0x9E3779B97F4A7C15ULL;
         key ^= key >> 29;
         return static_cast<std::size_t>(key);
     }
+    std::size_t operator()(const VoxelKeyText& key) const noexcept { return (*this)(key.packed()); }
 };
 
-using BorderVoxelHashMapBase = std::unordered_map<std::uint64_t, DistancePoint3D*, VoxelKeyHash>;
+struct VoxelKeyEqual {
+    using is_transparent = void;
+    bool operator()(const VoxelKeyText& a, const VoxelKeyText& b) const noexcept {
+        return a.packed() == b.packed();
+    }
+    bool operator()(std::uint64_t a, const VoxelKeyText& b) const noexcept {
+        return a == b.packed();
+    }
+    bool operator()(const VoxelKeyText& a, std::uint64_t b) const noexcept {
+        return a.packed() == b;
+    }
+};
+
+using BorderVoxelHashMapBase =
+    std::unordered_map<VoxelKeyText, DistancePoint3D*, VoxelKeyHash, VoxelKeyEqual>;
 
 }  // namespace angiolith::detail
 
 /// The border voxels of one thinning pass, found by their coordinates.
 ///
-/// Each voxel has the key text createKey(x, y, z), "x_y_z" in decimal. The map stores the same
-/// identity in packed form (detail::packVoxelKey): two voxels share a packed key exactly when
-/// they share a key text, so the map behaves as a map over the key texts, while a lookup costs
-/// no formatting and no allocation. Iteration visits every entry once in the container's own
-/// order, which is deterministic for a given sequence of insertions and erasures.
+/// A map from key texts to points: each entry's key (`entry.first`) reads as the voxel's key text
+/// createKey(x, y, z), "x_y_z" in decimal, held inline in the entry (detail::VoxelKeyText). The
+/// key also carries the coordinates in packed form, which hashing and comparison use, so a lookup
+/// by coordinates costs no formatting and no allocation. Iteration visits every entry once in the
+/// container's own order, which is deterministic for a given sequence of insertions and erasures.
 ///
 /// Ownership: the map never deletes a point when an entry is erased; deleteAll() deletes every
 /// point it holds. The destructor only drops the entries, so an owner calls deleteAll() first.

@@ -1,5 +1,6 @@
 #include "cli/OptionReaders.h"
 
+#include "cli/Threads.h"
 #include "cli/UserError.h"
 
 namespace angiolith::tool {
@@ -51,6 +52,16 @@ OptionDefinition formatOption() {
     return {"format", "FORMAT",
             "format of the written volumes: nii.gz, nii, nrrd or nhdr (default: that of the "
             "input)"};
+}
+
+void applyThreads(const Arguments& args) {
+    setWorkerThreads(static_cast<unsigned int>(args.unsignedValue("threads", 0)));
+}
+
+OptionDefinition threadsOption() {
+    return {"threads", "N",
+            "threads for the territories and for compressing the written volumes (default 0: "
+            "every core); the results are the same for every number"};
 }
 
 OptionDefinition quietOption() { return {"quiet", "", "print no progress lines"}; }

@@ -28,6 +28,9 @@ LabelRule labelRuleOf(const Arguments& args);
 /// The thinning options (--cleaning-passes, --most-neighbours-first).
 ThinningOptions thinningOf(const Arguments& args);
 
+/// Applies --threads (every core when not given) to the program's parallel steps.
+void applyThreads(const Arguments& args);
+
 /// The option descriptions several commands share.
 OptionDefinition outOption(const std::string& what);
 OptionDefinition formatOption();
@@ -36,6 +39,7 @@ OptionDefinition relevanceOption();
 OptionDefinition preserveCyclesOption();
 OptionDefinition cleaningPassesOption();
 OptionDefinition mostNeighboursFirstOption();
+OptionDefinition threadsOption();
 
 }  // namespace angiolith::tool
 

@@ -1,5 +1,7 @@
 #include "cli/Stages.h"
 
+#include "cli/Threads.h"
+
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/image/ThreeDPicAccessor.h>
@@ -51,7 +53,10 @@ Skeleton::Skeleton(std::unique_ptr<SelleSkeletonizer> theSkeletonizer, Descripto
 Skeleton thin(const Volume& mask, const ThinningOptions& options) {
     // The tool hands the skeletonizer an unsigned 8-bit 0/1 copy, so that it thins in place
     // without converting and without freeing anything of the tool's.
-    DescriptorPtr working = binarize(*mask.pic);
+    return thin(binarize(*mask.pic), mask.geometry, options);
+}
+
+Skeleton thin(DescriptorPtr working, const Geometry& geometry, const ThinningOptions& options) {
     std::unique_ptr<SelleSkeletonizer> skeletonizer;
     if (options.cleaningPasses > 0) {
         skeletonizer = std::make_unique<CleaningSelleSkeletonizer>(
@@ -60,13 +65,13 @@ Skeleton thin(const Volume& mask, const ThinningOptions& options) {
         skeletonizer =
             std::make_unique<SelleSkeletonizer>(working.get(), options.mostNeighboursFirst, false);
     }
-    skeletonizer->setVolumeVoxelSizeX(static_cast<float>(mask.geometry.spacing[0]));
-    skeletonizer->setVolumeVoxelSizeY(static_cast<float>(mask.geometry.spacing[1]));
-    skeletonizer->setVolumeVoxelSizeZ(static_cast<float>(mask.geometry.spacing[2]));
+    skeletonizer->setVolumeVoxelSizeX(static_cast<float>(geometry.spacing[0]));
+    skeletonizer->setVolumeVoxelSizeY(static_cast<float>(geometry.spacing[1]));
+    skeletonizer->setVolumeVoxelSizeZ(static_cast<float>(geometry.spacing[2]));
     skeletonizer->skeletonize();
 
-    Volume distances{DescriptorPtr(skeletonizer->getDistanceFieldPic()), mask.geometry};
-    Volume skeleton{makeDescriptor(lumoTeskTypeUnsigned, 8, mask.geometry.size), mask.geometry};
+    Volume distances{DescriptorPtr(skeletonizer->getDistanceFieldPic()), geometry};
+    Volume skeleton{makeDescriptor(lumoTeskTypeUnsigned, 8, geometry.size), geometry};
     VolumeAccessor<unsigned char> out(skeleton.pic.get(), 0, false);
     for (const DistancePoint3D* p : *skeletonizer->getSkeletalVoxels()) {
         out.setVoxel(p->getX(), p->getY(), p->getZ(), 1);
@@ -190,17 +195,27 @@ void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles) {
 }
 
 Territories computeTerritories(const ArVesselTree& tree, const Volume& tissue) {
+    return computeTerritories(tree, binarize(*tissue.pic), tissue.geometry, TerritoryOptions());
+}
+
+Territories computeTerritories(const ArVesselTree& tree, DescriptorPtr tissue,
+                               const Geometry& geometry, TerritoryOptions options) {
     // The tree's positions are voxel index times spacing, so the classifier works in that
     // frame: spacing set, origin 0, identity transform. The files get the full geometry.
-    auto* accessor = new ThreeDPicAccessor<unsigned char>(binarize(*tissue.pic).release(), true, 0);
-    accessor->setVoxelSize(static_cast<float>(tissue.geometry.spacing[0]),
-                           static_cast<float>(tissue.geometry.spacing[1]),
-                           static_cast<float>(tissue.geometry.spacing[2]));
+    auto* accessor = new ThreeDPicAccessor<unsigned char>(tissue.release(), true, 0);
+    accessor->setVoxelSize(static_cast<float>(geometry.spacing[0]),
+                           static_cast<float>(geometry.spacing[1]),
+                           static_cast<float>(geometry.spacing[2]));
     SuppliedTissueClassifier classifier(accessor, tree);
+    classifier.setNumberOfThreads(workerThreads());  // the results are the same on any number
+    if (options.sampler) classifier.setVesselTreeSampler(options.sampler.release());
+    classifier.setCalculateDistanceVolume(options.distances);
     classifier.computeSuppliedTissue();
     Territories result;
-    result.vesselIds = {takeData(classifier.getVesselIDVolume()->getPic()), tissue.geometry};
-    result.distances = {takeData(classifier.getDistanceVolume()->getPic()), tissue.geometry};
+    result.vesselIds = {takeData(classifier.getVesselIDVolume()->getPic()), geometry};
+    if (options.distances) {
+        result.distances = {takeData(classifier.getDistanceVolume()->getPic()), geometry};
+    }
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <angiolith/skeleton/DistancePoint3D.h>
 #include <angiolith/skeleton/SelleSkeletonizer.h>
+#include <angiolith/territory/AbstractVesselTreeSampler.h>
 #include <angiolith/tree/ArVesselTree.h>
 
 #include <array>
@@ -46,6 +47,9 @@ private:
 
 /// Thins the non-zero voxels of @p mask (any supported kind) with its voxel spacing.
 Skeleton thin(const Volume& mask, const ThinningOptions& options);
+/// Thins @p working (unsigned 8-bit, 1 on the object and 0 elsewhere; taken over and thinned in
+/// place) with the spacing of @p geometry.
+Skeleton thin(DescriptorPtr working, const Geometry& geometry, const ThinningOptions& options);
 
 /// Skeletal points rebuilt from the files of an earlier run: one point per non-zero voxel of
 /// the skeleton volume, with the distance field's value there as its distance.
@@ -82,9 +86,21 @@ void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles);
 /// geometry. The tree must lie on the tissue's grid (positions = index times spacing).
 struct Territories {
     Volume vesselIds;
-    Volume distances;
+    Volume distances;  ///< without a descriptor when TerritoryOptions::distances is false
 };
 Territories computeTerritories(const ArVesselTree& tree, const Volume& tissue);
+
+/// Which vessels supply tissue and what the territory computation returns.
+struct TerritoryOptions {
+    /// Selects the centre-line samples; null samples every vessel.
+    std::unique_ptr<AbstractVesselTreeSampler> sampler;
+    /// Whether the distance volume is computed.
+    bool distances = true;
+};
+/// The same over @p tissue (unsigned 8-bit, 1 in the tissue and 0 elsewhere; taken over) on the
+/// grid @p geometry.
+Territories computeTerritories(const ArVesselTree& tree, DescriptorPtr tissue,
+                               const Geometry& geometry, TerritoryOptions options);
 
 /// The relabelling rules the tool offers.
 enum class LabelRule { Segment, Type, Resection };

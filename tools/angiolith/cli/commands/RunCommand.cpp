@@ -13,6 +13,7 @@ namespace {
 
 int run(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
+    applyThreads(args);
     const std::string vesselsPath = args.positional()[0];
     const std::string tissuePath = args.value("tissue");
 
@@ -79,6 +80,7 @@ Command runCommand() {
         cleaningPassesOption(),
         mostNeighboursFirstOption(),
         formatOption(),
+        threadsOption(),
         quietOption()};
     definition.required = {"out"};
     definition.description =

@@ -12,6 +12,7 @@ namespace {
 
 int territories(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
+    applyThreads(args);
     const std::string treePath = args.positional()[0];
     const std::string tissuePath = args.value("tissue");
     ArVesselTree tree = readTreeFile(treePath);
@@ -38,6 +39,7 @@ Command territoriesCommand() {
     definition.options = {{"tissue", "LIVER", "tissue mask on the grid of the vessel mask"},
                           outOption("vessel-ids, distances and preview.png"),
                           formatOption(),
+                          threadsOption(),
                           quietOption()};
     definition.required = {"tissue", "out"};
     definition.description =

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The whole `angiolith run` on the CT-sized phantom with its liver (512 x 512 x 256 at
+# 0.7 x 0.7 x 1.5 mm, .nii.gz in and out): wall time per stage and in total, with one and with two
+# threads, the peak resident memory against the bytes of the input masks plus the output
+# volumes, and whether both runs wrote the same volumes. Argument: the benchmark build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build-bench}"
+tool="$build/tools/angiolith"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+"$tool" phantom --out "$work/in" --size ct --spacing 0.7,0.7,1.5 --quiet
+for threads in 1 2; do
+    /usr/bin/time -f "%e %M" -o "$work/time-$threads" \
+        "$tool" run "$work/in/vessels.nii.gz" --tissue "$work/in/liver.nii.gz" \
+        --out "$work/out-$threads" --threads "$threads" > "$work/log-$threads"
+done
+/usr/bin/python3 bench/run_pipeline.py "$work"

@@ -1,0 +1,37 @@
+"""Two analyses at once in two Python threads give the results of one at a time."""
+import threading
+
+import numpy as np
+
+import angiolith
+
+
+def test_two_threads_give_the_single_threaded_results(phantom, chain):
+    results = [None, None]
+    failures = []
+    barrier = threading.Barrier(2)
+
+    def analyse(slot, axes):
+        try:
+            flip = (lambda a: a) if axes == "xyz" else (lambda a: a.T)
+            spacing = phantom.spacing if axes == "xyz" else phantom.spacing[::-1]
+            barrier.wait()
+            for _ in range(3):
+                skeleton, distances = angiolith.skeletonize(flip(phantom.vessels), spacing, axes=axes)
+                tree = angiolith.extract_tree(skeleton, distances, spacing, axes=axes)
+                tree.clean()
+                ids, _ = angiolith.territories(tree, flip(phantom.liver), spacing, axes=axes)
+                results[slot] = (flip(skeleton), tree.to_text(), flip(ids))
+        except Exception as error:  # reported by the main thread
+            failures.append(error)
+
+    threads = [threading.Thread(target=analyse, args=(i, axes)) for i, axes in enumerate(["xyz", "zyx"])]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not failures
+    for skeleton, text, ids in results:
+        np.testing.assert_array_equal(skeleton, chain["skeleton"])
+        assert text == chain["tree"].to_text()
+        np.testing.assert_array_equal(ids, chain["vessel_ids"])

@@ -1,0 +1,27 @@
+#ifndef ANGIOLITH_TOOLS_CLI_GZIPFILE_H
+#define ANGIOLITH_TOOLS_CLI_GZIPFILE_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace angiolith::tool {
+
+/// A run of bytes to be written (borrowed).
+struct ByteRange {
+    const void* data;
+    std::size_t size;
+};
+
+/// Writes the concatenation of @p parts to @p path as a gzip file made of several members (RFC
+/// 1952, section 2.2: a gzip file is a series of members), each member one chunk of
+/// @p chunkBytes input bytes deflated on its own, so that the chunks are compressed on
+/// @p threads threads at once (0: every core) with libdeflate. Every gzip reader (zlib's gzread,
+/// Python's gzip, the NIfTI and NRRD libraries) reads such a file as the one stream it holds.
+/// Throws std::runtime_error when the file cannot be written.
+void writeGzipFile(const std::string& path, const std::vector<ByteRange>& parts,
+                   unsigned threads = 0, std::size_t chunkBytes = std::size_t{4} << 20);
+
+}  // namespace angiolith::tool
+
+#endif
