@@ -74,13 +74,12 @@ protected:
 TEST_P(RelabelingRules, TableFromTheTreeWithZerosForMissingIds) {
     const std::size_t counted = arBase::counter.size();
     {
-        ar<Vessel> plain = vessel(3, {{0, 0, 0}, {0, 1, 0}}, 1.0f);
         std::unique_ptr<AbstractRelabelingRule> made =
             GetParam().make(makeTree({with(1, 4),
                                       {{with(2, 3), {{with(2, 6), {}}}},
                                        {with(5, 8), {}},
                                        {with(-1, 9), {}},
-                                       {plain, {}}}}));
+                                       {vessel(3, {{0, 0, 0}, {0, 1, 0}}, 1.0f), {}}}}));
         // The tree is gone; the rule keeps only its table.
         EXPECT_EQ(arBase::counter.size(), counted);
         const std::unique_ptr<AbstractRelabelingRule> copied = GetParam().copy(*made);
