@@ -29,6 +29,8 @@ def main(work):
     for stage in runs[1]:
         print(f"  {stage:<14}{runs[1][stage]:>10.2f}{runs[2].get(stage, float('nan')):>11.2f}")
     print(f"  {'total':<14}{totals[1][0]:>10.2f}{totals[2][0]:>11.2f}")
+    print(f"  {'processor':<14}{totals[1][2] + totals[1][3]:>10.2f}{totals[2][2] + totals[2][3]:>11.2f}"
+          "  (user + system seconds of the whole run; wall times count other processes' turns)")
     if "territories" in runs[1] and "write" in runs[1]:
         print(f"  writing / territories: {runs[1]['write'] / runs[1]['territories']:.2f} (1 thread), "
               f"{runs[2]['write'] / runs[2]['territories']:.2f} (2 threads); target <= 0.25")

@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 
 "$tool" phantom --out "$work/in" --size ct --spacing 0.7,0.7,1.5 --quiet
 for threads in 1 2; do
-    /usr/bin/time -f "%e %M" -o "$work/time-$threads" \
+    /usr/bin/time -f "%e %M %U %S" -o "$work/time-$threads" \
         "$tool" run "$work/in/vessels.nii.gz" --tissue "$work/in/liver.nii.gz" \
         --out "$work/out-$threads" --threads "$threads" > "$work/log-$threads"
 done

@@ -21,7 +21,7 @@ for phantom in medium ct ct-anisotropic; do
                  printf "  ours / peer: %.3f wall, %.3f CPU = 1/%.0f (target <= 1/20)\n", o / p, oc / pc, pc / oc }'
     # The peer computes no distance field; the same thinning without one, for comparison.
     nodf="$("$build/bench/bench_skeleton" "$phantom" - --no-distance-field)"
-    echo "$nodf" | grep -v '^RESULT' | sed -n 2p
+    echo "$nodf" | grep '^  thinning'
     read -r _ _ _ _ _ ours oursCpu < <(echo "$nodf" | grep '^RESULT')
     awk -v o="$ours" -v oc="$oursCpu" -v p="$peer" -v pc="$peerCpu" \
         'BEGIN { printf "  without distance field, ours / peer: %.3f wall, %.3f CPU\n", o / p, oc / pc }'

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libann-dev libniftiio-dev libnifti2-dev libteem-dev
-          libpng-dev zlib1g-dev libdeflate-dev libexpat1-dev clang libclang-rt-14-dev
+          libpng-dev zlib1g-dev libdeflate-dev nlohmann-json3-dev libjs-three libexpat1-dev clang
+          libclang-rt-14-dev
           pybind11-dev python3-dev python3-numpy python3-pytest python3-nibabel python3-networkx "$@")
 
 missing=()

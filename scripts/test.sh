@@ -5,6 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+# The report's browser test opens report.html in headless Chromium. Where the browser cannot be
+# installed that test is reported as skipped, with this message and its own.
+if ! command -v chromium >/dev/null 2>&1; then
+    bash scripts/deps.sh chromium ||
+        echo "WARNING: Chromium could not be installed: the browser test of report.html" \
+            "(report_in_browser) will be skipped" >&2
+fi
 
 jobs=$(nproc)
 # The Python module and its tests use Debian's interpreter, whose NumPy and pytest deps.sh installs
@@ -18,6 +25,10 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # The Python module is optional elsewhere; here its tests must have run.
 ctest --test-dir build -N -R '^python_tests$' | grep -q 'Total Tests: 1' ||
     { echo "The Python module was not built: its tests did not run" >&2; exit 1; }
+
+if [ -f build/tests/tools/report_in_browser/report.png ]; then
+    echo "Screenshot of the report opened in Chromium: build/tests/tools/report_in_browser/report.png"
+fi
 
 echo "== Sanitizer build (address, undefined) and tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DANGIOLITH_SANITIZE=ON -DANGIOLITH_WERROR=ON "${python[@]}" \

@@ -99,25 +99,52 @@ constexpr std::array<std::array<int, 256>, 8> makeOctantDifferences() {
 
 constexpr std::array<std::array<int, 256>, 8> kOctantDifferences = makeOctantDifferences();
 
+// The neighbours by plane: z + 1 holds indices 0-8, z holds 9-16, z - 1 holds 17-25. For each
+// plane and each bit set of its object neighbours, the bits these contribute to the pattern of
+// every octant, octant o in byte o.
+constexpr int kPlaneFirst[3] = {0, 9, 17};
+constexpr int kPlaneCount[3] = {9, 8, 9};
+
+constexpr std::array<std::array<std::uint64_t, 512>, 3> makePlanePatterns() {
+    std::array<std::array<std::uint64_t, 512>, 3> tables{};
+    for (int plane = 0; plane < 3; ++plane) {
+        for (int bits = 0; bits < (1 << kPlaneCount[plane]); ++bits) {
+            std::uint64_t patterns = 0;
+            for (int o = 0; o < 8; ++o) {
+                for (int k = 0; k < 8; ++k) {
+                    const int index = kOctants[o].index[k];
+                    if (index < kPlaneFirst[plane] ||
+                        index >= kPlaneFirst[plane] + kPlaneCount[plane]) {
+                        continue;
+                    }
+                    if ((bits >> (index - kPlaneFirst[plane])) & 1) {
+                        patterns |= std::uint64_t{1} << (8 * o + k);
+                    }
+                }
+            }
+            tables[plane][bits] = patterns;
+        }
+    }
+    return tables;
+}
+
+constexpr std::array<std::array<std::uint64_t, 512>, 3> kPlanePatterns = makePlanePatterns();
+
 }  // namespace
 
 LobregtEulerCharacteristicEvaluator::~LobregtEulerCharacteristicEvaluator() = default;
 
 bool LobregtEulerCharacteristicEvaluator::changesEulerCharacteristic(unsigned char* nb) {
     // The table is read directly rather than through getOctantValue: this runs for every
-    // deletion candidate of the thinning. Each octant's pattern is gathered from the bit set of
-    // the object neighbours, and its difference (centre set minus centre clear) read from one
-    // table.
+    // deletion candidate of the thinning. The patterns of all eight octants are assembled at
+    // once, one byte each, from the object bits of the three planes, and each octant's
+    // difference (centre set minus centre clear) is read from one table.
     const std::uint32_t objects = angiolith::detail::objectMask(nb);
+    const std::uint64_t patterns = kPlanePatterns[0][objects & 0x1FFu] |
+                                   kPlanePatterns[1][(objects >> 9) & 0xFFu] |
+                                   kPlanePatterns[2][(objects >> 17) & 0x1FFu];
     int sum = 0;
-    for (int o = 0; o < 8; ++o) {
-        const Octant& oct = kOctants[o];
-        unsigned pattern = 0;
-        for (int k = 0; k < 8; ++k) {
-            if (oct.index[k] >= 0) pattern |= ((objects >> oct.index[k]) & 1u) << k;
-        }
-        sum += kOctantDifferences[o][pattern];
-    }
+    for (int o = 0; o < 8; ++o) sum += kOctantDifferences[o][(patterns >> (8 * o)) & 0xFFu];
     return sum != 0;
 }
 

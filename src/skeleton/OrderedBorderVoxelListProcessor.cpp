@@ -1,3 +1,4 @@
+#include "skeleton/NeighbourhoodTables.h"
 #include "skeleton/VoxelNeighbourhood.h"
 
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
@@ -54,8 +55,7 @@ int OrderedBorderVoxelListProcessor::bucketIndex(unsigned char* nb) {
                (borderTypeEvaluator->isBorderMinusZ(nb) ? 16 : 0) |
                (borderTypeEvaluator->isBorderPlusZ(nb) ? 32 : 0);
     }
-    int count = 0;
-    for (int i = 0; i < 26; ++i) count += nb[i] != 0;
+    const int count = __builtin_popcount(angiolith::detail::objectMask(nb));
     // A simple point has a background neighbour (count <= 25). A replacement evaluator might
     // pass a fully surrounded voxel; its class is clamped so the bucket stays in range.
     const int neighbourClass = mostNeighboursFirst ? count + 1 : (count > 25 ? 0 : 25 - count);

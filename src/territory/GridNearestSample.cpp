@@ -235,38 +235,57 @@ bool GridNearestSample::place(const VesselElementList& samples, const VoxelGrid&
 }
 
 bool GridNearestSample::tissueBox(const unsigned char* tissue, unsigned char background, Box& box,
-                                  std::vector<unsigned char>& footprint) const {
+                                  std::vector<unsigned char>& footprint, unsigned threads) const {
     const int nx = static_cast<int>(grid.size[0]);
     const int ny = static_cast<int>(grid.size[1]);
     const int nz = static_cast<int>(grid.size[2]);
-    bool any = false;
-    for (int a = 0; a < 3; ++a) {
-        box.lo[a] = std::numeric_limits<int>::max();
-        box.hi[a] = -1;
-    }
-    footprint.assign(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0);
+    const std::size_t columns = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
     const std::vector<unsigned char> empty(static_cast<std::size_t>(nx), background);
-    for (int z = 0; z < nz; ++z) {
+    // Plane by plane on the workers, each with its own box and footprint, merged afterwards.
+    const unsigned workers = resolveThreads(threads, static_cast<std::size_t>(nz));
+    std::vector<Box> boxes(workers);
+    std::vector<std::vector<unsigned char>> footprints(workers);
+    for (unsigned w = 0; w < workers; ++w) {
+        for (int a = 0; a < 3; ++a) {
+            boxes[w].lo[a] = std::numeric_limits<int>::max();
+            boxes[w].hi[a] = -1;
+        }
+    }
+    parallelChunks(workers, static_cast<std::size_t>(nz), [&](unsigned w, std::size_t plane) {
+        const int z = static_cast<int>(plane);
+        Box& b = boxes[w];
+        std::vector<unsigned char>& marks = footprints[w];
         for (int y = 0; y < ny; ++y) {
             const unsigned char* row =
-                tissue + (static_cast<std::size_t>(z) * ny + static_cast<std::size_t>(y)) * nx;
+                tissue + (plane * static_cast<std::size_t>(ny) + static_cast<std::size_t>(y)) *
+                             static_cast<std::size_t>(nx);
             if (std::memcmp(row, empty.data(), empty.size()) == 0) continue;
-            unsigned char* columns = footprint.data() + static_cast<std::size_t>(y) * nx;
-            for (int x = 0; x < nx; ++x) columns[x] |= row[x] != background;
+            if (marks.empty()) marks.assign(columns, 0);
+            unsigned char* cells = marks.data() + static_cast<std::size_t>(y) * nx;
+            for (int x = 0; x < nx; ++x) cells[x] |= row[x] != background;
             int first = 0;
             while (row[first] == background) ++first;
             int last = nx - 1;
             while (row[last] == background) --last;
-            box.lo[0] = std::min(box.lo[0], first);
-            box.hi[0] = std::max(box.hi[0], last);
-            box.lo[1] = std::min(box.lo[1], y);
-            box.hi[1] = std::max(box.hi[1], y);
-            box.lo[2] = std::min(box.lo[2], z);
-            box.hi[2] = std::max(box.hi[2], z);
-            any = true;
+            b.lo[0] = std::min(b.lo[0], first);
+            b.hi[0] = std::max(b.hi[0], last);
+            b.lo[1] = std::min(b.lo[1], y);
+            b.hi[1] = std::max(b.hi[1], y);
+            b.lo[2] = std::min(b.lo[2], z);
+            b.hi[2] = std::max(b.hi[2], z);
         }
+    });
+    box = boxes[0];
+    footprint.assign(columns, 0);
+    for (unsigned w = 0; w < workers; ++w) {
+        for (int a = 0; a < 3; ++a) {
+            box.lo[a] = std::min(box.lo[a], boxes[w].lo[a]);
+            box.hi[a] = std::max(box.hi[a], boxes[w].hi[a]);
+        }
+        if (footprints[w].empty()) continue;
+        for (std::size_t i = 0; i < columns; ++i) footprint[i] |= footprints[w][i];
     }
-    return any;
+    return box.hi[0] >= 0;
 }
 
 void GridNearestSample::assign(const unsigned char* tissue, unsigned char background,
@@ -274,7 +293,7 @@ void GridNearestSample::assign(const unsigned char* tissue, unsigned char backgr
     Box box{};
     // Which columns (x, y) hold tissue at any z: only those need the nearest sample per plane.
     std::vector<unsigned char> footprint;
-    if (!tissueBox(tissue, background, box, footprint)) return;
+    if (!tissueBox(tissue, background, box, footprint, threads)) return;
     Scratch scratch(distances, grid, box, planes.size());
 
     // First pass, plane by plane: nearest sample within the plane (x, then y).

@@ -76,7 +76,7 @@ private:
     class Scratch;
 
     bool tissueBox(const unsigned char* tissue, unsigned char background, Box& box,
-                   std::vector<unsigned char>& footprint) const;
+                   std::vector<unsigned char>& footprint, unsigned threads) const;
     void nearestInPlane(const Plane& plane, const Box& box,
                         const std::vector<unsigned char>& footprint, Scratch& scratch) const;
     void nearestInSlab(int y, const Box& box, const std::vector<unsigned char>& footprint,

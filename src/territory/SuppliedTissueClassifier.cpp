@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <typeinfo>
@@ -214,11 +215,22 @@ bool SuppliedTissueClassifier::assignOnGrid() {
         {tissueVolume->getOriginX(), tissueVolume->getOriginY(), tissueVolume->getOriginZ()}};
     angiolith::detail::GridNearestSample transform;
     if (!transform.place(*samples, grid)) return false;
-    transform.assign(
-        static_cast<const unsigned char*>(tissuePic->data), BACKGROUND,
-        static_cast<unsigned short*>(vesselIDVolume->getPic()->data),
-        distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr,
-        numberOfThreads);
+    float* distances =
+        distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr;
+    try {
+        transform.assign(static_cast<const unsigned char*>(tissuePic->data), BACKGROUND,
+                         static_cast<unsigned short*>(vesselIDVolume->getPic()->data), distances,
+                         numberOfThreads);
+    } catch (...) {
+        // The distance volume served as scratch: a failed computation leaves it zero rather
+        // than holding sample numbers.
+        if (distances != nullptr) {
+            std::memset(distances, 0,
+                        sizeof(float) * static_cast<std::size_t>(tissuePic->n[0]) *
+                            tissuePic->n[1] * tissuePic->n[2]);
+        }
+        throw;
+    }
     return true;
 }
 

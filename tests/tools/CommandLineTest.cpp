@@ -3,6 +3,7 @@
 #include "cli/TreeFile.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdint>
@@ -65,7 +66,10 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     EXPECT_EQ(filesIn(out / "r"),
               (std::set<std::string>{"skeleton.nii.gz", "distance-field.nii.gz", "tree.txt",
                                      "tree.vtp", "vessel-ids.nii.gz", "distances.nii.gz",
-                                     "labels-segment.nii.gz", "preview.png"}));
+                                     "labels-segment.nii.gz", "labels-segment.ctbl",
+                                     "labels-segment.label.txt", "labels-segment.seg.nrrd",
+                                     "territories.json", "territories.csv", "preview.png",
+                                     "report.html"}));
 
     const Volume input = readImage(vessels(), "vessels");
     const Volume tissue = readImage(liver(), "liver");
@@ -114,6 +118,16 @@ TEST_F(CommandLine, AnyNumberOfThreadsWritesTheSameFiles) {
     }
     for (const std::string& name : filesIn(out / "1")) {
         SCOPED_TRACE(name);
+        if (name == "territories.json") {
+            // Its provenance names the folder, the options and the time; the figures agree.
+            const auto one = nlohmann::json::parse(test::readFile(out / "1/" + name));
+            const auto three = nlohmann::json::parse(test::readFile(out / "3/" + name));
+            EXPECT_EQ(one["vessels"], three["vessels"]);
+            EXPECT_EQ(one["totals"], three["totals"]);
+            continue;
+        }
+        // The page embeds territories.json (see above) beside figures that are the same.
+        if (name == "report.html") continue;
         EXPECT_EQ(test::readFile(out / "1/" + name), test::readFile(out / "3/" + name));
     }
 }
@@ -124,7 +138,10 @@ TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> lines = linesOf(run.out);
     const char* stages[] = {"skeletonize", "extract", "clean", "territories", "relabel", "write"};
-    ASSERT_EQ(lines.size(), 2 * std::size(stages)) << run.out;
+    // Then the summary: the tissue volume and one line per tree.
+    ASSERT_EQ(lines.size(), 2 * std::size(stages) + 2) << run.out;
+    EXPECT_EQ(lines[2 * std::size(stages)].rfind("summary: tissue ", 0), 0u) << run.out;
+    EXPECT_EQ(lines.back().rfind("  tree 1: ", 0), 0u) << run.out;
     for (std::size_t i = 0; i < std::size(stages); ++i) {
         const std::string stage = stages[i];
         EXPECT_EQ(lines[2 * i].rfind(stage + ": started", 0), 0u) << lines[2 * i];
@@ -133,6 +150,8 @@ TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
     EXPECT_NE(lines[1].find("skeleton voxels)"), std::string::npos) << lines[1];
     EXPECT_NE(lines[3].find("vessels, "), std::string::npos) << lines[3];
     EXPECT_NE(lines[6].find("tissue voxels)"), std::string::npos) << lines[6];
+    // The page to open comes first in the list of written files.
+    EXPECT_NE(lines[11].find(" s (report.html, "), std::string::npos) << lines[11];
 }
 
 TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {

@@ -41,6 +41,8 @@ public:
     /// The option's value; @p fallback when it was not given.
     std::string value(const std::string& name, const std::string& fallback = "") const;
     const std::vector<std::string>& positional() const { return positionals; }
+    /// Every option given, by name; a flag has the value "".
+    const std::map<std::string, std::string>& given() const { return values; }
 
     /// The option's value as a non-negative integer (UserError otherwise).
     unsigned long unsignedValue(const std::string& name, unsigned long fallback) const;

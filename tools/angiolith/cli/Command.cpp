@@ -11,7 +11,7 @@ namespace angiolith::tool {
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = {
         runCommand(),   phantomCommand(),     skeletonizeCommand(), extractCommand(),
-        cleanCommand(), territoriesCommand(), relabelCommand()};
+        cleanCommand(), territoriesCommand(), relabelCommand(), planCommand()};
     return commands;
 }
 

@@ -23,6 +23,7 @@ Command extractCommand();
 Command cleanCommand();
 Command territoriesCommand();
 Command relabelCommand();
+Command planCommand();
 
 /// Every sub-command, in the order the program's help lists them.
 const std::vector<Command>& allCommands();

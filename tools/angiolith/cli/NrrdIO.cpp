@@ -127,7 +127,8 @@ Volume readNrrd(const std::string& path) {
     return volume;
 }
 
-void writeNrrd(const std::string& path, const Volume& volume) {
+void writeNrrd(const std::string& path, const Volume& volume,
+               const std::vector<std::pair<std::string, std::string>>& fields) {
     const Geometry& g = volume.geometry;
     // The Nrrd only borrows the descriptor's buffer: nrrdNix releases the header alone.
     std::unique_ptr<Nrrd, NrrdNix> nrrd(nrrdNew());
@@ -149,6 +150,11 @@ void writeNrrd(const std::string& path, const Volume& volume) {
     }
     nrrdAxisInfoSet_nva(nrrd.get(), nrrdAxisInfoSpaceDirection, directions);
     nrrdAxisInfoSet_nva(nrrd.get(), nrrdAxisInfoKind, kinds);
+    for (const auto& [key, value] : fields) {
+        if (nrrdKeyValueAdd(nrrd.get(), key.c_str(), value.c_str()) != 0) {
+            throw std::runtime_error("cannot prepare '" + path + "': " + takeError());
+        }
+    }
 
     std::unique_ptr<NrrdIoState, IoStateNix> nio(nrrdIoStateNew());
     if (nrrdEncodingGzip->available()) nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);

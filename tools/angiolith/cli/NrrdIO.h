@@ -4,6 +4,8 @@
 #include "cli/Volume.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -17,8 +19,9 @@ Volume readNrrd(const std::string& path);
 
 /// Writes @p volume as NRRD in the left-posterior-superior space with gzip encoding: one file
 /// for .nrrd, a header and a data file beside it for .nhdr. Throws std::runtime_error when the
-/// file cannot be written.
-void writeNrrd(const std::string& path, const Volume& volume);
+/// file cannot be written. @p fields are written as the header's key/value pairs ("key:=value").
+void writeNrrd(const std::string& path, const Volume& volume,
+               const std::vector<std::pair<std::string, std::string>>& fields = {});
 
 }  // namespace angiolith::tool
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <png.h>
 #include <stdexcept>
 
@@ -121,22 +122,31 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
     picture.rgb.assign(static_cast<std::size_t>(picture.width) * picture.height * 3, 0);
 
     const lumoTeskDescriptor* source = territories != nullptr ? territories : mask;
-    const std::size_t strides[3] = {1, n[0], static_cast<std::size_t>(n[0]) * n[1]};
+    // The maximum along the rays of all three panels, in one pass over the volume in storage
+    // order: per panel, indexed [v][u].
+    std::vector<std::uint32_t> mips[3];
     for (const Panel& panel : panels) {
-        // The maximum along each ray, per voxel of the panel's plane.
-        std::vector<std::uint32_t> mip(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
-        if (source != nullptr) {
-            for (unsigned int a = 0; a < n[panel.u]; ++a) {
-                for (unsigned int b = 0; b < n[panel.v]; ++b) {
-                    std::uint32_t best = 0;
-                    const std::size_t base = a * strides[panel.u] + b * strides[panel.v];
-                    for (unsigned int c = 0; c < n[panel.along]; ++c) {
-                        best = std::max(best, voxelValue(*source, base + c * strides[panel.along]));
-                    }
-                    mip[static_cast<std::size_t>(b) * n[panel.u] + a] = best;
+        mips[panel.along].assign(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
+    }
+    if (source != nullptr) {
+        std::size_t i = 0;
+        for (unsigned int z = 0; z < n[2]; ++z) {
+            for (unsigned int y = 0; y < n[1]; ++y) {
+                for (unsigned int x = 0; x < n[0]; ++x, ++i) {
+                    const std::uint32_t value = voxelValue(*source, i);
+                    if (value == 0) continue;
+                    std::uint32_t& alongZ = mips[2][static_cast<std::size_t>(y) * n[0] + x];
+                    std::uint32_t& alongY = mips[1][static_cast<std::size_t>(z) * n[0] + x];
+                    std::uint32_t& alongX = mips[0][static_cast<std::size_t>(z) * n[1] + y];
+                    alongZ = std::max(alongZ, value);
+                    alongY = std::max(alongY, value);
+                    alongX = std::max(alongX, value);
                 }
             }
         }
+    }
+    for (const Panel& panel : panels) {
+        const std::vector<std::uint32_t>& mip = mips[panel.along];
         for (unsigned int y = 0; y < panel.height; ++y) {
             const unsigned int row = panel.flipV ? panel.height - 1 - y : y;
             const auto b = std::min<unsigned int>(
@@ -175,20 +185,39 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
     return picture;
 }
 
-void writePng(const std::string& path, const Picture& picture) {
+std::vector<std::uint8_t> encodePng(const Picture& picture) {
     // libpng's simplified interface reports failure by its return value and the image's
-    // message, and frees its own state.
+    // message, and frees its own state. The first call sizes the buffer, the second fills it.
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = picture.width;
     image.height = picture.height;
     image.format = PNG_FORMAT_RGB;
-    const bool written =
-        png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    if (!written) {
-        throw std::runtime_error("cannot write '" + path + "': " + image.message);
+    png_alloc_size_t size = 0;
+    std::vector<std::uint8_t> bytes;
+    bool encoded =
+        png_image_write_to_memory(&image, nullptr, &size, 0, picture.rgb.data(), 0, nullptr) != 0;
+    if (encoded) {
+        bytes.resize(size);
+        encoded = png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.rgb.data(), 0,
+                                            nullptr) != 0;
+        bytes.resize(size);
     }
+    png_image_free(&image);
+    if (!encoded) throw std::runtime_error(std::string("cannot encode a PNG: ") + image.message);
+    return bytes;
+}
+
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) throw std::runtime_error("cannot write '" + path + "'");
+}
+
+void writePng(const std::string& path, const Picture& picture) {
+    writeFileBytes(path, encodePng(picture));
 }
 
 }  // namespace angiolith::tool

@@ -33,6 +33,12 @@ std::array<std::uint8_t, 3> vesselColour(int vesselId);
 Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territories,
                       const lumoTeskDescriptor* mask, const std::vector<Polyline>& indexLines);
 
+/// @p picture as the bytes of an 8-bit RGB PNG file. Throws std::runtime_error when it cannot.
+std::vector<std::uint8_t> encodePng(const Picture& picture);
+
+/// Writes @p bytes to the file @p path. Throws std::runtime_error when it cannot.
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
 /// Writes @p picture as an 8-bit RGB PNG. Throws std::runtime_error when it cannot.
 void writePng(const std::string& path, const Picture& picture);
 

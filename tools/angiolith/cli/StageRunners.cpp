@@ -4,7 +4,8 @@
 #include "cli/TreeFile.h"
 #include "cli/UserError.h"
 
-#include <set>
+#include <algorithm>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -76,12 +77,14 @@ Territories runTerritories(Progress& progress, const ArVesselTree& tree, const V
                            unsigned long long tissueVoxels) {
     progress.start("territories", count(tissueVoxels, "tissue voxels"));
     Territories territories = computeTerritories(tree, tissue);
-    std::set<unsigned int> ids;
+    // Which of the 65536 ids occur: a flag per id, as the volume has tens of millions of voxels.
+    std::vector<unsigned char> present(65536, 0);
     const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
-    for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) {
-        if (values[i] != 0) ids.insert(values[i]);
-    }
-    progress.done("territories", count(ids.size(), "vessels supply tissue"));
+    for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) present[values[i]] = 1;
+    present[0] = 0;
+    const auto supplying =
+        static_cast<unsigned long long>(std::count(present.begin(), present.end(), 1));
+    progress.done("territories", count(supplying, "vessels supply tissue"));
     return territories;
 }
 

@@ -4,6 +4,8 @@
 #include "cli/TreeFile.h"
 #include "cli/VtpWriter.h"
 
+#include <algorithm>
+
 namespace angiolith::tool {
 
 StagedOutputs::StagedOutputs(const std::string& theFolder, ImageFormat theFormat,
@@ -31,15 +33,32 @@ void StagedOutputs::tree(ArVesselTree& tree, const Geometry* geometry) {
     }
 }
 
-void StagedOutputs::preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                            const ArVesselTree& tree) {
+void StagedOutputs::file(const std::string& name,
+                         const std::function<void(const std::string&)>& write) {
+    begin();
+    write(folder.stagingPath(name));
+    // A file written again (tree.vtp with further arrays) is listed once.
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+}
+
+std::vector<std::uint8_t> StagedOutputs::preview(const Geometry& geometry,
+                                                 const Volume* territories, const Volume* mask,
+                                                 const ArVesselTree& tree) {
     begin();
     DescriptorPtr binary;
     if (territories == nullptr && mask != nullptr) binary = binarize(*mask->pic);
-    writePng(folder.stagingPath("preview.png"),
-             renderPreview(geometry, territories != nullptr ? territories->pic.get() : nullptr,
-                           binary.get(), indexLines(tree, geometry)));
+    std::vector<std::uint8_t> png =
+        encodePng(renderPreview(geometry, territories != nullptr ? territories->pic.get() : nullptr,
+                                binary.get(), indexLines(tree, geometry)));
+    writeFileBytes(folder.stagingPath("preview.png"), png);
     names.push_back("preview.png");
+    return png;
+}
+
+void StagedOutputs::report(const ReportContent& content) {
+    begin();
+    writeReportFile(folder.stagingPath("report.html"), content);
+    names.insert(names.begin(), "report.html");
 }
 
 void StagedOutputs::commit() {

@@ -6,9 +6,12 @@
 #include "cli/OutputFolder.h"
 #include "cli/Progress.h"
 #include "cli/Volume.h"
+#include "cli/report/ReportWriter.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +26,14 @@ public:
     void volume(const std::string& base, const Volume& volume);
     /// Writes tree.txt and, with a geometry, tree.vtp in that geometry's world coordinates.
     void tree(ArVesselTree& tree, const Geometry* geometry);
-    /// Writes preview.png.
-    void preview(const Geometry& geometry, const Volume* territories, const Volume* mask,
-                 const ArVesselTree& tree);
+    /// Writes the file @p name with @p write, which is given the path to write to.
+    void file(const std::string& name, const std::function<void(const std::string&)>& write);
+    /// Writes preview.png and returns its bytes (for the report).
+    std::vector<std::uint8_t> preview(const Geometry& geometry, const Volume* territories,
+                                      const Volume* mask, const ArVesselTree& tree);
+    /// Writes report.html, which the list of written files names first: the one file a user
+    /// opens.
+    void report(const ReportContent& content);
     void commit();
 
 private:

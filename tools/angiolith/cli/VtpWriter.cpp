@@ -37,7 +37,20 @@ void writeVtp(std::ostream& out, const std::vector<Polyline>& lines) {
     for (const Polyline& line : lines) {
         if (!line.points.empty()) out << "          " << line.vesselId << "\n";
     }
-    out << "        </DataArray>\n      </CellData>\n";
+    out << "        </DataArray>\n";
+    const std::size_t extras = lines.empty() ? 0 : lines.front().cellData.size();
+    for (std::size_t a = 0; a < extras; ++a) {
+        out << "        <DataArray type=\"Float32\" Name=\"" << lines.front().cellData[a].first
+            << "\" format=\"ascii\">\n";
+        for (const Polyline& line : lines) {
+            if (line.points.empty()) continue;
+            out << "          "
+                << static_cast<float>(a < line.cellData.size() ? line.cellData[a].second : 0.0)
+                << "\n";
+        }
+        out << "        </DataArray>\n";
+    }
+    out << "      </CellData>\n";
 
     out << "      <Points>\n"
         << "        <DataArray type=\"Float32\" NumberOfComponents=\"3\" format=\"ascii\">\n";

@@ -3,6 +3,8 @@
 #include "cli/StageRunners.h"
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
+#include "cli/planning/PlanningFiles.h"
+#include "cli/report/ReportContent.h"
 
 #include <iostream>
 #include <optional>
@@ -38,6 +40,7 @@ int run(const Arguments& args) {
     runCleaning(progress, tree, relevance, args.has("preserve-cycles"));
     std::optional<Territories> territories;
     std::optional<Volume> labels;
+    std::optional<planning::Quantities> quantities;
     if (args.has("tissue")) {
         requireVolumeIds(tree, "the extracted tree");
         territories = runTerritories(progress, tree, tissue, tissueVoxels);
@@ -50,12 +53,26 @@ int run(const Arguments& args) {
     if (territories) {
         outputs.volume("vessel-ids", territories->vesselIds);
         outputs.volume("distances", territories->distances);
-        outputs.volume("labels-" + nameOf(rule), *labels);
-        outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+        planning::writeLabelFiles(outputs, *labels, rule);
+        planning::Provenance provenance;
+        provenance.command = "run";
+        provenance.vessels = vesselsPath;
+        provenance.tissue = tissuePath;
+        provenance.trees = {args.value("out") + "/tree.txt"};
+        provenance.grid = vessels.geometry;
+        provenance.options = planning::optionsJson(args);
+        nlohmann::json document;
+        quantities = planning::writeTerritoryFiles(outputs, {tree}, territories->vesselIds,
+                                                   provenance, false, &document);
+        std::vector<std::uint8_t> png =
+            outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, tree);
+        outputs.report(
+            reportContent(std::move(document), {tree}, territories->vesselIds, std::move(png)));
     } else {
         outputs.preview(vessels.geometry, nullptr, &vessels, tree);
     }
     outputs.commit();
+    if (quantities && !args.has("quiet")) std::cout << planning::summaryText(*quantities);
     return 0;
 }
 
@@ -88,6 +105,8 @@ Command runCommand() {
         "any integer or float type; every non-zero voxel belongs to the object. Both must\n"
         "share one grid (size, spacing, origin, orientation).\n\n"
         "Writes into DIR:\n"
+        "  report.html                with LIVER: the page to open first (one self-contained\n"
+        "                             file): the tree in 3-D, the territory table, the figures\n"
         "  skeleton, distance-field   the thinned mask (0/1) and its distance to the background\n"
         "  tree.txt                   the vessel tree in the library's text format; positions\n"
         "                             are voxel index times spacing (mm), without origin\n"
@@ -98,7 +117,10 @@ Command runCommand() {
         "                             for models; ParaView shows it over images read in LPS\n"
         "  vessel-ids, distances      with LIVER: the nearest vessel of every tissue voxel and\n"
         "                             the distance to its centre line (mm)\n"
-        "  labels-RULE                with LIVER: the territories relabelled by RULE\n"
+        "  labels-RULE                with LIVER: the territories relabelled by RULE, with colour\n"
+        "                             tables (.ctbl, .label.txt) and a segmentation (.seg.nrrd)\n"
+        "  territories.json, .csv     with LIVER: volume per vessel, subtree, tree, segment and\n"
+        "                             resection status (mL and % of the tissue)\n"
         "  preview.png                projections of the territories (or of the mask) with the\n"
         "                             centre lines\n"
         "Volumes keep the input's geometry and format (see --format). Files appear only when\n"

@@ -3,6 +3,8 @@
 #include "cli/StageRunners.h"
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
+#include "cli/planning/PlanningFiles.h"
+#include "cli/report/ReportContent.h"
 
 #include <iostream>
 
@@ -24,8 +26,20 @@ int territories(const Arguments& args) {
     const Territories result = runTerritories(progress, tree, tissue, voxels);
     outputs.volume("vessel-ids", result.vesselIds);
     outputs.volume("distances", result.distances);
-    outputs.preview(tissue.geometry, &result.vesselIds, nullptr, tree);
+    planning::Provenance provenance;
+    provenance.command = "territories";
+    provenance.tissue = tissuePath;
+    provenance.trees = {treePath};
+    provenance.grid = tissue.geometry;
+    provenance.options = planning::optionsJson(args);
+    nlohmann::json document;
+    const planning::Quantities quantities = planning::writeTerritoryFiles(
+        outputs, {tree}, result.vesselIds, provenance, false, &document);
+    std::vector<std::uint8_t> png =
+        outputs.preview(tissue.geometry, &result.vesselIds, nullptr, tree);
+    outputs.report(reportContent(std::move(document), {tree}, result.vesselIds, std::move(png)));
     outputs.commit();
+    if (!args.has("quiet")) std::cout << planning::summaryText(quantities);
     return 0;
 }
 
@@ -43,8 +57,11 @@ Command territoriesCommand() {
                           quietOption()};
     definition.required = {"tissue", "out"};
     definition.description =
-        "Writes vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
-        "distances (float: millimetres to that vessel's centre line) and preview.png.";
+        "Writes report.html (the page to open first: the tree in 3-D and the territory\n"
+        "table), vessel-ids (uint16: the id of the nearest vessel, 0 outside the tissue),\n"
+        "distances (float: millimetres to that vessel's centre line), territories.json and\n"
+        "territories.csv (volume per vessel, subtree, tree, segment and resection status), tree.vtp\n"
+        "with the planning arrays and preview.png.";
     definition.example =
         "  angiolith territories step/tree.txt --tissue Segmentation-liver.nrrd --out step";
     return {definition, territories};

@@ -1,0 +1,162 @@
+// Applying plan points to a hand-made set of two trees, on a grid with an origin.
+#include "cli/UserError.h"
+#include "cli/planning/ForestWalk.h"
+#include "cli/planning/PlanActions.h"
+#include "cli/planning/Quantities.h"
+
+#include <angiolith/tree/ArVesselTree.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+namespace angiolith::tool::planning {
+namespace {
+
+// A vessel record of the tree text format with samples from @p from to @p to, one per mm.
+std::string record(int id, std::array<int, 3> from, std::array<int, 3> to) {
+    std::ostringstream out;
+    int n = 0;
+    std::ostringstream samples;
+    for (std::array<int, 3> p = from;; ++n) {
+        samples << " [ " << p[0] << " " << p[1] << " " << p[2] << " 2 0 ] ";
+        if (p == to) break;
+        for (int i = 0; i < 3; ++i) p[i] += (to[i] > p[i]) - (to[i] < p[i]);
+    }
+    out << " { t f 1 2 1    " << id << " -1 " << n + 1 << " " << samples.str() << " } ";
+    return out.str();
+}
+
+ArVesselTree treeOf(const std::string& text) {
+    std::istringstream in("HAVN-TSL 2000 Tree\n{ " + text + " }\n");
+    ArVesselTree tree;
+    in >> tree;
+    return tree;
+}
+
+// Tree 1: vessel 1 along x from 0 to 10, its children 2 (to +y) and 3 (to -y); tree 2: vessel 4
+// along y from 20 to 30. World = tree position + (100, 0, 0).
+std::vector<ArVesselTree> forest() {
+    return {treeOf(record(1, {0, 0, 0}, {10, 0, 0}) + " < " + record(2, {10, 0, 0}, {10, 5, 0}) +
+                   " - | " + record(3, {10, 0, 0}, {10, -5, 0}) + " - > "),
+            treeOf(record(4, {0, 20, 0}, {0, 30, 0}) + " - ")};
+}
+
+Geometry grid() {
+    Geometry g;
+    g.size = {200, 40, 10};
+    g.origin = {100, 0, 0};
+    return g;
+}
+
+struct State {
+    int segment, type, resection, samples;
+};
+
+std::map<int, State> stateOf(const std::vector<ArVesselTree>& trees) {
+    std::map<int, State> state;
+    for (const VesselEntry& e : flatten(trees)) {
+        const VesselProperties& p = e.vessel->getProperties();
+        state[e.vessel->getId()] = {p.segment, static_cast<int>(p.type), p.resectionStatus,
+                                    e.vessel->getSize()};
+    }
+    return state;
+}
+
+PlanPoint point(const std::string& label, Vec3 lps) { return {label, lps, *actionOf(label)}; }
+
+TEST(PlanActions, PointsChangeWhatTheySay) {
+    constexpr int R = kResectionRemnant, X = kResectionResected;
+    struct Case {
+        const char* what;
+        std::vector<PlanPoint> points;
+        std::map<int, std::array<int, 4>> expected;  // id -> segment, type, resection, samples
+    } cases[] = {
+        {"a cut in the middle splits the vessel and resects the part beyond",
+         {point("cut", {105.2, 0.3, 0})},
+         {{1, {1, 2, R, 6}},
+          {5, {1, 2, X, 6}},
+          {2, {1, 2, X, 6}},
+          {3, {1, 2, X, 6}},
+          {4, {1, 2, R, 11}}}},
+        {"a cut at a vessel's first sample resects it whole",
+         {point("cut", {110, 0.4, 0})},
+         {{1, {1, 2, R, 11}}, {2, {1, 2, X, 6}}, {3, {1, 2, R, 6}}, {4, {1, 2, R, 11}}}},
+        {"a cut at a root resects its tree only",
+         {point("cut", {100, 0, 0})},
+         {{1, {1, 2, X, 11}}, {2, {1, 2, X, 6}}, {3, {1, 2, X, 6}}, {4, {1, 2, R, 11}}}},
+        {"a deeper segment overrides a shallower one on its subtree, in any order",
+         {point("segment 7", {110, 4, 0}), point("segment 2", {103, 0, 0})},
+         {{1, {2, 2, 1, 11}}, {2, {7, 2, 1, 6}}, {3, {2, 2, 1, 6}}, {4, {1, 2, 1, 11}}}},
+        {"hepatic sets the type of the nearest vessel's whole tree",
+         {point("hepatic", {100, 25, 0.5})},
+         {{1, {1, 2, 1, 11}}, {2, {1, 2, 1, 6}}, {3, {1, 2, 1, 6}}, {4, {1, 1, 1, 11}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ArVesselTree> trees = forest();
+        const PlanOutcome outcome = applyPlan(trees, c.points, grid(), 2.0);
+        EXPECT_EQ(outcome.lines.size(), c.points.size());
+        const std::map<int, State> state = stateOf(trees);
+        ASSERT_EQ(state.size(), c.expected.size());
+        for (const auto& [id, e] : c.expected) {
+            SCOPED_TRACE(id);
+            ASSERT_EQ(state.count(id), 1u);
+            const State& s = state.at(id);
+            EXPECT_EQ((std::array<int, 4>{s.segment, s.type, s.resection, s.samples}), e);
+        }
+    }
+}
+
+TEST(PlanActions, SplitPartsMeetAtTheCutAndKeepTheChildren) {
+    std::vector<ArVesselTree> trees = forest();
+    const PlanOutcome outcome = applyPlan(trees, {point("cut", {104, 0, 0})}, grid(), 1.0);
+    ASSERT_EQ(outcome.lines.size(), 1u);
+    EXPECT_EQ(outcome.lines[0],
+              "cut: cut vessel 1 from sample 4 on (now vessel 5), 3 vessel(s) resected");
+    const std::vector<VesselEntry> entries = flatten(trees);
+    ASSERT_EQ(entries.size(), 5u);
+    // Preorder: 1, its new part 5, then 2 and 3 below the new part.
+    EXPECT_EQ(entries[1].vessel->getId(), 5);
+    EXPECT_EQ(entries[1].parent, 0);
+    EXPECT_EQ(entries[2].parent, 1);
+    EXPECT_EQ(entries[3].parent, 1);
+    const auto& up = entries[0].vessel->getElementsList();
+    const auto& down = entries[1].vessel->getElementsList();
+    EXPECT_EQ(up.back().position.x, 4.0f);
+    EXPECT_EQ(down.front().position.x, 4.0f);
+    EXPECT_EQ(down.back().position.x, 10.0f);
+}
+
+TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
+    std::vector<ArVesselTree> trees = forest();
+    try {
+        applyPlan(trees, {point("segment 3", {103, 0, 0}), point("cut", {105, 0, 4})}, grid(), 3.5);
+        FAIL() << "no error";
+    } catch (const UserError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "point 'cut' at 105,0,4 mm (LPS) is 4.0 mm from the nearest centre line, "
+                  "farther than --max-distance 3.5 mm; place it on a vessel");
+    }
+    for (const auto& [id, s] : stateOf(trees)) EXPECT_EQ(s.segment, 1) << id;
+}
+
+TEST(PlanActions, ActionNames) {
+    const std::pair<const char*, int> good[] = {
+        {"cut", PlanAction::Cut},           {" CUT ", PlanAction::Cut},
+        {"hepatic", PlanAction::Hepatic},   {"Portal", PlanAction::Portal},
+        {"segment 8", PlanAction::Segment}, {"segment8", PlanAction::Segment}};
+    for (const auto& [label, kind] : good) {
+        ASSERT_TRUE(actionOf(label).has_value()) << label;
+        EXPECT_EQ(actionOf(label)->kind, kind) << label;
+    }
+    EXPECT_EQ(actionOf("segment 8")->segment, 8);
+    for (const char* bad : {"", "F-1", "segment", "segment 0", "segment 65536", "segment -2",
+                            "segment 2.5", "cut here"}) {
+        EXPECT_FALSE(actionOf(bad).has_value()) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace angiolith::tool::planning

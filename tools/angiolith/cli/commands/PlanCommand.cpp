@@ -1,0 +1,139 @@
+#include "cli/Command.h"
+#include "cli/OptionReaders.h"
+#include "cli/StageRunners.h"
+#include "cli/StagedOutputs.h"
+#include "cli/TreeFile.h"
+#include "cli/UserError.h"
+#include "cli/planning/PlanActions.h"
+#include "cli/planning/PlanPoints.h"
+#include "cli/planning/PlanningFiles.h"
+#include "cli/planning/ResultsFolder.h"
+#include "cli/report/ReportContent.h"
+
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+namespace angiolith::tool {
+
+namespace {
+
+using namespace planning;
+
+constexpr double kDefaultMaxDistance = 5.0;
+
+std::string headline(const Quantities& q) {
+    const unsigned long long resected = q.resectedVoxels();
+    std::ostringstream line;
+    line << std::fixed << std::setprecision(1) << "resection: resected " << q.ml(resected)
+         << " mL (" << q.percent(resected) << " %), remnant " << q.ml(q.tissueVoxels - resected)
+         << " mL (" << q.percent(q.tissueVoxels - resected) << " %)\n";
+    return line.str();
+}
+
+int plan(const Arguments& args) {
+    Progress progress(std::cout, args.has("quiet"));
+    applyThreads(args);
+    const std::string resultsPath = args.positional()[0];
+    const std::string pointsPath = args.value("points");
+    const double maxDistance = args.numberValue("max-distance", kDefaultMaxDistance);
+    if (!(maxDistance > 0)) {
+        throw UserError("--max-distance must be a positive number of millimetres");
+    }
+    Results results = readResults(resultsPath);
+    const std::vector<PlanPoint> points = readPlanPoints(pointsPath);
+    if (results.trees.size() != 1) {
+        throw UserError("'" + resultsPath + "' holds " + std::to_string(results.trees.size()) +
+                        " trees; this version plans on one tree");
+    }
+    const Geometry& grid = results.vesselIds.geometry;
+    unsigned long long tissueVoxels = countNonZero(*results.vesselIds.pic);
+    const ImageFormat format =
+        args.has("format") ? outputFormatOf(args, results.vesselIdsPath) : results.format;
+    StagedOutputs outputs(args.value("out"), format, progress);
+
+    progress.start("plan", std::to_string(points.size()) + " points");
+    const PlanOutcome outcome = applyPlan(results.trees, points, grid, maxDistance);
+    requireVolumeIds(results.trees.front(), "the planned tree");
+    progress.done("plan", std::to_string(outcome.lines.size()) + " actions");
+    if (!args.has("quiet")) {
+        for (const std::string& line : outcome.lines) std::cout << "  " << line << "\n";
+    }
+
+    Volume tissue{binarize(*results.vesselIds.pic), grid};
+    const Territories territories =
+        runTerritories(progress, results.trees.front(), tissue, tissueVoxels);
+    std::vector<Volume> labels;
+    for (LabelRule rule : {LabelRule::Segment, LabelRule::Type, LabelRule::Resection}) {
+        labels.push_back(runRelabel(progress, territories.vesselIds, results.trees.front(), rule));
+    }
+
+    outputs.tree(results.trees.front(), &grid);
+    outputs.volume("vessel-ids", territories.vesselIds);
+    outputs.volume("distances", territories.distances);
+    writeLabelFiles(outputs, labels[0], LabelRule::Segment);
+    writeLabelFiles(outputs, labels[1], LabelRule::Type);
+    writeLabelFiles(outputs, labels[2], LabelRule::Resection);
+    Provenance provenance;
+    provenance.command = "plan";
+    provenance.tissue = results.vesselIdsPath;
+    provenance.trees = results.treePaths;
+    provenance.points = pointsPath;
+    provenance.grid = grid;
+    provenance.options = optionsJson(args);
+    provenance.options["max-distance"] = maxDistance;
+    provenance.warnings = outcome.warnings;
+    nlohmann::json document;
+    const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
+                                                      provenance, outcome.cut, &document);
+    std::vector<std::uint8_t> png =
+        outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees.front());
+    outputs.report(
+        reportContent(std::move(document), results.trees, territories.vesselIds, std::move(png)));
+    outputs.commit();
+    if (!args.has("quiet")) {
+        std::cout << summaryText(quantities);
+        if (outcome.cut) std::cout << headline(quantities);
+    }
+    return 0;
+}
+
+}  // namespace
+
+Command planCommand() {
+    CommandDefinition definition;
+    definition.name = "plan";
+    definition.summary = "apply segments, vessel systems and cuts placed as points on the trees";
+    definition.positionals = {"RESULTS"};
+    definition.options = {
+        {"points", "FILE",
+         "points placed on the centre lines: a markups JSON file (.mrk.json, LPS or RAS) or a "
+         "CSV of x,y,z,action lines in LPS millimetres"},
+        outOption("the planned trees, volumes and quantities"),
+        {"max-distance", "MM", "farthest a point may lie from every centre line (default 5)"},
+        formatOption(),
+        threadsOption(),
+        quietOption()};
+    definition.required = {"points", "out"};
+    definition.description =
+        "RESULTS is the --out folder of 'angiolith run' with --tissue (tree.txt and vessel-ids).\n"
+        "Each point's label (or CSV action) says what it does:\n"
+        "  segment N   the nearest vessel and its whole subtree get segment N; a deeper\n"
+        "              point overrides a shallower one on its own subtree\n"
+        "  hepatic     the nearest vessel's tree is a hepatic vessel system (type 1)\n"
+        "  portal      the nearest vessel's tree is a portal vessel system (type 2)\n"
+        "  cut         the nearest vessel is cut at its centre-line sample nearest the point:\n"
+        "              the part beyond it and every vessel below are resected (status 3),\n"
+        "              the rest is the remnant (status 2)\n"
+        "Writes into DIR report.html (the page to open first: the planned tree in 3-D, the\n"
+        "territory table and the resection), the planned tree (tree.txt, tree.vtp with the\n"
+        "arrays segment, type, resection and subtreeMl), vessel-ids, distances, labels-segment, labels-type and\n"
+        "labels-resection with colour tables (.ctbl; .label.txt for ITK-SNAP) and segmentations\n"
+        "(.seg.nrrd), territories.json and territories.csv (volumes per vessel, subtree,\n"
+        "segment and resection status) and preview.png. The last lines give the resected and\n"
+        "the remnant volume.";
+    definition.example = "  angiolith plan results --points plan.mrk.json --out planned";
+    return {definition, plan};
+}
+
+}  // namespace angiolith::tool
