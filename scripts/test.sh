@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test: the GoogleTest suites through CTest, the same suites in an
-# address + undefined-behaviour sanitizer build (the Python module's pytest suite in both), and a
-# bounded run of each fuzz target.
+# address + undefined-behaviour sanitizer build (the Python module's pytest suite in both), the
+# multi-threaded tests in a thread sanitizer build, and a bounded run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -35,6 +35,14 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DANGIOLITH_SANITIZE=ON -DANGI
     >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== Thread sanitizer build and the multi-threaded tests"
+# Only the library and the thread tests: whole analyses on several threads at once, and the
+# handle table under many threads. halt_on_error makes any reported race fail the leg.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DANGIOLITH_TSAN=ON -DANGIOLITH_WERROR=ON \
+    -DANGIOLITH_TOOLS=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target test_threads
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/test_threads
 
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== Fuzzing"

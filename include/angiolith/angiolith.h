@@ -2,6 +2,26 @@
 #define ANGIOLITH_ANGIOLITH_H
 
 // Umbrella header: every public header of the library, and nothing else.
+//
+// Threads. The library starts no threads of its own, and independent analyses (different
+// volumes, different trees) may run on different threads at the same time. What is process-wide
+// is synchronized: the handle count table behind every ar<T> (tree/ar.h), ANN's global search
+// state (every k-d tree construction and search holds one lock), the error number of the
+// conversions (one per thread), the fatal-error handler and diagnostic sink
+// (diagnostics/Diagnostics.h) and the module registration. SuppliedTissueClassifier::BACKGROUND
+// stays one process-wide value: classifiers over tissue volumes with different background values
+// must not be constructed and run interleaved, on one thread or on several.
+//
+// May be used by several threads at once: the topology evaluators (pure functions of a
+// neighbourhood), and handles to any object for copying and dropping them. Everything else,
+// that is every object of an analysis, is used by one thread at a time: descriptors and
+// accessors, skeletonizers and their processors, extractors, trees, vessels and iterators (even
+// readers may rebuild a vessel's cached data), cleaners, samplers, estimators, classifiers and
+// relabelling rules. An analysis needs none of another's objects; to give two threads the same
+// tree, clone it (VesselTreeTools::Clone) before they start.
+
+// Host hooks: fatal input errors and diagnostic lines
+#include <angiolith/diagnostics/Diagnostics.h>
 
 // Image container and voxel access
 #include <angiolith/image/ThreeDPicAccessor.h>

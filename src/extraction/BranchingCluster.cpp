@@ -1,7 +1,7 @@
+#include "diagnostics/DiagnosticLine.h"
+
 #include <angiolith/detail/Fatal.h>
 #include <angiolith/extraction/BranchingCluster.h>
-
-#include <iostream>
 
 namespace {
 
@@ -34,8 +34,8 @@ void drain(EdgePriorityQueue& queue) {
 }  // namespace
 
 BranchingCluster::BranchingCluster(ShortVectorList* nodes)
-    : adjacencyMatrix(new VectorAdjacencyMatrix(checkedNodes(nodes))),
-      nodeList(nodes),
+    : nodeList(nodes),
+      adjacencyMatrix(new VectorAdjacencyMatrix(checkedNodes(nodes))),
       referenceNode((*nodes)[0]) {}
 
 float BranchingCluster::getEdgePriority(const unsigned short& a, const unsigned short& b) {
@@ -64,7 +64,8 @@ BranchingCluster::~BranchingCluster() {
 
 void BranchingCluster::addEdge(unsigned short a, unsigned short b, EdgeType edgeType) {
     if (a >= nodeList->size() || b >= nodeList->size()) {
-        std::cout << a << "  " << b << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Output,
+                                          std::to_string(a) + "  " + std::to_string(b));
         angiolith::detail::fatalInput(kBadAddIndex);
     }
     adjacencyMatrix->setValueAt(a, b, edgeType);
@@ -100,7 +101,7 @@ void BranchingCluster::addEdge(const Vector3<short>& a, const Vector3<short>& b,
 EdgeType BranchingCluster::getEdge(unsigned short a, unsigned short b) {
     const int value = adjacencyMatrix->getValueAt(a, b);
     if (value < NO_EDGE || value > OTHER_EDGE) {
-        std::cout << kUnsupportedEdge << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Output, kUnsupportedEdge);
         return OTHER_EDGE;
     }
     return static_cast<EdgeType>(value);

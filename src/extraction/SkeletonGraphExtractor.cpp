@@ -1,3 +1,4 @@
+#include "diagnostics/DiagnosticLine.h"
 #include "extraction/SkeletonAccess.h"
 
 #include <angiolith/extraction/SkeletonGraphExtractor.h>
@@ -6,7 +7,6 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
-#include <iostream>
 
 namespace {
 
@@ -56,7 +56,7 @@ constexpr Face kFaces[6] = {{2, +1, 0, 1}, {2, -1, 0, 1}, {1, +1, 0, 2},
 namespace angiolith::detail {
 
 void pathFinderFailure(const std::string& message) {
-    std::cerr << message << std::endl;
+    diagnosticLine(DiagnosticStream::Error, message);
     throw std::runtime_error(message);
 }
 
@@ -64,7 +64,7 @@ void pathFinderFailure(const std::string& message) {
 
 Vector3<short> getVectorFromIndex(short x, short y, short z, unsigned short index) {
     if (index > 25) {
-        std::cout << kBadIndexOut << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Output, kBadIndexOut);
         angiolith::detail::pathFinderFailure(kBadIndex);
     }
     return neighbourOf(Vector3<short>{x, y, z}, index);
@@ -224,7 +224,7 @@ Vector3<short> SkeletonGraphExtractor::getNextEdgeVoxel(const Vector3<short>& p)
             }
         }
     }
-    std::cout << kNoEdgeVoxel << std::endl;
+    angiolith::detail::diagnosticLine(DiagnosticStream::Output, kNoEdgeVoxel);
     throw std::runtime_error(kNoEdgeVoxel);
 }
 

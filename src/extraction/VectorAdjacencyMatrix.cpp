@@ -1,8 +1,9 @@
+#include "diagnostics/DiagnosticLine.h"
+
 #include <angiolith/detail/Fatal.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
 
 #include <climits>
-#include <iostream>
 #include <string>
 
 VectorAdjacencyMatrix::VectorAdjacencyMatrix(ShortVectorList* theNodeList)
@@ -40,9 +41,9 @@ int VectorAdjacencyMatrix::getValueAt(const Vector3<short>& a, const Vector3<sho
 
 int VectorAdjacencyMatrix::getValueAt(unsigned short row, unsigned short col) {
     if (row >= nodeCount || col >= nodeCount) {
-        std::cout << "Error in VectorAdjacencyMatrix::getValueAt(...): incorrect row or column "
-                     "value!"
-                  << std::endl;
+        angiolith::detail::diagnosticLine(
+            DiagnosticStream::Output,
+            "Error in VectorAdjacencyMatrix::getValueAt(...): incorrect row or column value!");
         return INT_MAX;
     }
     return matrix[static_cast<std::size_t>(row) * nodeCount + col];

@@ -9,7 +9,7 @@
 #include <memory>
 #include <type_traits>
 
-int lumoKralErrno = 0;
+thread_local int lumoKralErrno = 0;
 
 namespace {
 

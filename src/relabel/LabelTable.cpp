@@ -1,6 +1,7 @@
 #include "relabel/LabelTable.h"
 
-#include <iostream>
+#include "diagnostics/DiagnosticLine.h"
+
 #include <stdexcept>
 
 namespace angiolith::detail {
@@ -49,7 +50,8 @@ unsigned int lookupLabel(const std::vector<unsigned int>& labels, unsigned int i
     if (id < labels.size()) {
         return labels[id];
     }
-    std::cout << "Range overflow: " << id << std::endl;
+    angiolith::detail::diagnosticLine(DiagnosticStream::Output,
+                                      "Range overflow: " + std::to_string(id));
     throw std::runtime_error(rangeError);
 }
 

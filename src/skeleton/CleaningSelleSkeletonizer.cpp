@@ -1,7 +1,7 @@
+#include "diagnostics/DiagnosticLine.h"
+
 #include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/skeleton/CleaningSelleSkeletonizer.h>
-
-#include <iostream>
 
 namespace {
 
@@ -70,7 +70,7 @@ bool CleaningSelleSkeletonizer::isLocallyRedundant(const DistancePoint3D& p) {
         }
     }
     if (start < 0) {
-        std::cout << kNoStartpoints << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Output, kNoStartpoints);
         return false;
     }
 

@@ -1,10 +1,11 @@
+#include "diagnostics/DiagnosticLine.h"
+
 #include <angiolith/skeleton/SelleSkeletonizer.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iostream>
 #include <utility>
 #include <vector>
 
@@ -252,7 +253,7 @@ DistancePoint3D* SelleSkeletonizer::getNextDistancePoint3D(short x, short y, sho
             }
         }
     }
-    if (best == nullptr) std::cout << kNoNeighbours << std::endl;
+    if (best == nullptr) angiolith::detail::diagnosticLine(DiagnosticStream::Output, kNoNeighbours);
     return best;
 }
 

@@ -5,6 +5,7 @@
 #include <angiolith/skeleton/Skeletonizer.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -41,22 +42,37 @@ Skeletonizer::Skeletonizer(lumoTeskDescriptor* pic, bool mostNeighboursFirst,
     if (pic->n[0] > kMaxExtent || pic->n[1] > kMaxExtent || pic->n[2] > kMaxExtent) {
         fatalInput(kTooLarge);
     }
-    if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
-        pic = convertVolume(pic, lumoTeskTypeUnsigned, 8);
-        if (pic == nullptr) fatalInput(kConversionFailed);
-    }
 
+    // Everything is built under RAII and handed to the members only at the end, and the caller's
+    // descriptor is freed only then: a fatal input error that throws (or an allocation failure)
+    // leaves nothing allocated and the caller's descriptor as it was.
+    angiolith::detail::DescriptorPtr field;
+    std::unique_ptr<VolumeAccessor<float>> fieldAccessor;
     if (noDistanceField) {
-        distanceField = new VolumeAccessor<float>();
+        fieldAccessor = std::make_unique<VolumeAccessor<float>>();
     } else {
-        angiolith::detail::DescriptorPtr field =
-            angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
+        field = angiolith::detail::makeZeroVolume<float>(pic->n[0], pic->n[1], pic->n[2]);
         if (!field) fatalInput(kNoMemory);
-        distanceField = new VolumeAccessor<float>(field.release(), 0.0f, false);
+        fieldAccessor = std::make_unique<VolumeAccessor<float>>(field.get(), 0.0f, false);
     }
-    volume = new VolumeAccessor<unsigned char>(pic, 0, false);
-    borderVoxelListProcessor =
-        new OrderedBorderVoxelListProcessor(volume, distanceField, mostNeighboursFirst);
+    angiolith::detail::DescriptorPtr converted;
+    if (pic->type != lumoTeskTypeUnsigned || pic->bits != 8) {
+        converted.reset(lumoKralConvert(pic, lumoTeskTypeUnsigned, 8));
+        if (!converted) fatalInput(kConversionFailed);
+    }
+    auto workAccessor = std::make_unique<VolumeAccessor<unsigned char>>(
+        converted ? converted.get() : pic, 0, false);
+    auto processor = std::make_unique<OrderedBorderVoxelListProcessor>(
+        workAccessor.get(), fieldAccessor.get(), mostNeighboursFirst);
+
+    if (converted) {
+        lumoTeskFree(pic);
+        converted.release();
+    }
+    field.release();
+    distanceField = fieldAccessor.release();
+    volume = workAccessor.release();
+    borderVoxelListProcessor = processor.release();
 }
 
 Skeletonizer::~Skeletonizer() {

@@ -1,5 +1,7 @@
 #include "territory/CellCandidateCache.h"
 
+#include "territory/AnnSearchLock.h"
+
 #include <ANN/ANN.h>
 
 #include <algorithm>
@@ -109,6 +111,9 @@ int CellCandidateCache::prepare(std::uint64_t key, const double* cellCentre) {
     double centre[3] = {cellCentre[0], cellCentre[1], cellCentre[2]};
     int nearest = 0;
     double nearestSquared = 0.0;
+    // Both searches under one hold of the lock: ANN keeps its search state in globals.
+    const AnnSearchLock lock;
+    touchAnnState();
     tree->annkSearch(centre, 1, &nearest, &nearestSquared, 0.0);
     const double rho = 0.5 * std::sqrt(3.0) * cellSize * kRadiusMargin;
     const double radius = std::sqrt(nearestSquared) + 2.0 * rho;
@@ -118,6 +123,7 @@ int CellCandidateCache::prepare(std::uint64_t key, const double* cellCentre) {
         searchDistances.resize(kMaxCandidates);
     }
     // One search both counts the samples in the ball and, when they are few enough, lists them.
+    touchAnnState();
     const int count = tree->annkFRSearch(centre, squaredRadius, kMaxCandidates,
                                          searchIndices.data(), searchDistances.data(), 0.0);
     Cell cell{coordinates.size(), -1, {centre[0], centre[1], centre[2]}};

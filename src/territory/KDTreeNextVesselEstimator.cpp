@@ -1,3 +1,5 @@
+#include "diagnostics/DiagnosticLine.h"
+#include "territory/AnnSearchLock.h"
 #include "territory/CellCandidateCache.h"
 
 #include <angiolith/territory/KDTreeNextVesselEstimator.h>
@@ -6,7 +8,6 @@
 
 #include <climits>
 #include <cmath>
-#include <iostream>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -91,7 +92,11 @@ void KDTreeNextVesselEstimator::setVesselElementList(VesselElementList* list) {
 void KDTreeNextVesselEstimator::releaseANN() {
     if (!initialised) return;
     initialised = false;
-    delete kdTree;
+    {
+        const angiolith::detail::AnnSearchLock lock;
+        angiolith::detail::touchAnnState();
+        delete kdTree;
+    }
     kdTree = nullptr;
     annDeallocPt(queryPoint);
     annDeallocPts(dataPoints);
@@ -104,7 +109,7 @@ void KDTreeNextVesselEstimator::releaseANN() {
 void KDTreeNextVesselEstimator::initANN() {
     const std::size_t n = elementList->size();
     if (n == 0) {
-        std::cerr << kEmptyTreeLine << std::endl;
+        angiolith::detail::diagnosticLine(DiagnosticStream::Error, kEmptyTreeLine);
         throw std::logic_error(kEmptyTree);
     }
     const int count = static_cast<int>(n);
@@ -135,8 +140,12 @@ void KDTreeNextVesselEstimator::initANN() {
         vesselIds[i] = static_cast<unsigned short>(sample.vesselId);
         ++i;
     }
-    std::unique_ptr<ANNkd_tree> tree(
-        new ANNkd_tree(points.get(), count, dimension, kBucketSize, ANN_KD_SUGGEST));
+    std::unique_ptr<ANNkd_tree> tree;
+    {
+        const angiolith::detail::AnnSearchLock lock;
+        angiolith::detail::touchAnnState();
+        tree.reset(new ANNkd_tree(points.get(), count, dimension, kBucketSize, ANN_KD_SUGGEST));
+    }
     cellCache->reset(tree.get(), points.get());
     kdTree = tree.release();
     queryPoint = query.release();
@@ -147,6 +156,8 @@ void KDTreeNextVesselEstimator::initANN() {
 }
 
 void KDTreeNextVesselEstimator::searchTree(int& bestIndex, double& bestDistance) {
+    const angiolith::detail::AnnSearchLock lock;
+    angiolith::detail::touchAnnState();
     kdTree->annkSearch(queryPoint, k, nnIndices, nnDistances, 0.0);
     const int first = pickEarliestNearest(nnIndices, nnDistances, k);
     bestIndex = nnIndices[first];
@@ -155,12 +166,14 @@ void KDTreeNextVesselEstimator::searchTree(int& bestIndex, double& bestDistance)
         // All k answers are tied, so further samples may lie at the same distance and the search
         // may have kept later ones. Collect every sample within the tie radius and take the
         // earliest of the nearest.
+        angiolith::detail::touchAnnState();
         const int within = kdTree->annkFRSearch(queryPoint, bestDistance, 0, nullptr, nullptr);
         if (within > k) {
             if (tieIndices.size() < static_cast<std::size_t>(within)) {
                 tieIndices.resize(within);
                 tieDistances.resize(within);
             }
+            angiolith::detail::touchAnnState();
             const int found = kdTree->annkFRSearch(queryPoint, bestDistance, within,
                                                    tieIndices.data(), tieDistances.data());
             const int tie = pickEarliestNearest(tieIndices.data(), tieDistances.data(),

@@ -9,6 +9,7 @@
 #include <angiolith/territory/TissueElement.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,13 @@
 unsigned char SuppliedTissueClassifier::BACKGROUND = 0;
 
 namespace {
+
+// BACKGROUND is one process-wide value that every constructor writes: accessed atomically, so
+// that classifiers constructed and run on different threads do not race on it (with equal
+// background values, as usual, they then work independently).
+std::atomic_ref<unsigned char> backgroundValue() {
+    return std::atomic_ref<unsigned char>(SuppliedTissueClassifier::BACKGROUND);
+}
 
 using angiolith::detail::adviseHugePages;
 
@@ -60,8 +68,8 @@ ThreeDPicAccessor<T>* createVolume(unsigned x, unsigned y, unsigned z,
     angiolith::detail::DescriptorPtr pic = angiolith::detail::makeZeroVolume<T>(x, y, z);
     if (!pic) throw std::runtime_error(allocationError);
     adviseHugePages(pic->data, static_cast<std::size_t>(x) * y * z * sizeof(T));
-    auto* volume = new ThreeDPicAccessor<T>(pic.get(), true,
-                                            static_cast<T>(SuppliedTissueClassifier::BACKGROUND));
+    auto* volume = new ThreeDPicAccessor<T>(
+        pic.get(), true, static_cast<T>(backgroundValue().load(std::memory_order_relaxed)));
     pic.release();
     return volume;
 }
@@ -84,7 +92,7 @@ SuppliedTissueClassifier::SuppliedTissueClassifier(const ThreeDPicAccessor<unsig
       ownerOfDistanceVolume(true),
       numberOfThreads(1) {
     if (volume == nullptr) throw std::runtime_error(kVolumeNull);
-    BACKGROUND = volume->getBackgroundValue();
+    backgroundValue().store(volume->getBackgroundValue(), std::memory_order_relaxed);
     auto estimator = std::make_unique<KDTreeNextVesselEstimator>();
     auto measure = std::make_unique<EuclideanDistanceMeasure>();
     auto sampler = std::make_unique<EntireVesselTreeSampler>();
@@ -157,7 +165,7 @@ void SuppliedTissueClassifier::computeSuppliedTissue() {
     auto* ids = static_cast<unsigned short*>(vesselIDVolume->getPic()->data);
     float* distances =
         distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr;
-    const unsigned char background = BACKGROUND;
+    const unsigned char background = backgroundValue().load(std::memory_order_relaxed);
     TissueElement element;
     for (int z = 0; z < sizeZ; ++z) {
         const short sz = static_cast<short>(z);
@@ -218,7 +226,8 @@ bool SuppliedTissueClassifier::assignOnGrid() {
     float* distances =
         distanceVolume != nullptr ? static_cast<float*>(distanceVolume->getPic()->data) : nullptr;
     try {
-        transform.assign(static_cast<const unsigned char*>(tissuePic->data), BACKGROUND,
+        transform.assign(static_cast<const unsigned char*>(tissuePic->data),
+                         backgroundValue().load(std::memory_order_relaxed),
                          static_cast<unsigned short*>(vesselIDVolume->getPic()->data), distances,
                          numberOfThreads);
     } catch (...) {

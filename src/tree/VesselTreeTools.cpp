@@ -1,7 +1,7 @@
+#include "diagnostics/DiagnosticLine.h"
+
 #include <angiolith/tree/VesselTreeTools.h>
 #include <angiolith/tree/detail/LinkedTreeWalk.h>
-
-#include <iostream>
 
 namespace {
 
@@ -18,8 +18,9 @@ ArVesselTree VesselTreeTools::Clone(ArVesselTree tree) {
     // A null handle is answered like a tree without root instead of being dereferenced.
     ar<TreeIterator<VesselRef>> walk(tree ? tree->preorderIterator() : nullptr);
     if (!walk || !walk->hasNext()) {
-        std::cout << "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!"
-                  << std::endl;
+        angiolith::detail::diagnosticLine(
+            DiagnosticStream::Output,
+            "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!");
         return ArVesselTree();
     }
     walk->next();

@@ -170,6 +170,15 @@ TEST_F(Planning, CutsResectWhatLiesDownstream) {
         EXPECT_NEAR(doc["resection"]["resected_ml"].get<double>(), c.resected / 1000.0, 1e-9);
         EXPECT_NEAR(doc["resection"]["remnant_ml"].get<double>(), (tissue - c.resected) / 1000.0,
                     1e-9);
+
+        // The report shows the same document, headline included, and a centre line per row.
+        const std::string page = test::readFile(out / "planned/report.html");
+        const std::string open = "<script id=\"angiolith-data\" type=\"application/json\">";
+        ASSERT_NE(page.find(open), std::string::npos);
+        const std::size_t from = page.find(open) + open.size();
+        const json data = json::parse(page.substr(from, page.find("</script>", from) - from));
+        EXPECT_EQ(data["territories"], doc);
+        EXPECT_EQ(data["vessels"].size(), doc["vessels"].size());
     }
 }
 

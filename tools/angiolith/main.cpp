@@ -1,6 +1,8 @@
 #include "cli/Command.h"
 #include "cli/UserError.h"
 
+#include <angiolith/diagnostics/Diagnostics.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -25,6 +27,9 @@ void printOverview(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Input the tool's own checks let through and the library refuses comes back as an exception,
+    // which the command reports in its one-line error message, instead of ending the process.
+    setFatalInputHandler(&throwFatalInputException);
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         printOverview(std::cerr);

@@ -25,7 +25,8 @@
 class BranchingCluster {
 public:
     /// Takes ownership of @p nodes, whose first voxel becomes the reference voxel. A null or
-    /// empty list ends the process with exit code 1.
+    /// empty list, or one holding a voxel twice, is a fatal input error (setFatalInputHandler;
+    /// by default the process ends with exit code 1); under a throwing handler the list is freed.
     explicit BranchingCluster(ShortVectorList* nodes);
     BranchingCluster(const BranchingCluster&) = delete;
     BranchingCluster& operator=(const BranchingCluster&) = delete;
@@ -37,14 +38,16 @@ public:
     /// Deletes the matrix, the node list and any edge still queued.
     virtual ~BranchingCluster();
     /// Writes the edge both ways and queues it for reduce(). An index outside the node list, or
-    /// @p edgeType NO_EDGE or unknown, ends the process with exit code 1.
+    /// @p edgeType NO_EDGE or unknown, is a fatal input error (by default the process ends with
+    /// exit code 1); the cluster stays usable when the error throws.
     virtual void addEdge(unsigned short a, unsigned short b, EdgeType edgeType);
     virtual void addEdge(const Vector3<short>& a, const Vector3<short>& b, EdgeType edgeType);
     /// The stored edge; a stored value outside 0..5 is reported and answered with OTHER_EDGE.
     virtual EdgeType getEdge(unsigned short a, unsigned short b);
     virtual EdgeType getEdge(const Vector3<short>& a, const Vector3<short>& b);
     /// Whether the graph stays connected without the edge (an absent edge counts as
-    /// removable). An index outside the node list ends the process with exit code 1.
+    /// removable). An index outside the node list is a fatal input error (by default the
+    /// process ends with exit code 1).
     virtual bool isRemovableEdge(unsigned short a, unsigned short b);
     virtual bool isRemovableEdge(const Vector3<short>& a, const Vector3<short>& b);
     virtual void removeEdge(unsigned short a, unsigned short b);
@@ -57,8 +60,10 @@ public:
     virtual bool contains(const Vector3<short>& v);
 
 private:
-    std::unique_ptr<VectorAdjacencyMatrix> adjacencyMatrix;
+    // The node list comes first: it is owned from the start of construction, so that a refused
+    // list is freed, and the matrix that refers to it is destroyed before it.
     std::unique_ptr<ShortVectorList> nodeList;
+    std::unique_ptr<VectorAdjacencyMatrix> adjacencyMatrix;
     Vector3<short> referenceNode;
     EdgePriorityQueue n6EdgeQueue;
     EdgePriorityQueue n18EdgeQueue;

@@ -41,8 +41,10 @@ public:
 
     /// @p theSkelVol (0/1, borrowed, relabelled in place), @p skeletalVoxels (borrowed, left
     /// untouched) and the optional @p start (borrowed) give a new tree. Null arguments, a
-    /// skeleton without a start voxel or a voxel without a distance value end the process with
-    /// exit code 1; failures of the labelling and neighbour service leave as std::runtime_error.
+    /// skeleton without a start voxel or a voxel without a distance value are fatal input errors
+    /// (by default the process ends with exit code 1; see setFatalInputHandler: under a throwing
+    /// handler the partial tree is freed and the volume keeps the labels written so far);
+    /// failures of the labelling and neighbour service leave as std::runtime_error.
     ArVesselTree getTree(VolumeAccessor<unsigned char>* theSkelVol,
                          std::list<DistancePoint3D*>* skeletalVoxels,
                          Point3D* start = nullptr) override;

@@ -18,8 +18,8 @@ public:
     static constexpr unsigned short kNoIndex = 65535;
 
     /// Builds an all-zero matrix over @p theNodeList (borrowed: it must outlive the matrix; a
-    /// null list gives an empty matrix). A repeated voxel in the list ends the process with
-    /// exit code 1.
+    /// null list gives an empty matrix). A repeated voxel in the list is a fatal input error (by
+    /// default the process ends with exit code 1; see setFatalInputHandler).
     explicit VectorAdjacencyMatrix(ShortVectorList* theNodeList);
     VectorAdjacencyMatrix(const VectorAdjacencyMatrix&) = delete;
     VectorAdjacencyMatrix& operator=(const VectorAdjacencyMatrix&) = delete;

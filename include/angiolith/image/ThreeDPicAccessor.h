@@ -19,7 +19,8 @@ template <typename T>
 class ThreeDPicAccessor {
 public:
     /// Wraps @p pic (borrowed unless @p owner; note the argument order). A null descriptor or
-    /// one whose dim is not 3 ends the process with exit code 1.
+    /// one whose dim is not 3 is a fatal input error (by default the process ends with exit code
+    /// 1; see setFatalInputHandler); a refused descriptor stays the caller's, even with @p owner.
     ThreeDPicAccessor(lumoTeskDescriptor* pic, bool owner, T backgroundValue);
     ThreeDPicAccessor(const ThreeDPicAccessor&) = delete;
     ThreeDPicAccessor& operator=(const ThreeDPicAccessor&) = delete;

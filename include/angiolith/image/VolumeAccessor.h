@@ -17,8 +17,9 @@
 template <typename T>
 class VolumeAccessor {
 public:
-    /// Wraps @p pic (borrowed unless @p owner). A null descriptor or one whose dim is not 3
-    /// ends the process with exit code 1.
+    /// Wraps @p pic (borrowed unless @p owner). A null descriptor or one whose dim is not 3 is a
+    /// fatal input error (by default the process ends with exit code 1; see
+    /// setFatalInputHandler); a refused descriptor stays the caller's, even with @p owner.
     VolumeAccessor(lumoTeskDescriptor* pic, T outsideValue, bool owner);
     /// An empty accessor: extents 0, spacing 1.0, outside value 0; reads 0, ignores writes.
     VolumeAccessor();

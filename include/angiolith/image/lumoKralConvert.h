@@ -11,8 +11,9 @@
 
 #include <angiolith/image/lumoTeskDescriptor.h>
 
-/// Number of the last failure of the conversion family; never reset by the library.
-extern int lumoKralErrno;
+/// Number of the last failure of the conversion family on the calling thread (each thread has
+/// its own, like errno); never reset by the library.
+extern thread_local int lumoKralErrno;
 
 /// Stores @p error in `lumoKralErrno`.
 void _lumoKralSetErrno(int error);

@@ -14,7 +14,8 @@
 class BorderVoxelListProcessor {
 public:
     /// @p volume and @p distanceField are borrowed and must outlive the processor. A null
-    /// argument ends the process with exit code 1.
+    /// argument is a fatal input error (by default the process ends with exit code 1; see
+    /// setFatalInputHandler).
     BorderVoxelListProcessor(VolumeAccessor<unsigned char>* volume,
                              VolumeAccessor<float>* distanceField);
     BorderVoxelListProcessor(const BorderVoxelListProcessor&) = delete;

@@ -23,8 +23,9 @@ public:
     /// (thinning rewrites the caller's buffer); any other element kind is converted and the
     /// caller's descriptor is freed, so getVolumePic() is then the only handle to the volume.
     /// Null input, a dim other than 3, an input without an element buffer, extents beyond the
-    /// 16-bit coordinate range or a failed conversion end the process with exit code 1 (the
-    /// caller's descriptor is then left untouched).
+    /// 16-bit coordinate range or a failed conversion are fatal input errors (by default the
+    /// process ends with exit code 1; see setFatalInputHandler); the caller's descriptor is then
+    /// left untouched, and under a throwing handler nothing stays allocated.
     /// @p mostNeighboursFirst: passed to the OrderedBorderVoxelListProcessor.
     /// @p noDistanceField: make no distance volume; distances written during thinning are
     /// dropped and every distance read is 0.

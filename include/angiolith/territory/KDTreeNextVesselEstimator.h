@@ -24,6 +24,11 @@ class CellCandidateCache;
 ///
 /// Queries that come in coherent order (the voxels of a volume in raster order) are mostly
 /// answered from per-cell candidate sets drawn from the same k-d tree, with identical results.
+///
+/// Threads: an estimator is used by one thread at a time. ANN keeps the state of a search in
+/// global variables, so every construction, deletion and search of an ANN k-d tree in the
+/// library holds one process-wide lock; estimators on different threads may therefore run at
+/// once, their searches taking turns (answers from the candidate sets need no lock).
 class KDTreeNextVesselEstimator : public AbstractNextVesselEstimator {
 public:
     KDTreeNextVesselEstimator();

@@ -41,8 +41,12 @@
 /// Copying is forbidden: a classifier owns its estimator, sampler and (by default) its volumes,
 /// and two classifiers sharing them would delete them twice.
 ///
-/// @warning BACKGROUND is one process-wide value that every constructor overwrites: classifiers
-/// over tissue volumes with different background values must not be used interleaved.
+/// Threads: a classifier is used by one thread at a time; classifiers on different threads may
+/// run at once (their k-d tree searches take turns on one process-wide lock).
+///
+/// @warning BACKGROUND is one process-wide value that every constructor overwrites (atomically):
+/// classifiers over tissue volumes with different background values must not be used
+/// interleaved, on one thread or on several.
 class SuppliedTissueClassifier {
 public:
     /// Background value of the tissue mask, set by every constructor from the tissue volume;

@@ -1,7 +1,6 @@
 #ifndef ANGIOLITH_TREE_AR_H
 #define ANGIOLITH_TREE_AR_H
 
-#include <iostream>
 #include <map>
 #include <type_traits>
 
@@ -9,8 +8,14 @@
 ///
 /// The table maps the address held by a handle to the number of live handles holding it. An
 /// entry is created with the first handle to an address and erased, just before the object is
-/// deleted, with the last. The table is not synchronized: handles are used by one thread at a
-/// time.
+/// deleted, with the last.
+///
+/// Threads: every change that handles make to the table holds one process-wide lock, so handles
+/// may be created, copied and dropped on several threads at once, to different objects and to
+/// the same one (the object is deleted exactly once, by the thread that drops its last handle,
+/// outside the lock). A null handle never takes the lock. The objects themselves are not made
+/// thread-safe by this: a tree, vessel or iterator is used by one thread at a time. Code that
+/// reads `counter` directly must do so while no other thread uses handles.
 class arBase {
 public:
     /// Live handle count per object address, for handles of every type.
@@ -20,6 +25,15 @@ public:
     arBase(const arBase&) = default;
     /// Copies nothing: a handle's state is its pointer, which `ar<T>` assigns itself.
     arBase& operator=(const arBase&) { return *this; }
+
+protected:
+    /// Counts one more handle to @p key, under the table's lock.
+    static void countHandle(void* key);
+    /// Counts one handle to @p key less, under the table's lock; when it was the last, erases the
+    /// entry and answers true: the caller then deletes the object.
+    static bool dropHandle(void* key);
+    /// Reports, as a diagnostic line on the standard output, that deleting a pointee threw.
+    static void reportFailedDeletion();
 };
 
 /// A reference-counting handle whose count lives in `arBase::counter`, keyed by the address it
@@ -76,24 +90,16 @@ private:
 
     static void acquire(T* p) {
         if (p != nullptr) {
-            ++counter[key(p)];
+            countHandle(key(p));
         }
     }
 
     // The entry is erased before the object is deleted, so that its destructor may itself create
     // and release handles. An exception from the destructor is reported and swallowed.
     static void release(T* p) {
-        if (p == nullptr) {
-            return;
+        if (p != nullptr && dropHandle(key(p))) {
+            destroy(p);
         }
-        void* k = key(p);
-        --counter[k];
-        auto entry = counter.find(k);
-        if (entry->second != 0) {
-            return;
-        }
-        counter.erase(entry);
-        destroy(p);
     }
 
     // Kept out of line: when the deletion is inlined into a caller that releases the same address
@@ -102,7 +108,7 @@ private:
         try {
             delete p;
         } catch (...) {
-            std::cout << "konte nicht gelöscht werden" << std::endl;
+            reportFailedDeletion();
         }
     }
 

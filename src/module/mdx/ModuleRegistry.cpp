@@ -11,9 +11,12 @@ struct Registry {
     std::vector<ModuleInfo*> modules;
 };
 
+// Never destroyed: a module may unregister from its own exit handler, which can run after this
+// library's static destructors (ThreadSanitizer's runtime, for one, runs atexit handlers after the
+// destructors of statics).
 Registry& registry() {
-    static Registry instance;
-    return instance;
+    static Registry* const instance = new Registry;
+    return *instance;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "cli/UserError.h"
 
+#include <angiolith/diagnostics/Diagnostics.h>
+
 #include <exception>
 #include <iostream>
 #include <new>
@@ -29,6 +31,10 @@ int dispatch(const Command& command, const std::vector<std::string>& args) {
     } catch (const std::bad_alloc&) {
         std::cerr << "angiolith: error: out of memory; crop the volumes or use a machine with "
                      "more memory"
+                  << std::endl;
+        return kFailureStatus;
+    } catch (const FatalInputException& error) {
+        std::cerr << "angiolith: error: the library refused the input: " << error.what()
                   << std::endl;
         return kFailureStatus;
     } catch (const std::exception& error) {

@@ -3,6 +3,7 @@
 #include "cli/Threads.h"
 
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
+#include <angiolith/diagnostics/Diagnostics.h>
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/image/ThreeDPicAccessor.h>
 #include <angiolith/image/VolumeAccessor.h>
@@ -18,11 +19,34 @@
 #include <cstdint>
 #include <iostream>
 #include <new>
-#include <sstream>
+#include <string>
+#include <utility>
 
 namespace angiolith::tool {
 
 namespace {
+
+// While alive, the library's diagnostic lines for the error stream are dropped: the path finder
+// writes there the text of the exception it then throws, which the tool reports once, in its own
+// one-line message. Other lines go where they went before.
+class ErrorLinesDropped {
+public:
+    ErrorLinesDropped()
+        : previous(setDiagnosticSink([this](DiagnosticStream stream, const std::string& line) {
+              if (stream == DiagnosticStream::Error) return;
+              if (previous) {
+                  previous(stream, line);
+              } else {
+                  std::cout << line << std::endl;
+              }
+          })) {}
+    ~ErrorLinesDropped() { setDiagnosticSink(std::move(previous)); }
+    ErrorLinesDropped(const ErrorLinesDropped&) = delete;
+    ErrorLinesDropped& operator=(const ErrorLinesDropped&) = delete;
+
+private:
+    DiagnosticSink previous;
+};
 
 // A descriptor that takes over the header and element buffer of @p pic, leaving @p pic
 // without data, so that the accessor owning @p pic can go without a copy of the voxels.
@@ -175,18 +199,8 @@ ArVesselTree extractTree(const Volume& skeleton, std::list<DistancePoint3D*>& po
                                                static_cast<short>((*start)[2]));
     }
     BreadthFirstTreeExtractor extractor;
-    // The path finder writes the text of its exception to the error stream as well; the tool
-    // reports it once, in its own one-line message.
-    std::ostringstream libraryErrors;
-    std::streambuf* const errors = std::cerr.rdbuf(libraryErrors.rdbuf());
-    try {
-        ArVesselTree tree = extractor.getTree(&volume, &points, startPoint.get());
-        std::cerr.rdbuf(errors);
-        return tree;
-    } catch (...) {
-        std::cerr.rdbuf(errors);
-        throw;
-    }
+    const ErrorLinesDropped quiet;
+    return extractor.getTree(&volume, &points, startPoint.get());
 }
 
 void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles) {
