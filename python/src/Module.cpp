@@ -1,12 +1,8 @@
 #include "Chain.h"
+#include "LibraryMessages.h"
 #include "TreeBinding.h"
 
-// The library's hook for fatal input errors, when the library offers it: the module raises
-// instead of ending the interpreter.
-#if __has_include(<angiolith/diagnostics/Diagnostics.h>)
 #include <angiolith/diagnostics/Diagnostics.h>
-#define ANGIOLITH_PYTHON_FATAL_HOOK 1
-#endif
 
 PYBIND11_MODULE(angiolith, m) {
     m.doc() = R"doc(
@@ -17,8 +13,9 @@ territories(tree, tissue_mask) -> relabel(vessel_ids, tree). Arrays are indexed 
 nibabel gives them (axes='xyz', the default) or [z, y, x] as SimpleITK and scikit-image give
 them (axes='zyx'); spacings and voxel indices follow the same order, and both orders give the
 same results. Results are new arrays owned by Python. Bad input raises ValueError or TypeError.)doc";
-#ifdef ANGIOLITH_PYTHON_FATAL_HOOK
-    setFatalInputHandler(&throwFatalInputException);
+    // A fatal input error of the library raises ValueError instead of ending the interpreter; its
+    // diagnostic lines go to Python's logging.
+    angiolith::python::installLibraryHooks();
     pybind11::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) std::rethrow_exception(p);
@@ -26,7 +23,6 @@ same results. Results are new arrays owned by Python. Bad input raises ValueErro
             PyErr_SetString(PyExc_ValueError, e.what());
         }
     });
-#endif
     angiolith::python::bindChain(m);
     angiolith::python::bindTree(m);
 }
