@@ -2,6 +2,7 @@
 
 #include "Arrays.h"
 #include "Library.h"
+#include "LibraryMessages.h"
 #include "TreeBinding.h"
 #include "cli/Stages.h"
 
@@ -276,7 +277,7 @@ py::array relabel(const py::object& idsObject, const PyTree& tree, const std::st
 }  // namespace
 
 void bindChain(py::module_& m) {
-    m.def("skeletonize", &skeletonize, py::arg("mask"),
+    m.def("skeletonize", LibraryMessages::wrap(&skeletonize), py::arg("mask"),
           py::arg("spacing") = py::make_tuple(1, 1, 1), py::kw_only(),
           py::arg("cleaning_passes") = 0, py::arg("most_neighbours_first") = false,
           py::arg("axes") = "xyz", R"doc(
@@ -300,8 +301,9 @@ thinning rewrites; nothing else is copied. The GIL is released while it runs.
 Raises ValueError for a mask that is not 3-D, is empty or has no non-zero voxel, and for bad
 spacing; TypeError for a non-numeric dtype.)doc");
 
-    m.def("extract_tree", &extractTree, py::arg("skeleton"), py::arg("distance_field"),
-          py::arg("spacing"), py::arg("start") = py::none(), py::kw_only(), py::arg("axes") = "xyz",
+    m.def("extract_tree", LibraryMessages::wrap(&extractTree), py::arg("skeleton"),
+          py::arg("distance_field"), py::arg("spacing"), py::arg("start") = py::none(),
+          py::kw_only(), py::arg("axes") = "xyz",
           R"doc(
 Extracts the vessel tree from a skeleton and its distance field (as skeletonize() returns them).
 
@@ -316,9 +318,9 @@ more by it); the distance field is used in place when it is float32 in the libra
 Raises ValueError for shapes that differ, an empty skeleton, one without an end or line voxel to
 start from, a distance field that is not positive on the skeleton, or a start outside the volume.)doc");
 
-    m.def("territories", &territories, py::arg("tree"), py::arg("tissue_mask"), py::arg("spacing"),
-          py::kw_only(), py::arg("sampler") = "all", py::arg("distances") = true,
-          py::arg("axes") = "xyz", R"doc(
+    m.def("territories", LibraryMessages::wrap(&territories), py::arg("tree"),
+          py::arg("tissue_mask"), py::arg("spacing"), py::kw_only(), py::arg("sampler") = "all",
+          py::arg("distances") = true, py::arg("axes") = "xyz", R"doc(
 Vascular territories: assigns every tissue voxel (non-zero in tissue_mask) to the vessel whose
 centre line passes nearest, by an exact nearest-neighbour search over the centre-line samples.
 
@@ -333,8 +335,8 @@ order, owned by Python.
 Memory: the mask is read once into the binary volume the classifier reads. The GIL is released.
 Raises ValueError when the tree's ids do not fit a uint16 volume or the sampler selects nothing.)doc");
 
-    m.def("relabel", &relabel, py::arg("vessel_ids"), py::arg("tree"), py::arg("rule") = "segment",
-          py::kw_only(), py::arg("axes") = "xyz", R"doc(
+    m.def("relabel", LibraryMessages::wrap(&relabel), py::arg("vessel_ids"), py::arg("tree"),
+          py::arg("rule") = "segment", py::kw_only(), py::arg("axes") = "xyz", R"doc(
 Relabels a vessel-ID volume (as territories() returns it) by an attribute of each vessel of the
 tree: rule 'segment', 'type' or 'resection' (resection_status). 0 stays 0.
 

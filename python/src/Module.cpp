@@ -1,4 +1,5 @@
 #include "Chain.h"
+#include "LibraryMessages.h"
 #include "TreeBinding.h"
 
 #include <angiolith/diagnostics/Diagnostics.h>
@@ -12,8 +13,9 @@ territories(tree, tissue_mask) -> relabel(vessel_ids, tree). Arrays are indexed 
 nibabel gives them (axes='xyz', the default) or [z, y, x] as SimpleITK and scikit-image give
 them (axes='zyx'); spacings and voxel indices follow the same order, and both orders give the
 same results. Results are new arrays owned by Python. Bad input raises ValueError or TypeError.)doc";
-    // A fatal input error of the library raises ValueError instead of ending the interpreter.
-    setFatalInputHandler(&throwFatalInputException);
+    // A fatal input error of the library raises ValueError instead of ending the interpreter; its
+    // diagnostic lines go to Python's logging.
+    angiolith::python::installLibraryHooks();
     pybind11::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) std::rethrow_exception(p);

@@ -96,3 +96,13 @@ def test_a_vessel_taken_before_cleaning_refuses_use():
     with pytest.raises(ValueError, match="taken before its tree was cleaned"):
         root.points
     assert tree.root.id == 1
+
+
+def test_library_lines_go_to_logging_not_to_the_output(caplog, capfd):
+    single = np.zeros((3, 3, 3), np.uint8)
+    single[1, 1, 1] = 1
+    with caplog.at_level("INFO", logger="angiolith"):
+        skeleton, _ = angiolith.skeletonize(single, cleaning_passes=1)
+    assert skeleton.sum() == 1
+    assert "PostClean: no Startpoints found!" in [r.getMessage() for r in caplog.records]
+    assert capfd.readouterr().out == ""

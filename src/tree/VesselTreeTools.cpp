@@ -1,9 +1,7 @@
 #include "diagnostics/DiagnosticLine.h"
 
 #include <angiolith/tree/VesselTreeTools.h>
-
-#include <utility>
-#include <vector>
+#include <angiolith/tree/detail/LinkedTreeWalk.h>
 
 namespace {
 
@@ -26,29 +24,11 @@ ArVesselTree VesselTreeTools::Clone(ArVesselTree tree) {
         return ArVesselTree();
     }
     walk->next();
-    ArVesselTree copy(new LinkedTree<VesselRef>());
-    copy->setRoot(copyVessel(walk->getValue()));
-    ar<TreeIterator<VesselRef>> copyWalk(copy->preorderIterator());
-    copyWalk->next();
-
-    // Copied node by node with an explicit stack, so that deep trees cannot exhaust the call
-    // stack; each node keeps its children's order and each vessel is copied once.
-    std::vector<std::pair<Node<VesselRef>*, Node<VesselRef>*>> work{
-        {walk->getCurrentNode(), copyWalk->getCurrentNode()}};
-    while (!work.empty()) {
-        auto [from, to] = work.back();
-        work.pop_back();
-        const int count = from->getNumberOfChildren();
-        for (int i = 0; i < count; ++i) {
-            Node<VesselRef>* child = from->getChild(i);
-            if (child == nullptr) {
-                continue;
-            }
-            auto* childCopy = new LinkedNode<VesselRef>(copyVessel(child->getValue()),
-                                                        static_cast<LinkedNode<VesselRef>*>(to), 3);
-            to->addChild(childCopy);
-            work.emplace_back(child, childCopy);
-        }
-    }
-    return copy;
+    auto* copy = new LinkedTree<VesselRef>();
+    ArVesselTree result(copy);
+    // The tree's own structure copier, with a new vessel for each node.
+    angiolith::detail::LinkedTreeWalk<VesselRef>::adoptRoot(
+        *copy, angiolith::detail::LinkedTreeWalk<VesselRef>::copyStructure(walk->getCurrentNode(),
+                                                                           nullptr, 3, copyVessel));
+    return result;
 }

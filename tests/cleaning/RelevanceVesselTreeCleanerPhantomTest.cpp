@@ -17,9 +17,7 @@
 #include <set>
 #include <vector>
 
-using angiolith::phantom::makePhantom;
-using angiolith::phantom::Phantom;
-using angiolith::phantom::PhantomOptions;
+using namespace angiolith::phantom;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cleaning/VesselTreeBuilder.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
 
@@ -7,12 +7,7 @@
 #include <cmath>
 #include <vector>
 
-using testtrees::Branch;
-using testtrees::makeTree;
-using testtrees::positions;
-using testtrees::rootVessel;
-using testtrees::shape;
-using testtrees::vessel;
+using namespace angiolith::test;
 
 namespace {
 

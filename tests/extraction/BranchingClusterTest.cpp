@@ -8,9 +8,7 @@
 #include <iostream>
 #include <memory>
 
-using extraction_test::Coords;
-using extraction_test::coords;
-using extraction_test::exactLine;
+using namespace extraction_test;
 
 namespace {
 

@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-using angiolith::phantom::makePhantom;
-using angiolith::phantom::Phantom;
-using angiolith::phantom::PhantomOptions;
+using namespace angiolith::phantom;
 using extraction_test::summarize;
 using extraction_test::VesselSummary;
 

@@ -12,16 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-using extraction_test::at;
-using extraction_test::constantField;
-using extraction_test::draw;
-using extraction_test::drawLineX;
-using extraction_test::exactLine;
-using extraction_test::Field;
-using extraction_test::makeVolume;
-using extraction_test::Skeleton;
-using extraction_test::summarize;
-using extraction_test::VesselSummary;
+using namespace extraction_test;
 
 namespace {
 

@@ -8,14 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-using extraction_test::at;
-using extraction_test::constantField;
-using extraction_test::draw;
-using extraction_test::drawLineX;
-using extraction_test::Field;
-using extraction_test::makeVolume;
-using extraction_test::sameVoxel;
-using extraction_test::Skeleton;
+using namespace extraction_test;
 
 namespace {
 

@@ -1,7 +1,8 @@
 #ifndef ANGIOLITH_TESTS_IMAGE_PICBUILDER_H
 #define ANGIOLITH_TESTS_IMAGE_PICBUILDER_H
 
-#include <angiolith/image/detail/ElementKinds.h>
+#include "support/Descriptors.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 
 #include <gtest/gtest.h>
@@ -12,22 +13,6 @@
 #include <vector>
 
 namespace angiolith::test {
-
-using PicPtr = angiolith::detail::DescriptorPtr;
-
-/// A descriptor of the given kind and extents whose element buffer (malloc) holds @p values.
-template <typename T>
-PicPtr makePic(lumoTeskType_t type, unsigned int bits, std::vector<unsigned int> extents,
-               const std::vector<T>& values) {
-    PicPtr pic(lumoTeskNew());
-    pic->type = type;
-    pic->bits = bits;
-    pic->dim = static_cast<unsigned int>(extents.size());
-    for (std::size_t i = 0; i < extents.size() && i < 8; ++i) pic->n[i] = extents[i];
-    pic->data = std::malloc(values.empty() ? 1 : values.size() * sizeof(T));
-    if (!values.empty()) std::memcpy(pic->data, values.data(), values.size() * sizeof(T));
-    return pic;
-}
 
 /// Checks a descriptor's kind, width, dimension and extents.
 inline void expectHeader(const lumoTeskDescriptor* pic, lumoTeskType_t type, unsigned int bits,

@@ -12,10 +12,7 @@
 
 namespace {
 
-using angiolith::test::code;
-using angiolith::test::codedVolume;
-using angiolith::test::makePic;
-using angiolith::test::PicPtr;
+using namespace angiolith::test;
 
 constexpr int kX = 4, kY = 3, kZ = 2;
 
@@ -58,24 +55,6 @@ TEST(ThreeDPicAccessor, ListsNeighboursInTheFixedOrderWithBackgroundOutside) {
     const std::unique_ptr<unsigned char[]> all(wideAcc.getNeighbours26(32767, 0, 0));
     EXPECT_EQ(all[13], 9);
     EXPECT_EQ(all[12], 0);
-}
-
-TEST(ThreeDPicAccessor, KeepsSpacingAndOrigin) {
-    PicPtr pic = makePic<float>(lumoTeskTypeFloat, 32, {1, 1, 1}, {2.5f});
-    ThreeDPicAccessor<float> acc(pic.get(), false, -1.f);
-    EXPECT_EQ(acc.getVoxelSizeX(), 1.f);
-    EXPECT_EQ(acc.getOriginZ(), 0.f);
-    acc.setVoxelSize(0.5f, 0.75f, 2.f);
-    acc.setVoxelSizeY(0.25f);
-    acc.setOrigin(-10.f, 20.f, 30.f);
-    acc.setOriginX(-11.f);
-    EXPECT_EQ(acc.getVoxelSizeX(), 0.5f);
-    EXPECT_EQ(acc.getVoxelSizeY(), 0.25f);
-    EXPECT_EQ(acc.getVoxelSizeZ(), 2.f);
-    EXPECT_EQ(acc.getOriginX(), -11.f);
-    EXPECT_EQ(acc.getOriginY(), 20.f);
-    EXPECT_EQ(acc.getVoxel(0, 0, 0), 2.5f);
-    EXPECT_EQ(acc.getVoxel(0, 0, 1), -1.f);
 }
 
 TEST(ThreeDPicAccessor, OwnershipAndAMissingBuffer) {

@@ -11,10 +11,7 @@
 
 namespace {
 
-using angiolith::test::makePic;
-using angiolith::test::PicPtr;
-
-using angiolith::test::code;
+using namespace angiolith::test;
 
 constexpr int kX = 3, kY = 4, kZ = 5;
 

@@ -18,11 +18,7 @@
 
 namespace {
 
-using angiolith::test::expectHeader;
-using angiolith::test::makeListTag;
-using angiolith::test::makePic;
-using angiolith::test::makeTag;
-using angiolith::test::PicPtr;
+using namespace angiolith::test;
 
 struct Kind {
     lumoTeskType_t type;

@@ -12,11 +12,7 @@
 
 namespace {
 
-using angiolith::test::expectHeader;
-using angiolith::test::makeListTag;
-using angiolith::test::makePic;
-using angiolith::test::makeTag;
-using angiolith::test::PicPtr;
+using namespace angiolith::test;
 
 std::string name(const lumoTeskTagLink_t* link) { return std::string(link->tagRecord->tag); }
 

@@ -1,6 +1,7 @@
 # Installs the build tree into a fresh prefix, then builds and runs the consumer against it:
 # once through the CMake package, once through pkg-config.
-# Inputs: BUILD_DIR, CONSUMER_DIR, WORK_DIR, LIBDIR, CXX, CXX_FLAGS (may be empty).
+# Inputs: BUILD_DIR, CONSUMER_DIR, WORK_DIR, LIBDIR, CXX, CXX_STANDARD (the standard the package
+# promises consumers), CXX_FLAGS (may be empty).
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -30,6 +31,7 @@ endif()
 # Through find_package(Angiolith CONFIG REQUIRED).
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/cmake-consumer"
     "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${CXX}" "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
+    "-DCONSUMER_CXX_STANDARD=${CXX_STANDARD}"
     -DCMAKE_BUILD_TYPE=Debug)
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/cmake-consumer")
 run("${WORK_DIR}/cmake-consumer/consumer")
@@ -44,7 +46,7 @@ string(STRIP "${run_output}" libs)
 separate_arguments(cflags UNIX_COMMAND "${cflags}")
 separate_arguments(libs UNIX_COMMAND "${libs}")
 separate_arguments(extra UNIX_COMMAND "${CXX_FLAGS}")
-run(${CXX} -std=c++17 -Wall -Wextra -Wpedantic -Werror ${extra} ${cflags}
+run(${CXX} -std=c++${CXX_STANDARD} -Wall -Wextra -Wpedantic -Werror ${extra} ${cflags}
     "${CONSUMER_DIR}/main.cpp" -o "${WORK_DIR}/pc-consumer" ${libs}
     "-Wl,-rpath,${prefix}/${LIBDIR}")
 run("${WORK_DIR}/pc-consumer")

@@ -13,9 +13,7 @@
 
 namespace {
 
-using angiolith::phantom::makePhantom;
-using angiolith::phantom::Phantom;
-using angiolith::phantom::PhantomOptions;
+using namespace angiolith::phantom;
 using skeletontest::Volume;
 
 using skeletontest::Voxel;

@@ -1,6 +1,8 @@
 #ifndef ANGIOLITH_TESTS_SKELETON_SKELETONTESTSUPPORT_H
 #define ANGIOLITH_TESTS_SKELETON_SKELETONTESTSUPPORT_H
 
+#include "support/Descriptors.h"
+
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/skeleton/DistancePoint3D.h>
 
@@ -39,24 +41,10 @@ struct Volume {
     }
 };
 
-// A new zero-filled descriptor (caller frees with lumoTeskFree).
-inline lumoTeskDescriptor* makeDescriptor(lumoTeskType_t type, unsigned bits, unsigned dim,
-                                          unsigned nx, unsigned ny, unsigned nz) {
-    lumoTeskDescriptor* pic = lumoTeskNew();
-    pic->type = type;
-    pic->bits = bits;
-    pic->dim = dim;
-    pic->n[0] = nx;
-    pic->n[1] = ny;
-    pic->n[2] = nz;
-    const std::size_t count = static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1);
-    pic->data = std::calloc(count == 0 ? 1 : count, bits / 8);
-    return pic;
-}
-
 // A new unsigned 8-bit descriptor holding the volume.
 inline lumoTeskDescriptor* toDescriptor(const Volume& vol) {
-    lumoTeskDescriptor* pic = makeDescriptor(lumoTeskTypeUnsigned, 8, 3, vol.nx, vol.ny, vol.nz);
+    lumoTeskDescriptor* pic =
+        angiolith::test::zeroPic(lumoTeskTypeUnsigned, 8, 3, vol.nx, vol.ny, vol.nz);
     if (!vol.v.empty()) std::memcpy(pic->data, vol.v.data(), vol.v.size());
     return pic;
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-using skeletontest::makeDescriptor;
+using angiolith::test::zeroPic;
 using skeletontest::Volume;
 
 // The frame alone: skeletonize does nothing.
@@ -66,7 +66,7 @@ TEST(Skeletonizer, UnsignedEightBitInputIsUsedInPlace) {
 }
 
 TEST(Skeletonizer, OtherElementKindsAreConverted) {
-    lumoTeskDescriptor* pic = makeDescriptor(lumoTeskTypeSigned, 16, 3, 3, 3, 3);
+    lumoTeskDescriptor* pic = zeroPic(lumoTeskTypeSigned, 16, 3, 3, 3, 3);
     static_cast<short*>(pic->data)[13] = 300;  // clamped to 255
     static_cast<short*>(pic->data)[0] = 1;
     FrameOnly s(pic, true);  // frees pic
@@ -121,9 +121,9 @@ TEST(Skeletonizer, BadInputEndsProcessAndKeepsInput) {
         {[]() -> lumoTeskDescriptor* { return nullptr; },
          "^Skeletonizer::Skeletonizer\\(lumoTeskDescriptor\\*, BordeVoxelListProcessor\\*\\) "
          "fehlgeschlagen: NULL übergeben!\n$"},
-        {[] { return makeDescriptor(lumoTeskTypeUnsigned, 8, 2, 4, 4, 1); }, noVolume},
-        {[] { return makeDescriptor(lumoTeskTypeFloat, 16, 2, 4, 4, 1); }, noVolume},
-        {[] { return makeDescriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4); },
+        {[] { return zeroPic(lumoTeskTypeUnsigned, 8, 2, 4, 4, 1); }, noVolume},
+        {[] { return zeroPic(lumoTeskTypeFloat, 16, 2, 4, 4, 1); }, noVolume},
+        {[] { return zeroPic(lumoTeskTypeFloat, 16, 3, 4, 4, 4); },
          "^Skeletonizer::Skeletonizer\\(\\.\\.\\.\\): conversion to unsigned 8 bit failed "
          "\\(unsupported element type\\)!\n$"}};
     for (const auto& [input, message] : cases) {
@@ -137,7 +137,7 @@ TEST(Skeletonizer, BadInputEndsProcessAndKeepsInput) {
 
     lumoTeskDescriptor* host = skeletontest::toDescriptor(Volume(2, 2, 2));
     FrameOnly s(host, true);
-    lumoTeskDescriptor* odd = makeDescriptor(lumoTeskTypeFloat, 16, 3, 4, 4, 4);
+    lumoTeskDescriptor* odd = zeroPic(lumoTeskTypeFloat, 16, 3, 4, 4, 4);
     static_cast<unsigned char*>(odd->data)[5] = 42;
     EXPECT_EQ(s.convertVolume(odd, lumoTeskTypeUnsigned, 8), nullptr);
     EXPECT_EQ(static_cast<unsigned char*>(odd->data)[5], 42);  // still alive (ASan checks)

@@ -23,9 +23,9 @@
 namespace {
 
 using angiolith::test::bruteForceNearest;
-using angiolith::test::makePic;
 using angiolith::test::makeTree;
 using angiolith::test::makeVessel;
+using angiolith::test::zeroVolume;
 
 // The same search as its base; being another class, it keeps the classifier on the per-voxel
 // path.
@@ -51,7 +51,7 @@ struct Territories {
 Territories classify(const ArVesselTree& tree, const std::vector<unsigned char>& mask,
                      const Geometry& g, unsigned char background, bool reference, unsigned threads,
                      bool distances = true) {
-    lumoTeskDescriptor* pic = makePic<unsigned char>(g.nx, g.ny, g.nz);
+    lumoTeskDescriptor* pic = zeroVolume<unsigned char>(g.nx, g.ny, g.nz);
     std::memcpy(pic->data, mask.data(), mask.size());
     auto* tissue = new ThreeDPicAccessor<unsigned char>(pic, true, background);
     tissue->setVoxelSize(g.spacing[0], g.spacing[1], g.spacing[2]);

@@ -11,14 +11,7 @@
 
 namespace {
 
-using treetest::at;
-using treetest::build;
-using treetest::drain;
-using treetest::IteratorRef;
-using treetest::Labelled;
-using treetest::shapeOf;
-using treetest::VesselRef;
-typedef ar<Tree<VesselRef>> TreeRef;
+using namespace treetest;
 typedef ar<ArbitraryTreeIterator<VesselRef>> WalkRef;
 
 const char* const kSmall = "R(A(A1,A2),B)";

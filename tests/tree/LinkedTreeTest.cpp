@@ -1,24 +1,18 @@
 #include "tree/TreeTestSupport.h"
 
 #include <angiolith/tree/LinkedTree.h>
+#include <angiolith/tree/detail/LinkedTreeImpl.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using treetest::at;
-using treetest::build;
-using treetest::drain;
-using treetest::IteratorRef;
-using treetest::Labelled;
-using treetest::shapeOf;
-using treetest::VesselRef;
-using treetest::vesselWithId;
-typedef ar<Tree<VesselRef>> TreeRef;
+using namespace treetest;
 
 // An iterator of @p l's tree standing at @p name.
 IteratorRef placedAt(const Labelled& l, const std::string& name) {
@@ -278,6 +272,45 @@ TEST_F(LinkedTreeTest, ViewsNeverDeleteNodes) {
     inView->next();
     EXPECT_TRUE(inView->remove());
     EXPECT_EQ(shapeOf(l, *l.tree), "R(A(A2),B)");
+}
+
+// The templates stay usable for element types other than the vessel the library compiles.
+TEST(LinkedTreeOfInts, WalksCopiesAndWritesLikeTheVesselTree) {
+    LinkedTree<int> tree;
+    ASSERT_TRUE(tree.setRoot(1));
+    std::unique_ptr<TreeIterator<int>> at(tree.preorderIterator());
+    at->next();
+    at->addChild(2);
+    at->addChild(3);
+    std::unique_ptr<TreeIterator<int>> two(tree.preorderIterator());
+    two->next();
+    two->next();
+    two->addChild(4);
+    two->addChild(5);
+    auto order = [](TreeIterator<int>* raw) {
+        std::unique_ptr<TreeIterator<int>> it(raw);
+        std::vector<int> values;
+        while (it->hasNext()) {
+            values.push_back(it->next());
+        }
+        return values;
+    };
+    EXPECT_EQ(order(tree.preorderIterator()), (std::vector<int>{1, 2, 4, 5, 3}));
+    EXPECT_EQ(order(tree.inorderIterator()), (std::vector<int>{1, 2, 4, 5, 3}));
+    EXPECT_EQ(order(tree.postorderIterator()), (std::vector<int>{4, 5, 2, 3, 1}));
+    EXPECT_EQ(order(tree.leafIterator()), (std::vector<int>{4, 5, 3}));
+
+    LinkedTree<int> copy;
+    std::unique_ptr<TreeIterator<int>> into(copy.preorderIterator());
+    ASSERT_TRUE(into->addSubTree(tree));
+    EXPECT_TRUE(copy.equals(tree));
+
+    std::ostringstream written;
+    tree.print(written);
+    LinkedTree<int> read;
+    std::istringstream text(written.str());
+    read.read(text);
+    EXPECT_TRUE(read.equals(tree));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #ifndef ANGIOLITH_TESTS_TREE_TREETESTSUPPORT_H
 #define ANGIOLITH_TESTS_TREE_TREETESTSUPPORT_H
 
+#include "support/VesselTrees.h"
+
 #include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/LinkedTree.h>
 
@@ -24,6 +26,7 @@ protected:
     std::size_t tableSize = 0;
 };
 typedef ar<TreeIterator<VesselRef>> IteratorRef;
+typedef ar<Tree<VesselRef>> TreeRef;
 
 /// A vessel tree whose vessel ids index `names`.
 struct Labelled {
@@ -61,17 +64,18 @@ inline Shape parse(const std::string& text, std::size_t& pos) {
     return s;
 }
 
-// Adds the children of @p s below the current node of @p at, through the iterator interface.
-inline void addChildren(const Shape& s, TreeIterator<VesselRef>& at, Labelled& l) {
+// The branch of @p s holding @p vessel; vessels are numbered in the order their names are met:
+// all children of a node, then the subtrees of those children.
+inline angiolith::test::Branch toBranch(const Shape& s, const VesselRef& vessel, Labelled& l) {
+    angiolith::test::Branch branch{vessel, {}};
     for (const Shape& c : s.children) {
         l.names.push_back(c.name);
-        at.addChild(vesselWithId(static_cast<int>(l.names.size()) - 1));
+        branch.children.push_back({vesselWithId(static_cast<int>(l.names.size()) - 1), {}});
     }
-    IteratorRef kids(at.childIterator());
-    for (const Shape& c : s.children) {
-        kids->next();
-        addChildren(c, *kids, l);
+    for (std::size_t i = 0; i < s.children.size(); ++i) {
+        branch.children[i] = toBranch(s.children[i], branch.children[i].vessel, l);
     }
+    return branch;
 }
 
 }  // namespace detail
@@ -83,12 +87,9 @@ inline Labelled build(const std::string& shape) {
         return l;
     }
     std::size_t pos = 0;
-    detail::Shape s = detail::parse(shape, pos);
+    const detail::Shape s = detail::parse(shape, pos);
     l.names.push_back(s.name);
-    l.tree->setRoot(vesselWithId(0));
-    IteratorRef it(l.tree->preorderIterator());
-    it->next();
-    detail::addChildren(s, *it, l);
+    l.tree = angiolith::test::makeTree(detail::toBranch(s, vesselWithId(0), l));
     return l;
 }
 

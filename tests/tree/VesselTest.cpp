@@ -18,26 +18,9 @@ std::vector<float> reducedXs(Vessel& v) {
     return xs;
 }
 
-TEST(VesselTest, ANewVesselHasTheDefaults) {
-    Vessel v;
-    EXPECT_EQ(v.getId(), -1);
-    EXPECT_EQ(v.getCyclicId(), -1);
-    EXPECT_FALSE(v.isCyclic());
-    const VesselProperties& p = v.getProperties();
-    EXPECT_TRUE(p.firstFlag);
-    EXPECT_FALSE(p.secondFlag);
-    EXPECT_EQ(p.segment, 1);
-    EXPECT_EQ(p.resectionStatus, 1);
-    EXPECT_EQ(p.type, VesselProperties::NType(2));
-    EXPECT_EQ(v.getSize(), 0);
-    EXPECT_TRUE(v.getVoxelList().empty());
-    EXPECT_EQ(v.getReducedEelementsSize(), 0);
-    EXPECT_TRUE(v.uniqueElementsBegin() == v.uniqueElementsEnd());
-    v.setCyclicId(7);
-    EXPECT_TRUE(v.isCyclic());
-    EXPECT_EQ(sizeof(VesselElement), 5 * sizeof(float));
-    EXPECT_EQ(sizeof(VesselProperties::NType), sizeof(int));
-}
+// The text format and the element layout rely on these.
+static_assert(sizeof(VesselElement) == 5 * sizeof(float));
+static_assert(sizeof(VesselProperties::NType) == sizeof(int));
 
 TEST(VesselTest, ReducedCentreLineKeepsParallelStepsAndLongJumps) {
     Vessel three;

@@ -11,11 +11,7 @@
 
 namespace {
 
-using treetest::build;
-using treetest::IteratorRef;
-using treetest::Labelled;
-using treetest::shapeOf;
-using treetest::VesselRef;
+using namespace treetest;
 
 std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     std::vector<Vessel*> out;

@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
 #define ANGIOLITH_IMAGE_THREEDPICACCESSOR_H
 
-#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
@@ -96,12 +96,9 @@ ThreeDPicAccessor<T>::ThreeDPicAccessor(lumoTeskDescriptor* thePic, bool isOwner
       owner(isOwner),
       pic(thePic),
       backgroundValue(theBackgroundValue) {
-    if (thePic == nullptr) {
-        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!");
-    }
-    if (thePic->dim != 3) {
-        angiolith::detail::fatalInput("ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
-    }
+    angiolith::detail::requireThreeDimensional(
+        thePic, "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!",
+        "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");
     sizeX = thePic->n[0];
     sizeY = thePic->n[1];
     sizeZ = thePic->n[2];

@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
 #define ANGIOLITH_IMAGE_VOLUMEACCESSOR_H
 
-#include <angiolith/detail/Fatal.h>
+#include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 
@@ -113,10 +113,9 @@ VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue,
       pic(thePic),
       outsideValue(theOutsideValue),
       empty(false) {
-    if (thePic == nullptr || thePic->dim != 3) {
-        angiolith::detail::fatalInput(
-            "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ");
-    }
+    const char* const refused =
+        "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ";
+    angiolith::detail::requireThreeDimensional(thePic, refused, refused);
     sizeX = thePic->n[0];
     sizeY = thePic->n[1];
     sizeZ = thePic->n[2];

@@ -1,7 +1,9 @@
 #ifndef ANGIOLITH_TREE_ARVESSELTREE_H
 #define ANGIOLITH_TREE_ARVESSELTREE_H
 
+#include <angiolith/tree/LinkedNode.h>
 #include <angiolith/tree/LinkedTree.h>
+#include <angiolith/tree/LinkedTreeIterators.h>
 #include <angiolith/tree/Tree.h>
 #include <angiolith/tree/Vessel.h>
 #include <angiolith/tree/ar.h>
@@ -27,5 +29,19 @@ std::ostream& operator<<(std::ostream& os, ArVesselTree& tree);
 /// compares no separator) and safe on any input: a text that ends early or is malformed leaves
 /// what was read so far and the stream failed; the text of an empty tree reads as an empty tree.
 std::istream& operator>>(std::istream& is, ArVesselTree& tree);
+
+// The vessel tree's node, tree and iterator classes are compiled once, in the library
+// (src/tree/ArVesselTree.cpp); users link to them instead of instantiating them again.
+extern template class LinkedNode<ar<Vessel>>;
+extern template class LinkedTree<ar<Vessel>>;
+extern template class AbstractLinkedTreeIterator<ar<Vessel>>;
+extern template class PreorderTreeIterator<ar<Vessel>>;
+extern template class InorderTreeIterator<ar<Vessel>>;
+extern template class PostorderTreeIterator<ar<Vessel>>;
+extern template class LevelorderTreeIterator<ar<Vessel>>;
+extern template class LeafTreeIterator<ar<Vessel>>;
+extern template class ChildTreeIterator<ar<Vessel>>;
+extern template class RootTreeIterator<ar<Vessel>>;
+extern template class WalkTreeIterator<ar<Vessel>>;
 
 #endif

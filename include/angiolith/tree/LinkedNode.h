@@ -57,6 +57,4 @@ private:
     std::vector<LinkedNode<T>*> children;
 };
 
-#include <angiolith/tree/LinkedTree.h>
-
 #endif

@@ -2,6 +2,7 @@
 #define ANGIOLITH_TREE_LINKEDTREE_H
 
 #include <angiolith/tree/LinkedNode.h>
+#include <angiolith/tree/LinkedTreeIterators.h>
 #include <angiolith/tree/Tree.h>
 
 #include <vector>
@@ -10,6 +11,10 @@
 /// view: a view, made by an iterator's `getSubTree`, shares the nodes of the tree it was taken
 /// from, its root being the iterator's current node, and never deletes a node by itself (its
 /// `clear` only forgets the root). Walks over a view stay inside the view.
+///
+/// This header declares the class only. The library compiles the vessel tree
+/// (`LinkedTree<ar<Vessel>>`, see ArVesselTree.h) once; to use the linked tree with another
+/// element type, include <angiolith/tree/detail/LinkedTreeImpl.h> as well for the member bodies.
 template <typename T>
 class LinkedTree : public Tree<T> {
 public:
@@ -53,6 +58,7 @@ public:
 
 private:
     friend class AbstractLinkedTreeIterator<T>;
+    friend struct angiolith::detail::LinkedTreeWalk<T>;
 
     /// A view whose root is @p viewRoot (borrowed).
     explicit LinkedTree(LinkedNode<T>* viewRoot);
@@ -61,8 +67,5 @@ private:
     std::vector<TreeListener<T>*> listeners;
     bool isView;
 };
-
-#include <angiolith/tree/LinkedTreeIterators.h>
-#include <angiolith/tree/detail/LinkedTreeImpl.h>
 
 #endif

@@ -101,19 +101,14 @@ private:
     LinkedNode<T>* successor();
 };
 
-/// Inorder: for these n-ary trees the same sequence as preorder.
+/// Inorder: for these n-ary trees the same sequence as preorder, so the preorder walk under its
+/// own order number.
 template <typename T>
-class InorderTreeIterator : public AbstractLinkedTreeIterator<T> {
+class InorderTreeIterator : public PreorderTreeIterator<T> {
 public:
-    InorderTreeIterator(LinkedNode<T>** rootRef, LinkedTree<T>* tree);
-    InorderTreeIterator(LinkedNode<T>* start, LinkedNode<T>** rootRef, LinkedTree<T>* tree);
-    bool hasNext() override;
-    T next() override;
+    using PreorderTreeIterator<T>::PreorderTreeIterator;
     int getType() override { return 2; }
     TreeIterator<T>* clone() override { return new InorderTreeIterator<T>(*this); }
-
-private:
-    LinkedNode<T>* successor();
 };
 
 /// Postorder: the subtrees of a node's children in index order, then the node.
@@ -241,7 +236,5 @@ private:
     std::unique_ptr<AbstractLinkedTreeIterator<T>> inner;
     int level;
 };
-
-#include <angiolith/tree/LinkedTree.h>
 
 #endif

@@ -1,5 +1,5 @@
-#ifndef ANGIOLITH_TESTS_SUPPORT_PHANTOM_VESSELPHANTOM_H
-#define ANGIOLITH_TESTS_SUPPORT_PHANTOM_VESSELPHANTOM_H
+#ifndef ANGIOLITH_PHANTOM_VESSELPHANTOM_H
+#define ANGIOLITH_PHANTOM_VESSELPHANTOM_H
 
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/tree/Vector3.h>

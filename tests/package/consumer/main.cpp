@@ -29,6 +29,14 @@ int main() {
                            tissue.getVoxel(1, 1, 0) == 255 && tissue.getVoxel(2, 0, 0) == 9;
     if (!converted) return 3;
 
+    // The vessel tree, whose template instantiation the library holds.
+    ArVesselTree tree(new LinkedTree<ar<Vessel>>());
+    tree->setRoot(ar<Vessel>(new Vessel()));
+    ar<TreeIterator<ar<Vessel>>> root(tree->preorderIterator());
+    root->next();
+    root->addChild(ar<Vessel>(new Vessel()));
+    if (tree->size() != 2 || VesselTreeTools::Clone(tree)->size() != 2) return 5;
+
     const mdx::ModuleInfo* module = mdx::ModuleRegistry::GetModule("Angiolith");
     if (module == nullptr || module->location.empty()) return 4;
     std::printf("consumer ok: %s\n", module->location.c_str());

@@ -1,11 +1,16 @@
 #ifndef ANGIOLITH_TREE_DETAIL_LINKEDTREEIMPL_H
 #define ANGIOLITH_TREE_DETAIL_LINKEDTREEIMPL_H
 
-// Member bodies of LinkedNode, LinkedTree and the linked tree iterators.
+// Member bodies of LinkedNode, LinkedTree and the linked tree iterators: every translation unit
+// that instantiates these templates for an element type includes this header. The library does
+// so once for the vessel tree (src/tree/ArVesselTree.cpp); its users get that instantiation from
+// the library instead of compiling it again.
 
 #include <angiolith/tree/LinkedTree.h>
 #include <angiolith/tree/LinkedTreeIterators.h>
+#include <angiolith/tree/detail/LinkedTreeIteratorsImpl.h>
 #include <angiolith/tree/detail/LinkedTreeWalk.h>
+#include <angiolith/tree/detail/TreeTextImpl.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -433,8 +438,5 @@ void LinkedTree<T>::notifyListeners(TreeIterator<T>* where) {
         listener->treeChanged(where);
     }
 }
-
-#include <angiolith/tree/detail/LinkedTreeIteratorsImpl.h>
-#include <angiolith/tree/detail/TreeTextImpl.h>
 
 #endif

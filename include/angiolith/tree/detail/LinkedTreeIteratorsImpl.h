@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_TREE_DETAIL_LINKEDTREEITERATORSIMPL_H
 #define ANGIOLITH_TREE_DETAIL_LINKEDTREEITERATORSIMPL_H
 
-// Member bodies of the linked tree iterators; included by LinkedTreeImpl.h.
+// Member bodies of the linked tree iterators; part of LinkedTreeImpl.h.
 
 #include <angiolith/tree/LinkedTree.h>
 #include <angiolith/tree/LinkedTreeIterators.h>
@@ -317,35 +317,6 @@ bool PreorderTreeIterator<T>::hasNext() {
 
 template <typename T>
 T PreorderTreeIterator<T>::next() {
-    return this->nextBy([this] { return successor(); });
-}
-
-// ---- InorderTreeIterator
-
-template <typename T>
-InorderTreeIterator<T>::InorderTreeIterator(LinkedNode<T>** rootRef, LinkedTree<T>* tree)
-    : AbstractLinkedTreeIterator<T>(nullptr, *rootRef, rootRef, tree) {}
-
-template <typename T>
-InorderTreeIterator<T>::InorderTreeIterator(LinkedNode<T>* start, LinkedNode<T>** rootRef,
-                                            LinkedTree<T>* tree)
-    : AbstractLinkedTreeIterator<T>(start, start, rootRef, tree) {}
-
-template <typename T>
-LinkedNode<T>* InorderTreeIterator<T>::successor() {
-    if (this->current == nullptr) {
-        return nullptr;
-    }
-    return angiolith::detail::LinkedTreeWalk<T>::preorderSuccessor(this->current, this->top());
-}
-
-template <typename T>
-bool InorderTreeIterator<T>::hasNext() {
-    return this->hasNextBy([this] { return successor(); });
-}
-
-template <typename T>
-T InorderTreeIterator<T>::next() {
     return this->nextBy([this] { return successor(); });
 }
 

@@ -92,10 +92,12 @@ struct LinkedTreeWalk {
         return false;
     }
 
-    /// New nodes with the structure of @p source's subtree (null entries left out), sharing its
-    /// values, each with room for @p reserve children; the copy's top names @p parent. Iterative.
-    static N* copyStructure(Node<T>* source, N* parent, int reserve) {
-        N* copyTop = new N(source->getValue(), parent, reserve);
+    /// New nodes with the structure of @p source's subtree (null entries left out), each holding
+    /// `copyValue(v)` for the value `v` of its source node and with room for @p reserve children;
+    /// the copy's top names @p parent. Iterative; on an exception nothing is left allocated.
+    template <typename CopyValue>
+    static N* copyStructure(Node<T>* source, N* parent, int reserve, CopyValue copyValue) {
+        N* copyTop = new N(copyValue(source->getValue()), parent, reserve);
         std::vector<std::pair<Node<T>*, N*>> work{{source, copyTop}};
         try {
             while (!work.empty()) {
@@ -106,7 +108,7 @@ struct LinkedTreeWalk {
                     Node<T>* child = from->getChild(i);
                     if (child != nullptr) {
                         to->children.push_back(nullptr);
-                        N* copy = new N(child->getValue(), to, reserve);
+                        N* copy = new N(copyValue(child->getValue()), to, reserve);
                         to->children.back() = copy;
                         work.emplace_back(child, copy);
                     }
@@ -119,6 +121,15 @@ struct LinkedTreeWalk {
         }
         return copyTop;
     }
+
+    /// The same structure sharing @p source's values.
+    static N* copyStructure(Node<T>* source, N* parent, int reserve) {
+        return copyStructure(source, parent, reserve, [](T value) { return value; });
+    }
+
+    /// Makes @p top (taking ownership) the root of @p tree, which must be an empty tree that is
+    /// not a view.
+    static void adoptRoot(LinkedTree<T>& tree, N* top) { tree.root = top; }
 };
 
 }  // namespace angiolith::detail

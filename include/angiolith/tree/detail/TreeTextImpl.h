@@ -1,7 +1,7 @@
 #ifndef ANGIOLITH_TREE_DETAIL_TREETEXTIMPL_H
 #define ANGIOLITH_TREE_DETAIL_TREETEXTIMPL_H
 
-// The tree text format of LinkedNode and LinkedTree; included by LinkedTreeImpl.h. Both directions
+// The tree text format of LinkedNode and LinkedTree; part of LinkedTreeImpl.h. Both directions
 // keep their own stack of open nodes, so the depth of a tree never reaches the call stack.
 
 #include <angiolith/tree/LinkedTree.h>

@@ -9,9 +9,7 @@
 
 namespace {
 
-using angiolith::phantom::makePhantom;
-using angiolith::phantom::Phantom;
-using angiolith::phantom::PhantomOptions;
+using namespace angiolith::phantom;
 
 PhantomOptions smallAnisotropic(unsigned seed) {
     PhantomOptions o = PhantomOptions::small();

@@ -1,0 +1,57 @@
+#ifndef ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
+#define ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
+
+// Descriptors for the tests: owned through PicPtr, filled with given values, or zero-filled.
+
+#include <angiolith/image/detail/ElementKinds.h>
+#include <angiolith/image/lumoTeskDescriptor.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace angiolith::test {
+
+/// An owned descriptor, freed with lumoTeskFree.
+using PicPtr = angiolith::detail::DescriptorPtr;
+
+/// A descriptor of the given kind and extents whose element buffer (malloc) holds @p values.
+template <typename T>
+PicPtr makePic(lumoTeskType_t type, unsigned int bits, std::vector<unsigned int> extents,
+               const std::vector<T>& values) {
+    PicPtr pic(lumoTeskNew());
+    pic->type = type;
+    pic->bits = bits;
+    pic->dim = static_cast<unsigned int>(extents.size());
+    for (std::size_t i = 0; i < extents.size() && i < 8; ++i) pic->n[i] = extents[i];
+    pic->data = std::malloc(values.empty() ? 1 : values.size() * sizeof(T));
+    if (!values.empty()) std::memcpy(pic->data, values.data(), values.size() * sizeof(T));
+    return pic;
+}
+
+/// A zero-filled 3-D volume of the element kind of T (caller frees).
+template <typename T>
+lumoTeskDescriptor* zeroVolume(unsigned nx, unsigned ny, unsigned nz) {
+    return angiolith::detail::makeZeroVolume<T>(nx, ny, nz).release();
+}
+
+/// A zero-filled descriptor with any header, also one the library refuses (an element kind it
+/// does not know, a dim other than 3). Caller frees.
+inline lumoTeskDescriptor* zeroPic(lumoTeskType_t type, unsigned bits, unsigned dim, unsigned nx,
+                                   unsigned ny, unsigned nz) {
+    lumoTeskDescriptor* pic = lumoTeskNew();
+    pic->type = type;
+    pic->bits = bits;
+    pic->dim = dim;
+    pic->n[0] = nx;
+    pic->n[1] = ny;
+    pic->n[2] = nz;
+    const std::size_t count = static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1);
+    pic->data = std::calloc(count == 0 ? 1 : count, bits / 8);
+    return pic;
+}
+
+}  // namespace angiolith::test
+
+#endif

@@ -1,0 +1,128 @@
+#ifndef ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
+#define ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
+
+// Small hand-made vessel trees for the tests: vessels, and one builder with two notations (a
+// nested Branch, or parallel lists of vessels and parent indices).
+
+#include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/LinkedTree.h>
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace angiolith::test {
+
+/// A vessel and the branches that leave it, in child order.
+struct Branch {
+    ar<Vessel> vessel;
+    std::vector<Branch> children;
+};
+
+inline VesselElement element(float x, float y, float z, float diameter) {
+    VesselElement e;
+    e.position = Vector3<float>{x, y, z};
+    e.diameter = diameter;
+    e.scalar = 0.0f;
+    return e;
+}
+
+/// A vessel with the given id running through @p points, all with the same diameter.
+inline ar<Vessel> vessel(int id, std::initializer_list<std::array<float, 3>> points,
+                         float diameter) {
+    ar<Vessel> v(new Vessel());
+    v->setId(id);
+    for (const auto& p : points) {
+        v->add(element(p[0], p[1], p[2], diameter));
+    }
+    return v;
+}
+
+/// A new vessel with the given id, attributes and centre-line positions (diameter 1, scalar 5).
+inline ar<Vessel> makeVessel(int id, VesselProperties::NType type, int segment, int resectionStatus,
+                             const std::vector<Vector3<float>>& positions) {
+    ar<Vessel> vessel(new Vessel());
+    vessel->setId(id);
+    vessel->getProperties().type = type;
+    vessel->getProperties().segment = segment;
+    vessel->getProperties().resectionStatus = resectionStatus;
+    for (const auto& p : positions) vessel->add(VesselElement{p, 1.0f, 5.0f});
+    return vessel;
+}
+
+/// A tree whose root is @p vessels[0]; @p parents[i] is the index of vessel i's parent (i > 0),
+/// which must come before i; children in list order. The vessels are shared, not copied. With
+/// parents listed in order, preorder follows the rule "a vessel's subtree comes right after it",
+/// so tests state the preorder they expect explicitly.
+inline ArVesselTree makeTree(const std::vector<ar<Vessel>>& vessels,
+                             const std::vector<int>& parents) {
+    ArVesselTree tree(new LinkedTree<ar<Vessel>>());
+    if (vessels.empty()) return tree;
+    tree->setRoot(vessels[0]);
+    for (std::size_t i = 1; i < vessels.size(); ++i) {
+        ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+        while (it->hasNext()) {
+            if (it->next() == vessels[static_cast<std::size_t>(parents[i])]) break;
+        }
+        it->addChild(vessels[i]);
+    }
+    return tree;
+}
+
+inline void flatten(const Branch& branch, int parent, std::vector<ar<Vessel>>& vessels,
+                    std::vector<int>& parents) {
+    const int self = static_cast<int>(vessels.size());
+    vessels.push_back(branch.vessel);
+    parents.push_back(parent);
+    for (const Branch& child : branch.children) flatten(child, self, vessels, parents);
+}
+
+/// A new tree of the given shape; the vessels are shared with @p root, not copied.
+inline ArVesselTree makeTree(const Branch& root) {
+    std::vector<ar<Vessel>> vessels;
+    std::vector<int> parents;
+    flatten(root, -1, vessels, parents);
+    return makeTree(vessels, parents);
+}
+
+inline std::string shapeBelow(Node<ar<Vessel>>* node) {
+    std::string text = std::to_string(node->getValue()->getId());
+    std::string children;
+    for (int i = 0; i < node->getNumberOfChildren(); ++i) {
+        children.append(i == 0 ? "" : ",").append(shapeBelow(node->getChild(i)));
+    }
+    return children.empty() ? text : text + "(" + children + ")";
+}
+
+/// The tree's shape as vessel ids, read node by node: "1(2,3(4))" is vessel 1 with the
+/// children 2 and 3, and 4 below 3. An empty tree gives "".
+inline std::string shape(const ArVesselTree& tree) {
+    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+    if (!it->hasNext()) {
+        return "";
+    }
+    it->next();
+    return shapeBelow(it->getCurrentNode());
+}
+
+/// The vessel at the root of a non-empty tree.
+inline ar<Vessel> rootVessel(const ArVesselTree& tree) {
+    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+    return it->next();
+}
+
+/// The positions of the vessel's samples, flattened to x, y, z, x, y, z, ...
+inline std::vector<float> positions(Vessel& v) {
+    std::vector<float> result;
+    for (int i = 0; i < v.getSize(); ++i) {
+        const VesselElement e = v.getElement(i);
+        result.insert(result.end(), {e.position.x, e.position.y, e.position.z});
+    }
+    return result;
+}
+
+}  // namespace angiolith::test
+
+#endif
