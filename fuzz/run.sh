@@ -11,6 +11,7 @@ trap 'rm -rf "$work"' EXIT
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0
 
 run_target() {
     local target=$1 corpus=$2
