@@ -3,9 +3,8 @@
 
 #include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
+#include <angiolith/image/detail/VoxelGrid.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
-
-#include <cstdint>
 
 /// Polymorphic typed access to a 3-D descriptor with voxel spacing and a world-coordinate
 /// origin, used by the supplied-tissue classifier (tissue masks, vessel-ID and distance
@@ -68,9 +67,7 @@ public:
 
 private:
     bool inside(int x, int y, int z) const {
-        return x >= 0 && y >= 0 && z >= 0 && x <= static_cast<std::int64_t>(sizeX) - 1 &&
-               y <= static_cast<std::int64_t>(sizeY) - 1 &&
-               z <= static_cast<std::int64_t>(sizeZ) - 1;
+        return angiolith::detail::insideGrid(x, y, z, sizeX, sizeY, sizeZ);
     }
 
     unsigned int sizeX, sizeY, sizeZ;
@@ -112,42 +109,31 @@ ThreeDPicAccessor<T>::~ThreeDPicAccessor() {
 template <typename T>
 T ThreeDPicAccessor<T>::getVoxel(const short& x, const short& y, const short& z) const {
     if (!inside(x, y, z) || pic->data == nullptr) return backgroundValue;
-    // Element numbers are formed in 64 bits so that volumes beyond 2^32 elements stay correct.
-    const std::uint64_t i =
-        (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
-        static_cast<std::uint64_t>(x);
-    return static_cast<const T*>(pic->data)[i];
+    return static_cast<const T*>(pic->data)[angiolith::detail::gridIndex(x, y, z, sizeX, sizeY)];
 }
 
 template <typename T>
 void ThreeDPicAccessor<T>::setVoxel(const short& x, const short& y, const short& z,
                                     const T& value) {
     if (!inside(x, y, z) || pic->data == nullptr) return;
-    const std::uint64_t i =
-        (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
-        static_cast<std::uint64_t>(x);
-    static_cast<T*>(pic->data)[i] = value;
+    static_cast<T*>(pic->data)[angiolith::detail::gridIndex(x, y, z, sizeX, sizeY)] = value;
 }
 
 template <typename T>
 T* ThreeDPicAccessor<T>::getNeighbours26(const short& x, const short& y, const short& z) const {
     T* out = new T[26];
-    for (int k = 0; k < 26; ++k) {
-        const int* d = angiolith::detail::kNeighbourOffsets26.d[k];
-        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
-                          static_cast<short>(z + d[2]));
-    }
+    angiolith::detail::gatherNeighbours(
+        angiolith::detail::kNeighbourOffsets26.d, 26, x, y, z, out,
+        [this](short i, short j, short k) { return getVoxel(i, j, k); });
     return out;
 }
 
 template <typename T>
 T* ThreeDPicAccessor<T>::getNeighbours6(const short& x, const short& y, const short& z) const {
     T* out = new T[6];
-    for (int k = 0; k < 6; ++k) {
-        const int* d = angiolith::detail::kFaceOffsets[k];
-        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
-                          static_cast<short>(z + d[2]));
-    }
+    angiolith::detail::gatherNeighbours(
+        angiolith::detail::kFaceOffsets, 6, x, y, z, out,
+        [this](short i, short j, short k) { return getVoxel(i, j, k); });
     return out;
 }
 

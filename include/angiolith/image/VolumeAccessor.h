@@ -3,9 +3,8 @@
 
 #include <angiolith/image/detail/AccessorInput.h>
 #include <angiolith/image/detail/NeighbourOffsets.h>
+#include <angiolith/image/detail/VoxelGrid.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
-
-#include <cstdint>
 
 /// Typed, non-virtual access to the voxels of a 3-D descriptor, used in the thinning's and the
 /// extractor's inner loops. Every position outside the volume reads `outsideValue`; writes there
@@ -79,13 +78,10 @@ public:
 
 private:
     bool inside(int x, int y, int z) const {
-        return x >= 0 && y >= 0 && z >= 0 && x <= static_cast<std::int64_t>(sizeX) - 1 &&
-               y <= static_cast<std::int64_t>(sizeY) - 1 &&
-               z <= static_cast<std::int64_t>(sizeZ) - 1;
+        return angiolith::detail::insideGrid(x, y, z, sizeX, sizeY, sizeZ);
     }
     std::uint64_t index(int x, int y, int z) const {
-        return (static_cast<std::uint64_t>(z) * sizeY + static_cast<std::uint64_t>(y)) * sizeX +
-               static_cast<std::uint64_t>(x);
+        return angiolith::detail::gridIndex(x, y, z, sizeX, sizeY);
     }
     void updateVoxelSizeOrder();
 
@@ -143,43 +139,32 @@ VolumeAccessor<T>::~VolumeAccessor() {
 
 template <typename T>
 void VolumeAccessor<T>::get6Neighbourhood(short x, short y, short z, T* out) const {
-    for (int k = 0; k < 6; ++k) {
-        const int* d = angiolith::detail::kFaceOffsets[k];
-        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
-                          static_cast<short>(z + d[2]));
-    }
+    angiolith::detail::gatherNeighbours(
+        angiolith::detail::kFaceOffsets, 6, x, y, z, out,
+        [this](short i, short j, short k) { return getVoxel(i, j, k); });
 }
 
 template <typename T>
 void VolumeAccessor<T>::get26Neighbourhood(short x, short y, short z, T* out) const {
-    for (int k = 0; k < 26; ++k) {
-        const int* d = angiolith::detail::kNeighbourOffsets26.d[k];
-        out[k] = getVoxel(static_cast<short>(x + d[0]), static_cast<short>(y + d[1]),
-                          static_cast<short>(z + d[2]));
-    }
+    angiolith::detail::gatherNeighbours(
+        angiolith::detail::kNeighbourOffsets26.d, 26, x, y, z, out,
+        [this](short i, short j, short k) { return getVoxel(i, j, k); });
 }
 
 template <typename T>
 void VolumeAccessor<T>::updateVoxelSizeOrder() {
-    const float vx = voxelSizeX, vy = voxelSizeY, vz = voxelSizeZ;
-    if (vx <= vy && vy <= vz) {
-        voxelSizeOrder = 0;
-        minVoxelSize = vx;
-    } else if (vx <= vz && vz <= vy) {
-        voxelSizeOrder = 1;
-        minVoxelSize = vx;
-    } else if (vy <= vx && vx <= vz) {
-        voxelSizeOrder = 2;
-        minVoxelSize = vy;
-    } else if (vy <= vz && vz <= vx) {
-        voxelSizeOrder = 3;
-        minVoxelSize = vy;
-    } else if (vz <= vx && vx <= vy) {
-        voxelSizeOrder = 4;
-        minVoxelSize = vz;
-    } else if (vz <= vy && vy <= vx) {
-        voxelSizeOrder = 5;
-        minVoxelSize = vz;
+    // The spacing axes (0 x, 1 y, 2 z) in ascending order for each code; the first code whose
+    // order holds wins, so ties go to the lower code.
+    static constexpr int kAscending[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2},
+                                             {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    const float s[3] = {voxelSizeX, voxelSizeY, voxelSizeZ};
+    for (unsigned int code = 0; code < 6; ++code) {
+        const int* a = kAscending[code];
+        if (s[a[0]] <= s[a[1]] && s[a[1]] <= s[a[2]]) {
+            voxelSizeOrder = code;
+            minVoxelSize = s[a[0]];
+            return;
+        }
     }
 }
 
