@@ -8,7 +8,6 @@
 #include "cli/planning/PlanPoints.h"
 #include "cli/planning/PlanningFiles.h"
 #include "cli/planning/ResultsFolder.h"
-#include "cli/report/ReportContent.h"
 
 #include <iomanip>
 #include <iostream>
@@ -68,11 +67,6 @@ int plan(const Arguments& args) {
     }
 
     outputs.forest(results.trees, &grid);
-    outputs.volume("vessel-ids", territories.vesselIds);
-    outputs.volume("distances", territories.distances);
-    writeLabelFiles(outputs, labels[0], LabelRule::Segment);
-    writeLabelFiles(outputs, labels[1], LabelRule::Type);
-    writeLabelFiles(outputs, labels[2], LabelRule::Resection);
     Provenance provenance;
     provenance.command = "plan";
     provenance.tissue = results.vesselIdsPath;
@@ -82,13 +76,12 @@ int plan(const Arguments& args) {
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
     provenance.warnings = outcome.warnings;
-    nlohmann::json document;
-    const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
-                                                      provenance, outcome.cut, &document);
-    std::vector<std::uint8_t> png =
-        outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees);
-    outputs.report(
-        reportContent(std::move(document), results.trees, territories.vesselIds, std::move(png)));
+    const Quantities quantities =
+        writeTerritoryOutputs(outputs, results.trees, territories,
+                              {{&labels[0], LabelRule::Segment},
+                               {&labels[1], LabelRule::Type},
+                               {&labels[2], LabelRule::Resection}},
+                              provenance, outcome.cut, labels[outcome.cut ? 2 : 0]);
     outputs.commit();
     if (!args.has("quiet")) {
         std::cout << summaryText(quantities);

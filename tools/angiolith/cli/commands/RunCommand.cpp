@@ -4,7 +4,6 @@
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
 #include "cli/planning/PlanningFiles.h"
-#include "cli/report/ReportContent.h"
 
 #include <iostream>
 #include <optional>
@@ -55,9 +54,6 @@ int run(const Arguments& args) {
     outputs.volume("distance-field", skeleton.distances);
     outputs.forest(forest, &vessels.geometry);
     if (territories) {
-        outputs.volume("vessel-ids", territories->vesselIds);
-        outputs.volume("distances", territories->distances);
-        planning::writeLabelFiles(outputs, *relabelled, rule);
         planning::Provenance provenance;
         provenance.command = "run";
         provenance.vessels = vesselsPath;
@@ -67,13 +63,9 @@ int run(const Arguments& args) {
         }
         provenance.grid = vessels.geometry;
         provenance.options = planning::optionsJson(args);
-        nlohmann::json document;
-        quantities = planning::writeTerritoryFiles(outputs, forest, territories->vesselIds,
-                                                   provenance, false, &document);
-        std::vector<std::uint8_t> png =
-            outputs.preview(vessels.geometry, &territories->vesselIds, nullptr, forest);
-        outputs.report(
-            reportContent(std::move(document), forest, territories->vesselIds, std::move(png)));
+        quantities =
+            planning::writeTerritoryOutputs(outputs, forest, *territories, {{&*relabelled, rule}},
+                                            provenance, false, territories->vesselIds);
     } else {
         outputs.preview(vessels.geometry, nullptr, &vessels, forest);
     }

@@ -6,7 +6,6 @@
 #include "cli/TreeFile.h"
 #include "cli/UserError.h"
 #include "cli/planning/PlanningFiles.h"
-#include "cli/report/ReportContent.h"
 
 #include <iostream>
 #include <optional>
@@ -36,20 +35,14 @@ int territories(const Arguments& args) {
     requireTreeOnGrid(forest, treePath, tissue.geometry, "the tissue mask '" + tissuePath + "'");
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, tissuePath), progress);
     const Territories result = runTerritories(progress, forest, tissue, voxels);
-    outputs.volume("vessel-ids", result.vesselIds);
-    outputs.volume("distances", result.distances);
     planning::Provenance provenance;
     provenance.command = "territories";
     provenance.tissue = tissuePath;
     provenance.trees = {treePath};
     provenance.grid = tissue.geometry;
     provenance.options = planning::optionsJson(args);
-    nlohmann::json document;
-    const planning::Quantities quantities = planning::writeTerritoryFiles(
-        outputs, forest, result.vesselIds, provenance, false, &document);
-    std::vector<std::uint8_t> png =
-        outputs.preview(tissue.geometry, &result.vesselIds, nullptr, forest);
-    outputs.report(reportContent(std::move(document), forest, result.vesselIds, std::move(png)));
+    const planning::Quantities quantities = planning::writeTerritoryOutputs(
+        outputs, forest, result, {}, provenance, false, result.vesselIds);
     outputs.commit();
     if (!args.has("quiet")) std::cout << planning::summaryText(quantities);
     return 0;

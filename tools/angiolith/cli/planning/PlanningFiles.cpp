@@ -3,6 +3,7 @@
 #include "cli/TreeFile.h"
 #include "cli/VtpWriter.h"
 #include "cli/planning/LabelTables.h"
+#include "cli/report/ReportContent.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -71,17 +72,27 @@ void writeLabelFiles(StagedOutputs& outputs, const Volume& labels, LabelRule rul
                  [&](const std::string& path) { writeSegmentation(path, labels, entries); });
 }
 
-Quantities writeTerritoryFiles(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
-                               const Volume& vesselIds, Provenance provenance, bool resection,
-                               nlohmann::json* document) {
+Quantities writeTerritoryOutputs(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
+                                 const Territories& territories,
+                                 const std::vector<RelabelledVolume>& relabelled,
+                                 Provenance provenance, bool resection,
+                                 const Volume& previewLabels) {
+    const Volume& vesselIds = territories.vesselIds;
+    outputs.volume("vessel-ids", vesselIds);
+    outputs.volume("distances", territories.distances);
+    for (const RelabelledVolume& volume : relabelled) {
+        writeLabelFiles(outputs, *volume.labels, volume.rule);
+    }
     const Quantities quantities = measure(trees, vesselIds);
     if (quantities.unassignedVoxels > 0) {
         provenance.warnings.push_back(std::to_string(quantities.unassignedVoxels) +
                                       " tissue voxels belong to vessel ids that no tree holds");
     }
-    nlohmann::json written = writeQuantityFiles(outputs, quantities, provenance, resection);
-    if (document != nullptr) *document = std::move(written);
+    nlohmann::json document = writeQuantityFiles(outputs, quantities, provenance, resection);
     writePlanningVtp(outputs, trees, vesselIds.geometry, quantities);
+    std::vector<std::uint8_t> png =
+        outputs.preview(provenance.grid, &previewLabels, nullptr, trees);
+    outputs.report(reportContent(std::move(document), trees, vesselIds, std::move(png)));
     return quantities;
 }
 

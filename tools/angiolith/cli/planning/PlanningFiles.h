@@ -14,13 +14,22 @@
 
 namespace angiolith::tool::planning {
 
-/// Measures @p trees over their territories @p vesselIds and writes territories.json,
-/// territories.csv (see territoriesJson for @p resection) and tree.vtp with the planning
-/// arrays. Tissue that no vessel of the trees is given is added to the warnings. With
-/// @p document (borrowed), the content of territories.json is also put there (for the report).
-Quantities writeTerritoryFiles(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
-                               const Volume& vesselIds, Provenance provenance, bool resection,
-                               nlohmann::json* document = nullptr);
+/// A label volume and the rule that relabelled it.
+struct RelabelledVolume {
+    const Volume* labels;  ///< borrowed
+    LabelRule rule;
+};
+
+/// Writes the outputs of a territory computation, in this order: vessel-ids and distances, the
+/// label files of each of @p relabelled, territories.json and territories.csv (see
+/// territoriesJson for @p resection), tree.vtp with the planning arrays, preview.png (on
+/// provenance.grid, coloured by @p previewLabels) and report.html. Tissue that no vessel of
+/// @p trees is given is added to the warnings. Returns the quantities measured.
+Quantities writeTerritoryOutputs(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
+                                 const Territories& territories,
+                                 const std::vector<RelabelledVolume>& relabelled,
+                                 Provenance provenance, bool resection,
+                                 const Volume& previewLabels);
 
 /// The options of @p args as JSON, by long name: numbers as numbers, flags as true.
 nlohmann::json optionsJson(const Arguments& args);
