@@ -78,6 +78,18 @@ void expectNeighbours26(const T* n, int x, int y, int z, int nx, int ny, int nz,
             }
 }
 
+/// Checks the 6 face neighbours @p n of (x, y, z) in a coded volume of the given extents, in the
+/// accessors' order +z, -z, -x, +x, +y, -y; positions outside the volume hold @p outside.
+template <typename T>
+void expectNeighbours6(const T* n, int x, int y, int z, int nx, int ny, int nz, T outside) {
+    const int offsets[6][3] = {{0, 0, 1}, {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
+    for (int k = 0; k < 6; ++k) {
+        const int a = x + offsets[k][0], b = y + offsets[k][1], c = z + offsets[k][2];
+        const bool in = a >= 0 && b >= 0 && c >= 0 && a < nx && b < ny && c < nz;
+        EXPECT_EQ(n[k], in ? static_cast<T>(code(a, b, c)) : outside) << k;
+    }
+}
+
 /// Reads every position of a coded volume from one before to one past each face (corners,
 /// edges, faces, interior), checks that writes outside change nothing, then writes the eight
 /// corners and finds them in the element (z * ny + y) * nx + x.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <iostream>
 #include <limits>
 #include <vector>
 
@@ -17,89 +16,6 @@ constexpr int kX = 3, kY = 4, kZ = 5;
 
 PicPtr codedVolume() {
     return angiolith::test::codedVolume<float>(lumoTeskTypeFloat, 32, kX, kY, kZ);
-}
-
-TEST(VolumeAccessor, ReadsAndWritesEveryVoxelAndNothingOutside) {
-    PicPtr pic = codedVolume();
-    VolumeAccessor<float> acc(pic.get(), -5.f, false);
-    EXPECT_EQ(acc.getSizeX(), 3u);
-    EXPECT_EQ(acc.getSizeY(), 4u);
-    EXPECT_EQ(acc.getSizeZ(), 5u);
-    EXPECT_EQ(acc.getPic(), pic.get());
-    EXPECT_FALSE(acc.isOwner());
-    EXPECT_FALSE(acc.isEmpty());
-    angiolith::test::expectReadsAndWrites<float>(acc, pic.get(), kX, kY, kZ, -5.f);
-}
-
-TEST(VolumeAccessor, ReachesTheLargestSixteenBitCoordinateAndNoFurther) {
-    PicPtr pic = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32768, 1, 2},
-                                        std::vector<unsigned char>(65536, 0));
-    VolumeAccessor<unsigned char> acc(pic.get(), 9, false);
-    acc.setVoxel(32767, 0, 1, 42);
-    EXPECT_EQ(static_cast<unsigned char*>(pic->data)[65535], 42);
-    EXPECT_EQ(acc.getVoxel(32767, 0, 1), 42);
-    EXPECT_EQ(acc.getVoxel(-32768, 0, 0), 9);
-    EXPECT_EQ(acc.getVoxel(0, 1, 0), 9);
-
-    // Voxel 32768 exists, but no short coordinate names it: the +x neighbour of 32767 wraps to
-    // -32768, which is outside, and must not reach element 32768.
-    PicPtr wide = angiolith::test::beyondShortVolume();
-    const VolumeAccessor<unsigned char> wideAcc(wide.get(), 9, false);
-    unsigned char six[6];
-    wideAcc.get6Neighbourhood(32767, 0, 0, six);
-    EXPECT_EQ(six[3], 9);
-    EXPECT_EQ(six[2], 0);
-    unsigned char all[26];
-    wideAcc.get26Neighbourhood(32767, 0, 0, all);
-    EXPECT_EQ(all[13], 9);
-    EXPECT_EQ(all[12], 0);
-}
-
-TEST(VolumeAccessor, TreatsAZeroExtentAndAMissingBufferAsAllOutside) {
-    PicPtr flat = makePic<float>(lumoTeskTypeFloat, 32, {4, 0, 4}, {});
-    VolumeAccessor<float> a(flat.get(), 2.5f, false);
-    EXPECT_EQ(a.getVoxel(0, 0, 0), 2.5f);
-    a.setVoxel(0, 0, 0, 1.f);
-
-    // A descriptor whose element buffer has not been made yet: reads give the outside value,
-    // writes are dropped instead of dereferencing null.
-    PicPtr noData = makePic<float>(lumoTeskTypeFloat, 32, {2, 2, 2}, {});
-    std::free(noData->data);
-    noData->data = nullptr;
-    VolumeAccessor<float> b(noData.get(), 3.f, false);
-    b.setVoxel(1, 1, 1, 8.f);
-    EXPECT_EQ(b.getVoxel(1, 1, 1), 3.f);
-    float out[26];
-    b.get26Neighbourhood(0, 0, 0, out);
-    for (float v : out) EXPECT_EQ(v, 3.f);
-}
-
-TEST(VolumeAccessor, ListsNeighboursInTheFixedOrder) {
-    PicPtr pic = codedVolume();
-    VolumeAccessor<float> acc(pic.get(), 0.f, false);
-
-    float n26[26];
-    acc.get26Neighbourhood(1, 1, 2, n26);
-    angiolith::test::expectNeighbours26(n26, 1, 1, 2, kX, kY, kZ, 0.f);
-    float n6[6];
-    acc.get6Neighbourhood(1, 1, 2, n6);
-    EXPECT_EQ(n6[0], code(1, 1, 3));
-    EXPECT_EQ(n6[1], code(1, 1, 1));
-    EXPECT_EQ(n6[2], code(0, 1, 2));
-    EXPECT_EQ(n6[3], code(2, 1, 2));
-    EXPECT_EQ(n6[4], code(1, 2, 2));
-    EXPECT_EQ(n6[5], code(1, 0, 2));
-
-    // At the far corner every neighbour with a +1 offset is outside.
-    acc.get6Neighbourhood(kX - 1, kY - 1, kZ - 1, n6);
-    EXPECT_EQ(n6[0], 0.f);
-    EXPECT_EQ(n6[1], code(2, 3, 3));
-    EXPECT_EQ(n6[2], code(1, 3, 4));
-    EXPECT_EQ(n6[3], 0.f);
-    EXPECT_EQ(n6[4], 0.f);
-    EXPECT_EQ(n6[5], code(2, 2, 4));
-    acc.get26Neighbourhood(kX - 1, kY - 1, kZ - 1, n26);
-    angiolith::test::expectNeighbours26(n26, kX - 1, kY - 1, kZ - 1, kX, kY, kZ, 0.f);
 }
 
 TEST(VolumeAccessor, EmptyAccessorReadsZeroAndIgnoresWrites) {
@@ -162,29 +78,6 @@ TEST(VolumeAccessor, KeepsTheSpacingOrderWhenASpacingIsNotANumber) {
     EXPECT_TRUE(std::isnan(acc.getVoxelSizeY()));
     EXPECT_EQ(acc.getVoxelSizeOrder(), 5u);
     EXPECT_EQ(acc.getMinVoxelSize(), 1.f);
-}
-
-TEST(VolumeAccessor, FreesTheDescriptorOnlyWhenOwner) {
-    PicPtr pic = codedVolume();
-    { VolumeAccessor<float> borrowed(pic.get(), 0.f, false); }
-    ASSERT_NE(pic->data, nullptr);
-    EXPECT_EQ(static_cast<float*>(pic->data)[0], code(0, 0, 0));
-    // The owning accessor releases it (the leak checker of the sanitizer build would notice).
-    VolumeAccessor<float> owning(pic.release(), 0.f, true);
-    EXPECT_TRUE(owning.isOwner());
-}
-
-TEST(VolumeAccessorDeathTest, EndsTheProcessForANullOrNonThreeDimensionalDescriptor) {
-    PicPtr flat = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {2, 2}, {1, 2, 3, 4});
-    for (lumoTeskDescriptor* pic : {static_cast<lumoTeskDescriptor*>(nullptr), flat.get()}) {
-        EXPECT_EXIT(
-            {
-                std::cout.rdbuf(std::cerr.rdbuf());
-                VolumeAccessor<unsigned char> acc(pic, 0, false);
-            },
-            testing::ExitedWithCode(1),
-            "^VolumeAccessor::VolumeAccessor\\(\\.\\.\\.\\): thePic == null or pic->dim!=3! \n$");
-    }
 }
 
 }  // namespace
