@@ -36,25 +36,16 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 // One tiny phantom (vessels and liver) shared by the tests of this file.
-class CommandLine : public testing::Test {
+class CommandLine : public test::SharedFolderTest<CommandLine> {
 protected:
     static void SetUpTestSuite() {
-        phantomDir = new TempDir();
-        const ToolRun made = runTool(
-            {"phantom", "--out", phantomDir->path(), "--size", "tiny", "--seed", "2", "--quiet"});
+        SharedFolderTest::SetUpTestSuite();
+        const ToolRun made = test::makePhantom(shared().path(), "tiny", {"--seed", "2"});
         ASSERT_EQ(made.status, 0) << made.err;
     }
-    static void TearDownTestSuite() {
-        delete phantomDir;
-        phantomDir = nullptr;
-    }
-    static std::string vessels() { return *phantomDir / "vessels.nii.gz"; }
-    static std::string liver() { return *phantomDir / "liver.nii.gz"; }
-
-    static TempDir* phantomDir;
+    static std::string vessels() { return shared() / "vessels.nii.gz"; }
+    static std::string liver() { return shared() / "liver.nii.gz"; }
 };
-
-TempDir* CommandLine::phantomDir = nullptr;
 
 TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     TempDir out;
@@ -190,9 +181,9 @@ TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinate
     for (const std::string format : {"nrrd", "nii.gz", "nhdr"}) {
         SCOPED_TRACE(format);
         TempDir out;
-        const ToolRun made =
-            runTool({"phantom", "--out", out.path(), "--size", "tiny", "--spacing", "0.7,0.8,1.5",
-                     "--origin", "-100,-80,20", "--format", format, "--quiet"});
+        const ToolRun made = test::makePhantom(
+            out.path(), "tiny",
+            {"--spacing", "0.7,0.8,1.5", "--origin", "-100,-80,20", "--format", format});
         ASSERT_EQ(made.status, 0) << made.err;
         const std::string mask = out / ("vessels." + format);
         const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
@@ -272,10 +263,7 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
                        "' differ in size 32x32x32 vs 4x4x4; resample the tissue mask onto the "
                        "grid of '" +
                        vessels() + "'");
-    ASSERT_EQ(runTool({"phantom", "--out", dir / "coarse", "--size", "tiny", "--spacing", "1,1,2",
-                       "--quiet"})
-                  .status,
-              0);
+    ASSERT_EQ(test::makePhantom(dir / "coarse", "tiny", {"--spacing", "1,1,2"}).status, 0);
     expectRejected({"run", vessels(), "--tissue", dir / "coarse/liver.nii.gz", "--out", out},
                    "'" + vessels() + "' and the tissue mask '" + (dir / "coarse/liver.nii.gz") +
                        "' differ in spacing 1,1,1 vs 1,1,2; resample the tissue mask onto the "

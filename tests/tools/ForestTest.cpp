@@ -23,15 +23,15 @@ using test::ToolRun;
 
 // Two tiny phantoms side by side on one 64 x 32 x 32 grid: vessels labelled 1 (left) and 2
 // (right), their livers as one tissue mask.
-class Forest : public testing::Test {
+class Forest : public test::SharedFolderTest<Forest> {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
+        SharedFolderTest::SetUpTestSuite();
         Volume vessels, liver;
         for (int seed = 0; seed < 2; ++seed) {
-            const std::string folder = *dir / ("p" + std::to_string(seed));
-            const ToolRun made = runTool({"phantom", "--out", folder, "--size", "tiny", "--seed",
-                                          std::to_string(seed + 2), "--quiet"});
+            const std::string folder = shared() / ("p" + std::to_string(seed));
+            const ToolRun made =
+                test::makePhantom(folder, "tiny", {"--seed", std::to_string(seed + 2)});
             ASSERT_EQ(made.status, 0) << made.err;
             const Volume v = readImage(folder + "/vessels.nii.gz", "v");
             const Volume l = readImage(folder + "/liver.nii.gz", "l");
@@ -50,19 +50,12 @@ protected:
                     static_cast<const std::uint8_t*>(l.pic->data)[i];
             }
         }
-        writeImage(*dir / "vessels.nrrd", vessels);
-        writeImage(*dir / "liver.nrrd", liver);
+        writeImage(shared() / "vessels.nrrd", vessels);
+        writeImage(shared() / "liver.nrrd", liver);
     }
-    static void TearDownTestSuite() {
-        delete dir;
-        dir = nullptr;
-    }
-    static std::string vessels() { return *dir / "vessels.nrrd"; }
-    static std::string liver() { return *dir / "liver.nrrd"; }
-    static TempDir* dir;
+    static std::string vessels() { return shared() / "vessels.nrrd"; }
+    static std::string liver() { return shared() / "liver.nrrd"; }
 };
-
-TempDir* Forest::dir = nullptr;
 
 // The vessel types and ids of each tree file in @p folder, tree by tree.
 std::vector<std::pair<std::set<int>, std::set<int>>> typesAndIds(const std::string& folder) {
@@ -174,7 +167,7 @@ TEST_F(Forest, AFailedOrInterruptedRunLeavesTheFolderAsItWas) {
 
     // Terminated mid-run: the conventional status, and no staging folder left behind.
     TempDir big;
-    ASSERT_EQ(runTool({"phantom", "--out", big.path(), "--size", "medium", "--quiet"}).status, 0);
+    ASSERT_EQ(test::makePhantom(big.path(), "medium").status, 0);
     const ToolRun interrupted =
         runTool({"run", big / "vessels.nii.gz", "--out", big / "r", "--quiet"}, 0.5);
     EXPECT_EQ(interrupted.status, 128 + 15) << interrupted.err;

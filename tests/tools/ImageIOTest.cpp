@@ -1,8 +1,7 @@
+#include "RawNifti.h"
 #include "ToolTestSupport.h"
 #include "cli/ImageIO.h"
 #include "cli/UserError.h"
-#include "nifti1.h"
-#include "nifti2.h"
 
 #include <gtest/gtest.h>
 
@@ -18,29 +17,19 @@ namespace {
 
 using test::TempDir;
 
-// Writes a single-file NIfTI-1 image byte by byte from the format's own header structure,
-// independently of the tool's writer.
-void writeRawNifti1(const std::string& path, const short dims[8], short datatype, short bitpix,
-                    const float srow[3][4], const std::string& data) {
-    nifti_1_header h;
-    std::memset(&h, 0, sizeof h);
-    h.sizeof_hdr = 348;
-    for (int i = 0; i < 8; ++i) h.dim[i] = dims[i];
-    h.datatype = datatype;
-    h.bitpix = bitpix;
-    for (int i = 0; i < 8; ++i) h.pixdim[i] = 1.0f;
-    h.vox_offset = 352.0f;
-    h.scl_slope = 1.0f;
-    h.sform_code = 1;
-    std::memcpy(h.srow_x, srow[0], sizeof h.srow_x);
-    std::memcpy(h.srow_y, srow[1], sizeof h.srow_y);
-    std::memcpy(h.srow_z, srow[2], sizeof h.srow_z);
-    std::memcpy(h.magic, "n+1\0", 4);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&h), sizeof h);
-    const char extension[4] = {0, 0, 0, 0};
-    out.write(extension, 4);
-    out << data;
+// Writes a single-file NIfTI-1 image of @p dims with the RAS sform test::kRasSrow.
+void writeRawNifti1(const std::string& path, const short (&dims)[8], short datatype, short bitpix,
+                    const std::string& data) {
+    test::writeRawNifti(path, test::rawNiftiHeader<nifti_1_header>(dims, datatype, bitpix), data);
+}
+
+// Voxel (1, 2, 3) of a grid with the sform test::kRasSrow lies at RAS (10.7, 21.6, 34.5), which
+// is LPS (-10.7, -21.6, 34.5).
+void expectRasGridInLps(const Geometry& grid) {
+    const Vec3 w = grid.indexToWorld({1, 2, 3});
+    EXPECT_NEAR(w[0], -10.7, 1e-5);
+    EXPECT_NEAR(w[1], -21.6, 1e-5);
+    EXPECT_NEAR(w[2], 34.5, 1e-5);
 }
 
 std::string bytes(int count, int start) {
@@ -58,12 +47,10 @@ std::string messageOf(const std::string& path, const std::string& role) {
     return "no error";
 }
 
-const float kRasSrow[3][4] = {{0.7f, 0, 0, 10}, {0, 0.8f, 0, 20}, {0, 0, 1.5f, 30}};
-
 TEST(ImageIO, NiftiRasBecomesLps) {
     TempDir dir;
     const short dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-    writeRawNifti1(dir / "a.nii", dims, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    writeRawNifti1(dir / "a.nii", dims, DT_UINT8, 8, bytes(24, 0));
     const Volume v = readImage(dir / "a.nii", "vessel mask");
     EXPECT_EQ(v.pic->type, lumoTeskTypeUnsigned);
     EXPECT_EQ(v.pic->bits, 8u);
@@ -78,52 +65,26 @@ TEST(ImageIO, NiftiRasBecomesLps) {
     EXPECT_DOUBLE_EQ(v.geometry.direction[0][0], -1);
     EXPECT_DOUBLE_EQ(v.geometry.direction[1][1], -1);
     EXPECT_DOUBLE_EQ(v.geometry.direction[2][2], 1);
-    // Voxel (1, 2, 3) lies at RAS (10.7, 21.6, 34.5), which is LPS (-10.7, -21.6, 34.5).
-    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
-    EXPECT_NEAR(w[0], -10.7, 1e-5);
-    EXPECT_NEAR(w[1], -21.6, 1e-5);
-    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    expectRasGridInLps(v.geometry);
     const auto* data = static_cast<const std::uint8_t*>(v.pic->data);
     EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
 }
 
 TEST(ImageIO, Nifti2IsReadLikeNifti1) {
     test::TempDir dir;
-    nifti_2_header h;
-    std::memset(&h, 0, sizeof h);
-    h.sizeof_hdr = 540;
-    std::memcpy(h.magic, "n+2\0\r\n\032\n", 8);
-    h.datatype = DT_INT16;
-    h.bitpix = 16;
     const std::int64_t dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-    for (int i = 0; i < 8; ++i) {
-        h.dim[i] = dims[i];
-        h.pixdim[i] = 1.0;
-    }
-    h.vox_offset = 544;
-    h.scl_slope = 1.0;
-    h.sform_code = 1;
-    for (int col = 0; col < 4; ++col) {
-        h.srow_x[col] = kRasSrow[0][col];
-        h.srow_y[col] = kRasSrow[1][col];
-        h.srow_z[col] = kRasSrow[2][col];
-    }
+    const nifti_2_header h = test::rawNiftiHeader<nifti_2_header>(dims, DT_INT16, 16);
     std::string data;
     for (int i = 0; i < 24; ++i) {
         const std::int16_t value = static_cast<std::int16_t>(1000 + i);
         data.append(reinterpret_cast<const char*>(&value), 2);
     }
-    std::string file(reinterpret_cast<const char*>(&h), sizeof h);
-    file += std::string(4, '\0') + data;
-    test::writeFile(dir / "two.nii", file);
+    test::writeRawNifti(dir / "two.nii", h, data);
 
     const Volume v = readImage(dir / "two.nii", "vessel mask");
     EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
     EXPECT_EQ(v.pic->bits, 16u);
-    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
-    EXPECT_NEAR(w[0], -10.7, 1e-5);
-    EXPECT_NEAR(w[1], -21.6, 1e-5);
-    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    expectRasGridInLps(v.geometry);
     EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], 1023);
 }
 
@@ -142,10 +103,7 @@ TEST(ImageIO, NrrdSpacesBecomeLps) {
     const Volume v = readImage(dir / "a.nrrd", "vessel mask");
     EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
     EXPECT_EQ(v.pic->bits, 16u);
-    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
-    EXPECT_NEAR(w[0], -10.7, 1e-5);
-    EXPECT_NEAR(w[1], -21.6, 1e-5);
-    EXPECT_NEAR(w[2], 34.5, 1e-5);
+    expectRasGridInLps(v.geometry);
     EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], -23);
 
     // A file in LPS is taken as it is; one without a space uses axis spacings and minima.
@@ -213,22 +171,22 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
               std::string::npos);
 
     const short flat[8] = {2, 4, 6, 1, 1, 1, 1, 1};
-    writeRawNifti1(dir / "flat.nii", flat, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    writeRawNifti1(dir / "flat.nii", flat, DT_UINT8, 8, bytes(24, 0));
     EXPECT_EQ(messageOf(dir / "flat.nii", "mask"),
               "'" + (dir / "flat.nii") + "' is a 2-D image; angiolith needs a 3-D volume");
 
     const short series[8] = {4, 2, 2, 2, 3, 1, 1, 1};
-    writeRawNifti1(dir / "series.nii", series, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+    writeRawNifti1(dir / "series.nii", series, DT_UINT8, 8, bytes(24, 0));
     EXPECT_NE(messageOf(dir / "series.nii", "mask").find("has 4 dimensions"), std::string::npos);
 
     const short wide[8] = {3, 2, 2, 2, 1, 1, 1, 1};
-    writeRawNifti1(dir / "wide.nii", wide, DT_INT64, 64, kRasSrow, std::string(64, '\0'));
+    writeRawNifti1(dir / "wide.nii", wide, DT_INT64, 64, std::string(64, '\0'));
     EXPECT_NE(messageOf(dir / "wide.nii", "mask").find("holds elements of type INT64"),
               std::string::npos);
 
     if (geteuid() != 0) {
         const short dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-        writeRawNifti1(dir / "locked.nii", dims, DT_UINT8, 8, kRasSrow, bytes(24, 0));
+        writeRawNifti1(dir / "locked.nii", dims, DT_UINT8, 8, bytes(24, 0));
         ::chmod((dir / "locked.nii").c_str(), 0);
         EXPECT_EQ(messageOf(dir / "locked.nii", "mask"),
                   "cannot read the mask '" + (dir / "locked.nii") +
@@ -239,7 +197,7 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
 TEST(ImageIO, ScaledNiftiKeepsItsScaledValues) {
     TempDir dir;
     const short dims[8] = {3, 2, 1, 1, 1, 1, 1, 1};
-    writeRawNifti1(dir / "s.nii", dims, DT_UINT8, 8, kRasSrow, std::string("\0\2", 2));
+    writeRawNifti1(dir / "s.nii", dims, DT_UINT8, 8, std::string("\0\2", 2));
     // Patch scl_slope 0.5 and scl_inter -1 into the header: raw 0 becomes -1, raw 2 becomes 0.
     std::string file = test::readFile(dir / "s.nii");
     const float slope = 0.5f, inter = -1.0f;

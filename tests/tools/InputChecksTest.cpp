@@ -1,10 +1,9 @@
 // Damaged and hostile image files, crafted from valid ones: each must end in one line naming
 // its fault, never in a crash or a silently wrong volume.
+#include "RawNifti.h"
 #include "ToolTestSupport.h"
 #include "cli/ImageIO.h"
 #include "cli/UserError.h"
-#include "nifti1.h"
-#include "nifti2.h"
 
 #include <gtest/gtest.h>
 
@@ -30,50 +29,17 @@ std::string messageOf(const std::string& path) {
     return "no error";
 }
 
-// A valid 2 x 3 x 4 unsigned 8-bit NIfTI-1 header with the data of its file.
-nifti_1_header validNifti1() {
-    nifti_1_header h;
-    std::memset(&h, 0, sizeof h);
-    h.sizeof_hdr = 348;
-    const short dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-    std::memcpy(h.dim, dims, sizeof dims);
-    h.datatype = DT_UINT8;
-    h.bitpix = 8;
-    for (float& p : h.pixdim) p = 1.0f;
-    h.vox_offset = 352.0f;
-    h.scl_slope = 1.0f;
-    h.sform_code = 1;
-    const float srow[3][4] = {{0.7f, 0, 0, 10}, {0, 0.8f, 0, 20}, {0, 0, 1.5f, 30}};
-    std::memcpy(h.srow_x, srow[0], sizeof h.srow_x);
-    std::memcpy(h.srow_y, srow[1], sizeof h.srow_y);
-    std::memcpy(h.srow_z, srow[2], sizeof h.srow_z);
-    std::memcpy(h.magic, "n+1\0", 4);
-    return h;
+// A valid 2 x 3 x 4 unsigned 8-bit header of either NIfTI version.
+template <typename Header>
+Header validNifti() {
+    const int dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
+    return test::rawNiftiHeader<Header>(dims, DT_UINT8, 8);
 }
 
-nifti_2_header validNifti2() {
-    nifti_2_header h;
-    std::memset(&h, 0, sizeof h);
-    h.sizeof_hdr = 540;
-    std::memcpy(h.magic, "n+2\0\r\n\032\n", 8);
-    const int64_t dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-    std::memcpy(h.dim, dims, sizeof dims);
-    h.datatype = DT_UINT8;
-    h.bitpix = 8;
-    for (double& p : h.pixdim) p = 1.0;
-    h.vox_offset = 544;
-    h.scl_slope = 1.0;
-    h.sform_code = 1;
-    h.srow_x[0] = h.srow_y[1] = h.srow_z[2] = 1.0;
-    return h;
-}
-
+// Writes @p h with @p dataBytes bytes of data.
 template <typename Header>
 void writeNifti(const std::string& path, const Header& h, std::size_t dataBytes = 24) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&h), sizeof h);
-    out.write("\0\0\0\0", 4);
-    out << std::string(dataBytes, '\1');
+    test::writeRawNifti(path, h, std::string(dataBytes, '\1'));
 }
 
 struct NiftiCase {
@@ -121,7 +87,7 @@ TEST(InputChecks, DamagedNifti1HeadersAreRejectedInBothByteOrders) {
     for (const NiftiCase& c : cases) {
         for (const bool swap : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (swap ? " swapped" : ""));
-            nifti_1_header h = validNifti1();
+            nifti_1_header h = validNifti<nifti_1_header>();
             c.damage(h);
             if (swap) swap_nifti_header(&h, 1);
             writeNifti(dir / "case.nii", h);
@@ -138,7 +104,7 @@ TEST(InputChecks, DamagedNifti1HeadersAreRejectedInBothByteOrders) {
 
 TEST(InputChecks, Nifti2ExtentsBeyondThirtyTwoBitsAndTheCrashReproductions) {
     TempDir dir;
-    nifti_2_header h = validNifti2();
+    nifti_2_header h = validNifti<nifti_2_header>();
     writeNifti(dir / "ok.nii", h);
     EXPECT_EQ(messageOf(dir / "ok.nii"), "no error");
     h.dim[1] = int64_t{1} << 40;

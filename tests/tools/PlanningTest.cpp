@@ -45,26 +45,22 @@ std::string markups(const std::string& frame,
 }
 
 // One small phantom with an origin, run once; the tests plan on its results.
-class Planning : public testing::Test {
+class Planning : public test::SharedFolderTest<Planning> {
 protected:
     static void SetUpTestSuite() {
-        dir = new TempDir();
-        ASSERT_EQ(runTool({"phantom", "--out", *dir / "ph", "--size", "small", "--origin",
-                           "10,-20,5", "--quiet"})
-                      .status,
-                  0);
-        const ToolRun run = runTool({"run", *dir / "ph/vessels.nii.gz", "--tissue",
-                                     *dir / "ph/liver.nii.gz", "--out", results(), "--quiet"});
+        SharedFolderTest::SetUpTestSuite();
+        ASSERT_EQ(test::makePhantom(shared() / "ph", "small", {"--origin", "10,-20,5"}).status, 0);
+        const ToolRun run = runTool({"run", shared() / "ph/vessels.nii.gz", "--tissue",
+                                     shared() / "ph/liver.nii.gz", "--out", results(), "--quiet"});
         ASSERT_EQ(run.status, 0) << run.err;
-        grid = new Geometry(readImage(results() + "/vessel-ids.nii.gz", "ids").geometry);
+        grid =
+            std::make_unique<Geometry>(readImage(results() + "/vessel-ids.nii.gz", "ids").geometry);
     }
     static void TearDownTestSuite() {
-        delete dir;
-        delete grid;
-        dir = nullptr;
-        grid = nullptr;
+        grid.reset();
+        SharedFolderTest::TearDownTestSuite();
     }
-    static std::string results() { return *dir / "results"; }
+    static std::string results() { return shared() / "results"; }
 
     // World (LPS) position of sample @p sample of vessel @p id, moved @p towardsNext of the way
     // to the next sample.
@@ -92,16 +88,12 @@ protected:
         return readJson(out / "planned/territories.json");
     }
 
-    static TempDir* dir;
-    static Geometry* grid;
+    static inline std::unique_ptr<Geometry> grid;
 };
-
-TempDir* Planning::dir = nullptr;
-Geometry* Planning::grid = nullptr;
 
 TEST_F(Planning, RunQuantitiesAddUpExactlyInVoxels) {
     const json doc = readJson(results() + "/territories.json");
-    const Volume liver = readImage(*dir / "ph/liver.nii.gz", "liver");
+    const Volume liver = readImage(shared() / "ph/liver.nii.gz", "liver");
     EXPECT_EQ(doc["tissue"]["voxels"].get<unsigned long long>(), countNonZero(*liver.pic));
     EXPECT_DOUBLE_EQ(doc["tissue"]["volume_ml"].get<double>(),
                      static_cast<double>(countNonZero(*liver.pic)) / 1000.0);

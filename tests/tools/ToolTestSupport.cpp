@@ -95,6 +95,13 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(dir, ignored);
 }
 
+ToolRun makePhantom(const std::string& folder, const std::string& size,
+                    const std::vector<std::string>& extra) {
+    std::vector<std::string> args = {"phantom", "--out", folder, "--size", size, "--quiet"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return runTool(args);
+}
+
 ToolRun runTool(const std::vector<std::string>& args, double terminateAfter) {
     TempDir capture;
     std::string command = quote(ANGIOLITH_TOOL_PATH);

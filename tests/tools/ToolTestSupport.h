@@ -1,6 +1,9 @@
 #ifndef ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
 #define ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,24 @@ struct ToolRun {
 /// Runs the built angiolith program with @p args in a subprocess, as a user would; with
 /// @p terminateAfter, sends it SIGTERM after that many seconds, as a batch scheduler would.
 ToolRun runTool(const std::vector<std::string>& args, double terminateAfter = 0);
+
+/// Runs `phantom --out FOLDER --size SIZE --quiet` with the further options @p extra.
+ToolRun makePhantom(const std::string& folder, const std::string& size,
+                    const std::vector<std::string>& extra = {});
+
+/// A fixture whose tests share one temporary folder, made before the suite's SetUpTestSuite
+/// fills it (a deriving suite calls this one first) and removed after the suite's last test.
+/// @p Suite is the deriving fixture, so that every suite has a folder of its own.
+template <typename Suite>
+class SharedFolderTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { folder = std::make_unique<TempDir>(); }
+    static void TearDownTestSuite() { folder.reset(); }
+    static const TempDir& shared() { return *folder; }
+
+private:
+    static inline std::unique_ptr<TempDir> folder;
+};
 
 /// A VTK XML PolyData file as parsed by expat: the piece's declared counts and its arrays.
 struct VtpContent {
