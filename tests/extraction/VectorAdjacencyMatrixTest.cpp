@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <iostream>
 
-using extraction_test::exactLine;
 using extraction_test::sameVoxel;
 
 TEST(VectorAdjacencyMatrix, IndexValuesAndRangeChecks) {
@@ -61,16 +59,4 @@ TEST(VectorAdjacencyMatrix, LongChainIsConnected) {
     EXPECT_TRUE(m.isConnected());
     m.setValueAt(n - 2, n - 1, 0);
     EXPECT_FALSE(m.isConnected());
-}
-
-TEST(VectorAdjacencyMatrixDeathTest, RepeatedVectorEndsTheProcess) {
-    ShortVectorList nodes{{1, 2, 3}, {-4, 5, -6}, {-4, 5, -6}};
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            VectorAdjacencyMatrix m(&nodes);
-        },
-        testing::ExitedWithCode(1),
-        exactLine("ERror in VectorAdjacencyMatrix::VectorAdjacencyMatrix(ShortVectorList* "
-                  "theNodeList): vector (-4,5,-6) could not be inserted!"));
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <memory>
 #include <vector>
 
@@ -173,17 +172,4 @@ TEST(OrderedBorderVoxelListProcessor, RetestsAtDeletionTime) {
         EXPECT_EQ(processor.processBorderVoxelList(nullptr), nullptr);
         EXPECT_EQ(processor.getNumberOfDeletedVoxels(), 2u);
     }
-}
-
-TEST(OrderedBorderVoxelListProcessor, NullAccessorEndsProcess) {
-    VolumeAccessor<float> field;
-    EXPECT_EXIT(
-        {
-            std::cout.rdbuf(std::cerr.rdbuf());
-            OrderedBorderVoxelListProcessor processor(nullptr, &field, true);
-        },
-        testing::ExitedWithCode(1),
-        "^BorderVoxelListProcessor::Konstruktor: ein Parameter wurde mit Wert Null "
-        "\xFC"
-        "bergeben!\n$");
 }
