@@ -121,33 +121,41 @@ TEST(KDTreeNextVesselEstimator, LatticeTiesPickTheEarliestSample) {
     EXPECT_EQ(centre.vesselId, earliest);
 }
 
-TEST(KDTreeNextVesselEstimator, TwoTiedSamplesOfDifferentVessels) {
+// One estimator given list after list: each new list replaces the search structure of the one
+// before; ties go to the earlier sample; ids wrap at 16 bits, -1 too.
+TEST(KDTreeNextVesselEstimator, EachNewListIsSearchedOnItsOwn) {
+    struct Query {
+        float x, y, z;
+        int id;
+        float distance;
+    };
+    struct Case {
+        const char* name;
+        VesselElementList list;
+        std::vector<Query> queries;
+    };
+    Case cases[] = {
+        {"two tied samples of different vessels",
+         {{{0, 0, 0}, 1, 0, 9}, {{2, 0, 0}, 1, 0, 4}, {{9, 9, 9}, 1, 0, 5}},
+         {{1, 0, 0, 9, 1.0f}}},
+        {"a list far from the queries", {{{0, 0, 0}, 1, 0, 1}, {{10, 0, 0}, 1, 0, 2}}, {}},
+        {"ids beyond 16 bits",
+         {{{100, 0, 0}, 1, 0, 70000}, {{0, 50, 0}, 1, 0, -1}},
+         {{1, 0, 0, 65535, std::sqrt(1.0f + 2500.0f)}, {99, 0, 0, 4464, 1.0f}}},
+    };
     KDTreeNextVesselEstimator estimator;
-    VesselElementList list{{{0, 0, 0}, 1, 0, 9}, {{2, 0, 0}, 1, 0, 4}, {{9, 9, 9}, 1, 0, 5}};
-    estimator.setVesselElementList(&list);
-    TissueElement element;
-    element.setPosition(1.0f, 0.0f, 0.0f);
-    estimator.getNextVessel(&element);
-    EXPECT_EQ(element.getVesselId(), 9);
-    EXPECT_EQ(element.getDistance(), 1.0f);
-}
-
-TEST(KDTreeNextVesselEstimator, NewListRebuildsAndIdsWrapAt16Bits) {
-    KDTreeNextVesselEstimator estimator;
-    VesselElementList first{{{0, 0, 0}, 1, 0, 1}, {{10, 0, 0}, 1, 0, 2}};
-    estimator.setVesselElementList(&first);
-    VesselElementList second{{{100, 0, 0}, 1, 0, 70000}, {{0, 50, 0}, 1, 0, -1}};
-    estimator.setVesselElementList(&second);
-    EXPECT_EQ(estimator.getVesselElementList(), &second);
-    TissueElement element;
-    element.setPosition(1.0f, 0.0f, 0.0f);
-    estimator.getNextVessel(&element);
-    EXPECT_EQ(element.getVesselId(), 65535);  // -1 wraps too
-    EXPECT_EQ(element.getDistance(), std::sqrt(1.0f + 2500.0f));
-    element.setPosition(99.0f, 0.0f, 0.0f);
-    estimator.getNextVessel(&element);
-    EXPECT_EQ(element.getVesselId(), 4464);
-    EXPECT_EQ(element.getDistance(), 1.0f);
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        estimator.setVesselElementList(&c.list);
+        EXPECT_EQ(estimator.getVesselElementList(), &c.list);
+        for (const Query& q : c.queries) {
+            TissueElement element;
+            element.setPosition(q.x, q.y, q.z);
+            estimator.getNextVessel(&element);
+            EXPECT_EQ(element.getVesselId(), q.id);
+            EXPECT_EQ(element.getDistance(), q.distance);
+        }
+    }
 }
 
 TEST(KDTreeNextVesselEstimator, FailuresKeepTheStateAndNameTheOperation) {

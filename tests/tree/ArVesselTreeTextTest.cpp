@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <iomanip>
 #include <random>
 #include <sstream>
@@ -250,73 +251,22 @@ TEST_F(ArVesselTreeTextTest, ATreeWithARootReadsNothing) {
     EXPECT_EQ(word, "HAVN-TSL");
 }
 
-TEST_F(ArVesselTreeTextTest, TheTextOfAnEmptyTreeReadsAsAnEmptyTree) {
-    std::istringstream is("HAVN-TSL 2000 Tree\n{ \n}\nnext");
+// A text read into a fresh tree handle: the tree, whether the stream failed, and the word that
+// follows in the stream ("" when none can be read).
+struct TextRead {
     ArVesselTree tree;
-    is >> tree;
-    ASSERT_TRUE(tree);
-    EXPECT_FALSE(is.fail());
-    EXPECT_EQ(tree->size(), 0);
-    std::string word;
-    is >> word;
-    EXPECT_EQ(word, "next");
-}
+    bool failed;
+    std::string next;
+};
 
-TEST_F(ArVesselTreeTextTest, EveryTruncationFailsTheStreamAndLeavesASoundTree) {
-    const std::string full(kExample);
-    // Cutting the text before its last token leaves the stream failed; whatever was read is a
-    // sound tree that can be written again.
-    for (std::size_t cut = 0; cut + 2 < full.size(); ++cut) {
-        SCOPED_TRACE(cut);
-        std::istringstream is(full.substr(0, cut));
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_TRUE(is.fail());
-        ASSERT_TRUE(tree);
-        EXPECT_LE(tree->size(), 3);
-        const std::string again = write(tree);
-        EXPECT_EQ(again.rfind("HAVN-TSL 2000 Tree\n{ ", 0), 0u);
-    }
-}
-
-TEST_F(ArVesselTreeTextTest, HostileTextsFailTheStreamWithoutHarm) {
-    {
-        // An element count far beyond the elements present.
-        std::istringstream is(
-            "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 "
-            "[ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }");
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_TRUE(is.fail());
-        std::vector<Flat> flat = flatten(tree);
-        ASSERT_EQ(flat.size(), 1u);
-        EXPECT_EQ(flat[0].elements.size(), 2u);
-    }
-    {
-        // A word longer than the reader's buffers.
-        std::istringstream is("HAVN-TSL 2000 " + std::string(100000, 'T') + " { }");
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_TRUE(is.fail());
-        EXPECT_EQ(tree->size(), 0);
-    }
-    {
-        // A scalar word longer than the buffers.
-        std::istringstream is("HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 " +
-                              std::string(300, '7') + " ] } - }");
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_TRUE(is.fail());
-        EXPECT_EQ(flatten(tree).at(0).elements.size(), 0u);
-    }
-    {
-        // A scalar beyond the float range becomes infinite.
-        std::istringstream is("HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 1e300 ] } - }");
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_FALSE(is.fail());
-        EXPECT_EQ(flatten(tree).at(0).elements.at(0).scalar, HUGE_VALF);
-    }
+TextRead readText(const std::string& text) {
+    std::istringstream is(text);
+    TextRead read{ArVesselTree(), false, ""};
+    is >> read.tree;
+    read.failed = is.fail();
+    is.clear();
+    is >> read.next;
+    return read;
 }
 
 std::string chain(int depth) {
@@ -329,30 +279,77 @@ std::string chain(int depth) {
     return text + " }";
 }
 
-TEST_F(ArVesselTreeTextTest, NestingIsBoundedAndDeepTreesAreHandledWithoutRecursion) {
-    {
+struct TextCase {
+    const char* name;
+    std::string text;
+    bool fails;
+    std::function<void(const TextRead&)> check;  // given a tree, which it may write again
+};
+
+// Empty trees, hostile texts and deep nesting: a failed stream never leaves an unsound tree.
+TEST_F(ArVesselTreeTextTest, TextsReadAsDocumentedOrFailTheStreamWithoutHarm) {
+    const TextCase cases[] = {
+        {"empty tree", "HAVN-TSL 2000 Tree\n{ \n}\nnext", false,
+         [](const TextRead& r) {
+             EXPECT_EQ(r.tree->size(), 0);
+             EXPECT_EQ(r.next, "next");
+         }},
+        {"element count beyond the elements present",
+         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 [ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }",
+         true,
+         [](const TextRead& r) {
+             ArVesselTree tree = r.tree;
+             const std::vector<Flat> flat = flatten(tree);
+             ASSERT_EQ(flat.size(), 1u);
+             EXPECT_EQ(flat[0].elements.size(), 2u);
+         }},
+        {"word longer than the buffers", "HAVN-TSL 2000 " + std::string(100000, 'T') + " { }", true,
+         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 0); }},
+        {"scalar longer than the buffers",
+         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 " + std::string(300, '7') + " ] } - }",
+         true,
+         [](const TextRead& r) {
+             ArVesselTree tree = r.tree;
+             EXPECT_EQ(flatten(tree).at(0).elements.size(), 0u);
+         }},
+        {"scalar beyond the float range becomes infinite",
+         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 1e300 ] } - }", false,
+         [](const TextRead& r) {
+             ArVesselTree tree = r.tree;
+             EXPECT_EQ(flatten(tree).at(0).elements.at(0).scalar, HUGE_VALF);
+         }},
         // The deepest nesting accepted (its text, indented by depth, would be about 1 GB).
-        std::istringstream is(chain(10000));
-        ArVesselTree tree;
-        is >> tree;
-        EXPECT_FALSE(is.fail());
-        EXPECT_EQ(tree->size(), 10001);
+        {"deepest nesting", chain(10000), false,
+         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 10001); }},
+        {"deep nesting writes and reads back without recursion", chain(1000), false,
+         [](const TextRead& r) {
+             ArVesselTree tree = r.tree;
+             const TextRead back = readText(write(tree));
+             EXPECT_FALSE(back.failed);
+             EXPECT_EQ(back.tree->size(), 1001);
+         }},
+        {"nesting beyond the bound", chain(10001), true,
+         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 10001); }},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TextRead read = readText(c.text);
+        EXPECT_EQ(read.failed, c.fails);
+        ASSERT_TRUE(read.tree);
+        c.check(read);
     }
-    {
-        std::istringstream is(chain(1000));
-        ArVesselTree tree;
-        is >> tree;
-        std::istringstream back(write(tree));
-        ArVesselTree again;
-        back >> again;
-        EXPECT_FALSE(back.fail());
-        EXPECT_EQ(again->size(), 1001);
+
+    // Cutting the example before its last token leaves the stream failed; whatever was read is
+    // a sound tree that can be written again.
+    const std::string full(kExample);
+    for (std::size_t cut = 0; cut + 2 < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        TextRead read = readText(full.substr(0, cut));
+        EXPECT_TRUE(read.failed);
+        ASSERT_TRUE(read.tree);
+        EXPECT_LE(read.tree->size(), 3);
+        EXPECT_EQ(write(read.tree).rfind("HAVN-TSL 2000 Tree\n{ ", 0), 0u);
     }
-    std::istringstream is(chain(10001));
-    ArVesselTree tree;
-    is >> tree;
-    EXPECT_TRUE(is.fail());
-    EXPECT_EQ(tree->size(), 10001);
 }
 
 TEST_F(ArVesselTreeTextTest, VesselRecordsReadIntoANewVessel) {

@@ -14,7 +14,6 @@ namespace {
 using namespace treetest;
 typedef ar<ArbitraryTreeIterator<VesselRef>> WalkRef;
 
-const char* const kSmall = "R(A(A1,A2),B)";
 // Irregular: depths 1 to 4, nodes with one, two and three children.
 const char* const kBig = "R(A(C(D,E(F)),G),B,H(I(J,K),L))";
 
@@ -31,79 +30,21 @@ void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& n
 
 class LinkedTreeIteratorsTest : public treetest::CountTableTest {};
 
-TEST_F(LinkedTreeIteratorsTest, EveryOrderOnTheSmallTree) {
-    Labelled l = build(kSmall);
-    IteratorRef pre(l.tree->preorderIterator());
-    EXPECT_EQ(drain(l, *pre), "R A A1 A2 B");
-    IteratorRef in(l.tree->inorderIterator());
-    EXPECT_EQ(drain(l, *in), "R A A1 A2 B");
-    IteratorRef post(l.tree->postorderIterator());
-    EXPECT_EQ(drain(l, *post), "A1 A2 A B R");
-    IteratorRef level(l.tree->levelorderIterator(2));
-    EXPECT_EQ(drain(l, *level), "R A B A1 A2");
-    IteratorRef levelOne(l.tree->levelorderIterator(1, 1));
-    EXPECT_EQ(drain(l, *levelOne), "A B");
-    IteratorRef leaves(l.tree->leafIterator());
-    EXPECT_EQ(drain(l, *leaves), "A1 A2 B");
-
-    IteratorRef walk(l.tree->preorderIterator());
-    walk->next();
-    IteratorRef kids(walk->childIterator());
-    EXPECT_EQ(drain(l, *kids), "A B");
-    stepTo(l, *walk, "A2");
-    IteratorRef up(walk->rootIterator());
-    EXPECT_EQ(drain(l, *up), "A R");
-
-    // Past the end: hasNext stays false and next throws.
-    EXPECT_FALSE(pre->hasNext());
-    EXPECT_THROW(pre->next(), NoSuchElementException);
-    EXPECT_EQ(pre->getType(), 1);
-    EXPECT_EQ(in->getType(), 2);
-    EXPECT_EQ(post->getType(), 3);
-    EXPECT_EQ(level->getType(), 4);
-    EXPECT_EQ(kids->getType(), 5);
-    EXPECT_EQ(up->getType(), 6);
-    EXPECT_EQ(leaves->getType(), 7);
-}
-
-TEST_F(LinkedTreeIteratorsTest, EveryOrderOnAnIrregularTree) {
+// Every order over the irregular tree and over the view below each of a choice of its nodes;
+// inorder is preorder in these trees of ordered children.
+TEST_F(LinkedTreeIteratorsTest, EveryOrderOverTheTreeAndEveryViewStaysInside) {
     Labelled l = build(kBig);
     ASSERT_EQ(shapeOf(l, *l.tree), kBig);
-    IteratorRef pre(l.tree->preorderIterator());
-    EXPECT_EQ(drain(l, *pre), "R A C D E F G B H I J K L");
-    IteratorRef in(l.tree->inorderIterator());
-    EXPECT_EQ(drain(l, *in), "R A C D E F G B H I J K L");
-    IteratorRef post(l.tree->postorderIterator());
-    EXPECT_EQ(drain(l, *post), "D F E C G A B J K I L H R");
-    IteratorRef level(l.tree->levelorderIterator(100));
-    EXPECT_EQ(drain(l, *level), "R A B H C G I L D E J K F");
-    IteratorRef middle(l.tree->levelorderIterator(2, 3));
-    EXPECT_EQ(drain(l, *middle), "C G I L D E J K");
-    IteratorRef none(l.tree->levelorderIterator(-1));
-    EXPECT_EQ(drain(l, *none), "");
-    IteratorRef leaves(l.tree->leafIterator());
-    EXPECT_EQ(drain(l, *leaves), "D F G B J K L");
-
-    IteratorRef walk(l.tree->preorderIterator());
-    stepTo(l, *walk, "F");
-    IteratorRef up(walk->rootIterator());
-    EXPECT_EQ(drain(l, *up), "E C A R");
-    stepTo(l, *walk, "H");
-    IteratorRef kids(walk->childIterator());
-    EXPECT_EQ(drain(l, *kids), "I L");
-    EXPECT_EQ(walk->countFromHere(), 5);
-}
-
-TEST_F(LinkedTreeIteratorsTest, WalksOverAViewStayInsideTheView) {
-    Labelled l = build(kBig);
     struct Expected {
-        const char* node;
+        const char* node;  // the top of the view; null for the tree itself
         const char* pre;
         const char* post;
         const char* level;
         const char* leaves;
     };
     const Expected cases[] = {
+        {nullptr, "R A C D E F G B H I J K L", "D F E C G A B J K I L H R",
+         "R A B H C G I L D E J K F", "D F G B J K L"},
         {"A", "A C D E F G", "D F E C G A", "A C G D E F", "D F G"},
         {"C", "C D E F", "D F E C", "C D E F", "D F"},
         {"E", "E F", "F E", "E F", "F"},
@@ -112,10 +53,13 @@ TEST_F(LinkedTreeIteratorsTest, WalksOverAViewStayInsideTheView) {
         {"K", "K", "K", "K", "K"},
     };
     for (const Expected& c : cases) {
-        SCOPED_TRACE(c.node);
-        IteratorRef walk(l.tree->preorderIterator());
-        stepTo(l, *walk, c.node);
-        TreeRef view(walk->getSubTree());
+        SCOPED_TRACE(c.node ? c.node : "tree");
+        TreeRef view = l.tree;
+        if (c.node != nullptr) {
+            IteratorRef walk(l.tree->preorderIterator());
+            stepTo(l, *walk, c.node);
+            view = walk->getSubTree();
+        }
         IteratorRef pre(view->preorderIterator());
         EXPECT_EQ(drain(l, *pre), c.pre);
         IteratorRef in(view->inorderIterator());
@@ -128,7 +72,41 @@ TEST_F(LinkedTreeIteratorsTest, WalksOverAViewStayInsideTheView) {
         EXPECT_EQ(drain(l, *leaves), c.leaves);
         EXPECT_EQ(view->size(),
                   1 + static_cast<int>(std::count(c.pre, c.pre + std::strlen(c.pre), ' ')));
+        // Past the end: hasNext stays false and next throws.
+        EXPECT_FALSE(pre->hasNext());
+        EXPECT_THROW(pre->next(), NoSuchElementException);
     }
+}
+
+TEST_F(LinkedTreeIteratorsTest, LevelRangesParentsChildrenAndTypes) {
+    Labelled l = build(kBig);
+    IteratorRef middle(l.tree->levelorderIterator(2, 3));
+    EXPECT_EQ(drain(l, *middle), "C G I L D E J K");
+    IteratorRef first(l.tree->levelorderIterator(1, 1));
+    EXPECT_EQ(drain(l, *first), "A B H");
+    IteratorRef none(l.tree->levelorderIterator(-1));
+    EXPECT_EQ(drain(l, *none), "");
+
+    IteratorRef walk(l.tree->preorderIterator());
+    walk->next();
+    IteratorRef top(walk->childIterator());
+    EXPECT_EQ(drain(l, *top), "A B H");
+    stepTo(l, *walk, "F");
+    IteratorRef up(walk->rootIterator());
+    EXPECT_EQ(drain(l, *up), "E C A R");
+    stepTo(l, *walk, "H");
+    IteratorRef kids(walk->childIterator());
+    EXPECT_EQ(drain(l, *kids), "I L");
+    EXPECT_EQ(walk->countFromHere(), 5);
+
+    const std::pair<IteratorRef, int> types[] = {{IteratorRef(l.tree->preorderIterator()), 1},
+                                                 {IteratorRef(l.tree->inorderIterator()), 2},
+                                                 {IteratorRef(l.tree->postorderIterator()), 3},
+                                                 {IteratorRef(l.tree->levelorderIterator(2)), 4},
+                                                 {kids, 5},
+                                                 {up, 6},
+                                                 {IteratorRef(l.tree->leafIterator()), 7}};
+    for (const auto& [it, type] : types) EXPECT_EQ(it->getType(), type);
 }
 
 TEST_F(LinkedTreeIteratorsTest, FromIteratorsContinueOverTheWholeTree) {

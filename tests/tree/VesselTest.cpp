@@ -23,43 +23,38 @@ static_assert(sizeof(VesselElement) == 5 * sizeof(float));
 static_assert(sizeof(VesselProperties::NType) == sizeof(int));
 
 TEST(VesselTest, ReducedCentreLineKeepsParallelStepsAndLongJumps) {
-    Vessel three;
-    for (int x = 0; x < 3; ++x) {
-        three.add(el(static_cast<float>(x), 0, 0));
+    struct Case {
+        const char* name;
+        std::vector<VesselElement> elements;
+        std::vector<float> reducedXs;
+    };
+    const auto alongX = [](int n) {
+        std::vector<VesselElement> line;
+        for (int x = 0; x < n; ++x) line.push_back(el(static_cast<float>(x), 0, 0));
+        return line;
+    };
+    const Case cases[] = {
+        {"three elements, all kept", alongX(3), {0, 1, 2}},
+        // Steps along x are 0.955 rad from (1, 1, 1) and no longer than 4: only the ends stay.
+        {"four along x", alongX(4), {0, 3}},
+        // x = 5 is the first farther than 4 from the anchor; after it every step is parallel.
+        {"ten along x", alongX(10), {0, 5, 6, 7, 8, 9}},
+        // Along (1, 1, 1) every step continues the reference direction.
+        {"diagonal",
+         {el(0, 0, 0), el(1, 1, 1), el(2, 2, 2), el(3, 3, 3), el(4, 4, 4)},
+         {0, 1, 2, 3, 4}},
+        // A repeated position (zero step) is dropped, except as the last element.
+        {"repeats",
+         {el(0, 0, 0), el(1, 1, 1), el(1, 1, 1), el(2, 2, 2), el(2, 2, 2)},
+         {0, 1, 2, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Vessel v;
+        for (const VesselElement& e : c.elements) v.add(e);
+        EXPECT_EQ(reducedXs(v), c.reducedXs);
+        EXPECT_EQ(v.getReducedEelementsSize(), static_cast<int>(c.reducedXs.size()));
     }
-    EXPECT_EQ(reducedXs(three), (std::vector<float>{0, 1, 2}));
-
-    // Steps along x are 0.955 rad from (1, 1, 1) and no longer than 4: only the ends stay.
-    Vessel four;
-    for (int x = 0; x < 4; ++x) {
-        four.add(el(static_cast<float>(x), 0, 0));
-    }
-    EXPECT_EQ(reducedXs(four), (std::vector<float>{0, 3}));
-
-    // x = 5 is the first farther than 4 from the anchor; after it every step is parallel.
-    Vessel ten;
-    for (int x = 0; x < 10; ++x) {
-        ten.add(el(static_cast<float>(x), 0, 0));
-    }
-    EXPECT_EQ(reducedXs(ten), (std::vector<float>{0, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(ten.getReducedEelementsSize(), 6);
-
-    // Along (1, 1, 1) every step continues the reference direction.
-    Vessel diagonal;
-    for (int k = 0; k < 5; ++k) {
-        const float f = static_cast<float>(k);
-        diagonal.add(el(f, f, f));
-    }
-    EXPECT_EQ(diagonal.getReducedEelementsSize(), 5);
-
-    // A repeated position (zero step) is dropped, except as the last element.
-    Vessel repeat;
-    repeat.add(el(0, 0, 0));
-    repeat.add(el(1, 1, 1));
-    repeat.add(el(1, 1, 1));
-    repeat.add(el(2, 2, 2));
-    repeat.add(el(2, 2, 2));
-    EXPECT_EQ(reducedXs(repeat), (std::vector<float>{0, 1, 2, 2}));
 }
 
 TEST(VesselTest, ReducedCentreLineFollowsAddAndRemoveButNotDirectEdits) {
