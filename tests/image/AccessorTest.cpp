@@ -7,51 +7,42 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
 using namespace angiolith::test;
 
-struct VolumeKind {
-    template <typename T>
-    using Accessor = VolumeAccessor<T>;
-    template <typename T>
-    static std::unique_ptr<Accessor<T>> make(lumoTeskDescriptor* pic, T outside, bool owner) {
-        return std::make_unique<Accessor<T>>(pic, outside, owner);
-    }
-    template <typename T>
-    static std::vector<T> neighbours26(const Accessor<T>& a, short x, short y, short z) {
-        std::vector<T> n(26);
-        a.get26Neighbourhood(x, y, z, n.data());
-        return n;
-    }
-    template <typename T>
-    static std::vector<T> neighbours6(const Accessor<T>& a, short x, short y, short z) {
-        std::vector<T> n(6);
-        a.get6Neighbourhood(x, y, z, n.data());
-        return n;
-    }
-};
+// One accessor template behind the face the tests use: make (outside value, ownership) and the
+// neighbours of a voxel, 6 or 26 of them, in a vector.
+template <template <typename> class A>
+struct Kind {
+    static constexpr bool kVolume = std::is_same_v<A<float>, VolumeAccessor<float>>;
 
-struct ThreeDPicKind {
     template <typename T>
-    using Accessor = ThreeDPicAccessor<T>;
-    template <typename T>
-    static std::unique_ptr<Accessor<T>> make(lumoTeskDescriptor* pic, T outside, bool owner) {
-        return std::make_unique<Accessor<T>>(pic, owner, outside);
+    static std::unique_ptr<A<T>> make(lumoTeskDescriptor* pic, T outside, bool owner) {
+        if constexpr (kVolume) {
+            return std::make_unique<A<T>>(pic, outside, owner);
+        } else {
+            return std::make_unique<A<T>>(pic, owner, outside);
+        }
     }
     template <typename T>
-    static std::vector<T> neighbours26(const Accessor<T>& a, short x, short y, short z) {
-        const std::unique_ptr<T[]> n(a.getNeighbours26(x, y, z));
-        return std::vector<T>(n.get(), n.get() + 26);
-    }
-    template <typename T>
-    static std::vector<T> neighbours6(const Accessor<T>& a, short x, short y, short z) {
-        const std::unique_ptr<T[]> n(a.getNeighbours6(x, y, z));
-        return std::vector<T>(n.get(), n.get() + 6);
+    static std::vector<T> neighbours(const A<T>& a, int count, short x, short y, short z) {
+        std::vector<T> n(static_cast<std::size_t>(count));
+        if constexpr (kVolume) {
+            if (count == 26) a.get26Neighbourhood(x, y, z, n.data());
+            if (count == 6) a.get6Neighbourhood(x, y, z, n.data());
+        } else {
+            const std::unique_ptr<T[]> given(count == 26 ? a.getNeighbours26(x, y, z)
+                                                         : a.getNeighbours6(x, y, z));
+            std::copy(given.get(), given.get() + count, n.begin());
+        }
+        return n;
     }
 };
 
@@ -62,7 +53,7 @@ PicPtr coded() { return codedVolume<float>(lumoTeskTypeFloat, 32, kX, kY, kZ); }
 template <typename Kind>
 class AccessorTest : public testing::Test {};
 
-using Kinds = testing::Types<VolumeKind, ThreeDPicKind>;
+using Kinds = testing::Types<Kind<VolumeAccessor>, Kind<ThreeDPicAccessor>>;
 TYPED_TEST_SUITE(AccessorTest, Kinds);
 
 TYPED_TEST(AccessorTest, ReadsAndWritesEveryVoxelAndNothingOutside) {
@@ -83,9 +74,10 @@ TYPED_TEST(AccessorTest, ListsNeighboursInTheFixedOrderWithTheOutsideValue) {
     for (const auto& [x, y, z] : {std::array<short, 3>{1, 1, 2}, std::array<short, 3>{0, 0, 0},
                                   std::array<short, 3>{nx - 1, ny - 1, nz - 1}}) {
         SCOPED_TRACE(testing::Message() << x << "," << y << "," << z);
-        expectNeighbours26(TypeParam::neighbours26(*acc, x, y, z).data(), x, y, z, nx, ny, nz,
+        expectNeighbours26(TypeParam::neighbours(*acc, 26, x, y, z).data(), x, y, z, nx, ny, nz,
                            -1.f);
-        expectNeighbours6(TypeParam::neighbours6(*acc, x, y, z).data(), x, y, z, nx, ny, nz, -1.f);
+        expectNeighbours6(TypeParam::neighbours(*acc, 6, x, y, z).data(), x, y, z, nx, ny, nz,
+                          -1.f);
     }
 }
 
@@ -103,10 +95,10 @@ TYPED_TEST(AccessorTest, ReachesTheLargestSixteenBitCoordinateAndNoFurther) {
     // -32768, which is outside, and must not reach element 32768.
     PicPtr wide = beyondShortVolume();
     auto acc = TypeParam::template make<unsigned char>(wide.get(), 9, false);
-    const std::vector<unsigned char> six = TypeParam::neighbours6(*acc, 32767, 0, 0);
+    const std::vector<unsigned char> six = TypeParam::neighbours(*acc, 6, 32767, 0, 0);
     EXPECT_EQ(six[3], 9);
     EXPECT_EQ(six[2], 0);
-    const std::vector<unsigned char> all = TypeParam::neighbours26(*acc, 32767, 0, 0);
+    const std::vector<unsigned char> all = TypeParam::neighbours(*acc, 26, 32767, 0, 0);
     EXPECT_EQ(all[13], 9);
     EXPECT_EQ(all[12], 0);
 }
@@ -125,7 +117,7 @@ TYPED_TEST(AccessorTest, ZeroExtentOrNoElementBufferLeavesEverythingOutside) {
     auto acc = TypeParam::make(noData.get(), 3.f, false);
     acc->setVoxel(1, 1, 1, 8.f);
     EXPECT_EQ(acc->getVoxel(1, 1, 1), 3.f);
-    for (float v : TypeParam::neighbours26(*acc, 0, 0, 0)) EXPECT_EQ(v, 3.f);
+    for (float v : TypeParam::neighbours(*acc, 26, 0, 0, 0)) EXPECT_EQ(v, 3.f);
 }
 
 TYPED_TEST(AccessorTest, FreesTheDescriptorOnlyWhenOwner) {

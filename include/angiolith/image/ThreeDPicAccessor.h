@@ -70,9 +70,9 @@ private:
         return angiolith::detail::insideGrid(x, y, z, sizeX, sizeY, sizeZ);
     }
 
-    unsigned int sizeX, sizeY, sizeZ;
-    float voxelSizeX, voxelSizeY, voxelSizeZ;
-    float originX, originY, originZ;
+    unsigned int sizeX = 0, sizeY = 0, sizeZ = 0;
+    float voxelSizeX = 1.0f, voxelSizeY = 1.0f, voxelSizeZ = 1.0f;
+    float originX = 0.0f, originY = 0.0f, originZ = 0.0f;
     bool owner;
     lumoTeskDescriptor* pic;
     T backgroundValue;
@@ -81,18 +81,7 @@ private:
 template <typename T>
 ThreeDPicAccessor<T>::ThreeDPicAccessor(lumoTeskDescriptor* thePic, bool isOwner,
                                         T theBackgroundValue)
-    : sizeX(0),
-      sizeY(0),
-      sizeZ(0),
-      voxelSizeX(1.0f),
-      voxelSizeY(1.0f),
-      voxelSizeZ(1.0f),
-      originX(0.0f),
-      originY(0.0f),
-      originZ(0.0f),
-      owner(isOwner),
-      pic(thePic),
-      backgroundValue(theBackgroundValue) {
+    : owner(isOwner), pic(thePic), backgroundValue(theBackgroundValue) {
     angiolith::detail::requireThreeDimensional(
         thePic, "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!",
         "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ");

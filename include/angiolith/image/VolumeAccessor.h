@@ -85,30 +85,19 @@ private:
     }
     void updateVoxelSizeOrder();
 
-    unsigned int sizeX, sizeY, sizeZ;
-    float voxelSizeX, voxelSizeY, voxelSizeZ;
-    float minVoxelSize;
-    unsigned int voxelSizeOrder;
-    bool owner;
-    lumoTeskDescriptor* pic;
-    T outsideValue;
-    bool empty;
+    unsigned int sizeX = 0, sizeY = 0, sizeZ = 0;
+    float voxelSizeX = 1.0f, voxelSizeY = 1.0f, voxelSizeZ = 1.0f;
+    float minVoxelSize = 1.0f;
+    unsigned int voxelSizeOrder = 0;
+    bool owner = false;
+    lumoTeskDescriptor* pic = nullptr;
+    T outsideValue = 0;
+    bool empty = true;
 };
 
 template <typename T>
 VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue, bool isOwner)
-    : sizeX(0),
-      sizeY(0),
-      sizeZ(0),
-      voxelSizeX(1.0f),
-      voxelSizeY(1.0f),
-      voxelSizeZ(1.0f),
-      minVoxelSize(1.0f),
-      voxelSizeOrder(0),
-      owner(isOwner),
-      pic(thePic),
-      outsideValue(theOutsideValue),
-      empty(false) {
+    : owner(isOwner), pic(thePic), outsideValue(theOutsideValue), empty(false) {
     const char* const refused =
         "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ";
     angiolith::detail::requireThreeDimensional(thePic, refused, refused);
@@ -118,19 +107,7 @@ VolumeAccessor<T>::VolumeAccessor(lumoTeskDescriptor* thePic, T theOutsideValue,
 }
 
 template <typename T>
-VolumeAccessor<T>::VolumeAccessor()
-    : sizeX(0),
-      sizeY(0),
-      sizeZ(0),
-      voxelSizeX(1.0f),
-      voxelSizeY(1.0f),
-      voxelSizeZ(1.0f),
-      minVoxelSize(1.0f),
-      voxelSizeOrder(0),
-      owner(false),
-      pic(nullptr),
-      outsideValue(0),
-      empty(true) {}
+VolumeAccessor<T>::VolumeAccessor() = default;
 
 template <typename T>
 VolumeAccessor<T>::~VolumeAccessor() {
