@@ -63,6 +63,7 @@ int run(const Arguments& args) {
         }
         provenance.grid = vessels.geometry;
         provenance.options = planning::optionsJson(args);
+        provenance.warnings = progress.warnings();
         quantities =
             planning::writeTerritoryOutputs(outputs, forest, *territories, {{&*relabelled, rule}},
                                             provenance, false, territories->vesselIds);

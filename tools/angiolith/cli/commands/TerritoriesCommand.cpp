@@ -41,6 +41,7 @@ int territories(const Arguments& args) {
     provenance.trees = {treePath};
     provenance.grid = tissue.geometry;
     provenance.options = planning::optionsJson(args);
+    provenance.warnings = progress.warnings();
     const planning::Quantities quantities = planning::writeTerritoryOutputs(
         outputs, forest, result, {}, provenance, false, result.vesselIds);
     outputs.commit();
