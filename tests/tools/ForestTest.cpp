@@ -30,31 +30,7 @@ class Forest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new TempDir();
-        Volume vessels, liver;
-        for (int seed = 0; seed < 2; ++seed) {
-            const std::string folder = *dir / ("p" + std::to_string(seed));
-            const ToolRun made = runTool({"phantom", "--out", folder, "--size", "tiny", "--seed",
-                                          std::to_string(seed + 2), "--quiet"});
-            ASSERT_EQ(made.status, 0) << made.err;
-            const Volume v = readImage(folder + "/vessels.nii.gz", "v");
-            const Volume l = readImage(folder + "/liver.nii.gz", "l");
-            if (seed == 0) {
-                vessels.geometry = liver.geometry = v.geometry;
-                vessels.geometry.size[0] = liver.geometry.size[0] = 64;
-                vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, vessels.geometry.size);
-                liver.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, liver.geometry.size);
-            }
-            for (unsigned i = 0; i < 32 * 32 * 32; ++i) {
-                const unsigned at = (i / 32) * 64 + i % 32 + 32 * seed;
-                if (static_cast<const std::uint8_t*>(v.pic->data)[i] != 0) {
-                    static_cast<std::uint8_t*>(vessels.pic->data)[at] = 1 + seed;
-                }
-                static_cast<std::uint8_t*>(liver.pic->data)[at] =
-                    static_cast<const std::uint8_t*>(l.pic->data)[i];
-            }
-        }
-        writeImage(*dir / "vessels.nrrd", vessels);
-        writeImage(*dir / "liver.nrrd", liver);
+        test::writeTwoSystems(dir->path(), "tiny");
     }
     static void TearDownTestSuite() {
         delete dir;
