@@ -101,8 +101,14 @@ TEST(GzipFile, ZeroRunsReadBackOnAnyNumberOfThreads) {
     const std::vector<Case> cases = {
         {"one block between data", {{100, false}, {kBlock, true}, {100, false}}, 4 << 20},
         {"runs of 1, 2, 7 and 71 blocks",
-         {{kBlock, false}, {kBlock, true}, {kBlock, false}, {2 * kBlock, true}, {kBlock, false},
-          {7 * kBlock, true}, {3, false}, {71 * kBlock + 5, true}},
+         {{kBlock, false},
+          {kBlock, true},
+          {kBlock, false},
+          {2 * kBlock, true},
+          {kBlock, false},
+          {7 * kBlock, true},
+          {3, false},
+          {71 * kBlock + 5, true}},
          std::size_t{8} << 20},
         {"run cut by chunks", {{kBlock / 2, false}, {9 * kBlock, true}}, 3 * kBlock},
         {"zeros short of a block", {{kBlock - 1, true}, {10, false}, {kBlock + 7, true}}, 4 << 20},
@@ -113,7 +119,8 @@ TEST(GzipFile, ZeroRunsReadBackOnAnyNumberOfThreads) {
         std::string expected;
         for (const auto& [bytes, zero] : c.runs) {
             for (std::size_t i = 0; i < bytes; ++i) {
-                expected.push_back(zero ? '\0' : static_cast<char>('a' + (expected.size() * 7) % 23));
+                expected.push_back(zero ? '\0'
+                                        : static_cast<char>('a' + (expected.size() * 7) % 23));
             }
         }
         std::string first;

@@ -48,7 +48,8 @@ void appendMember(libdeflate_compressor* c, const unsigned char* data, std::size
                   Bytes& out) {
     const std::size_t at = out.size();
     out.resize(at + libdeflate_gzip_compress_bound(c, size));
-    const std::size_t written = libdeflate_gzip_compress(c, data, size, out.data() + at, out.size() - at);
+    const std::size_t written =
+        libdeflate_gzip_compress(c, data, size, out.data() + at, out.size() - at);
     if (written == 0) throw std::runtime_error("deflate failed");
     out.resize(at + written);
 }

@@ -18,9 +18,9 @@ struct ByteRange {
 /// 1952, section 2.2: a gzip file is a series of members), each member one chunk of
 /// @p chunkBytes input bytes deflated on its own, so that the chunks are compressed on
 /// @p threads threads at once (0: every core) with libdeflate. Whole 64 KiB blocks of zeros are
-/// not deflated again: their members are compressed once per process and copied. Every gzip reader (zlib's gzread,
-/// Python's gzip, the NIfTI and NRRD libraries) reads such a file as the one stream it holds.
-/// Throws std::runtime_error when the file cannot be written.
+/// not deflated again: their members are compressed once per process and copied. Every gzip reader
+/// (zlib's gzread, Python's gzip, the NIfTI and NRRD libraries) reads such a file as the one stream
+/// it holds. Throws std::runtime_error when the file cannot be written.
 void writeGzipFile(const std::string& path, const std::vector<ByteRange>& parts,
                    unsigned threads = 0, std::size_t chunkBytes = std::size_t{4} << 20);
 
