@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 namespace angiolith::tool {
 namespace {
@@ -27,31 +30,7 @@ class Forest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new TempDir();
-        Volume vessels, liver;
-        for (int seed = 0; seed < 2; ++seed) {
-            const std::string folder = *dir / ("p" + std::to_string(seed));
-            const ToolRun made = runTool({"phantom", "--out", folder, "--size", "tiny", "--seed",
-                                          std::to_string(seed + 2), "--quiet"});
-            ASSERT_EQ(made.status, 0) << made.err;
-            const Volume v = readImage(folder + "/vessels.nii.gz", "v");
-            const Volume l = readImage(folder + "/liver.nii.gz", "l");
-            if (seed == 0) {
-                vessels.geometry = liver.geometry = v.geometry;
-                vessels.geometry.size[0] = liver.geometry.size[0] = 64;
-                vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, vessels.geometry.size);
-                liver.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, liver.geometry.size);
-            }
-            for (unsigned i = 0; i < 32 * 32 * 32; ++i) {
-                const unsigned at = (i / 32) * 64 + i % 32 + 32 * seed;
-                if (static_cast<const std::uint8_t*>(v.pic->data)[i] != 0) {
-                    static_cast<std::uint8_t*>(vessels.pic->data)[at] = 1 + seed;
-                }
-                static_cast<std::uint8_t*>(liver.pic->data)[at] =
-                    static_cast<const std::uint8_t*>(l.pic->data)[i];
-            }
-        }
-        writeImage(*dir / "vessels.nrrd", vessels);
-        writeImage(*dir / "liver.nrrd", liver);
+        test::writeTwoSystems(dir->path(), "tiny");
     }
     static void TearDownTestSuite() {
         delete dir;
@@ -180,6 +159,76 @@ TEST_F(Forest, AFailedOrInterruptedRunLeavesTheFolderAsItWas) {
     EXPECT_EQ(interrupted.status, 128 + 15) << interrupted.err;
     EXPECT_EQ(interrupted.err, "");
     EXPECT_FALSE(fs::exists(big / "r"));
+}
+
+// A vessel that runs into a ring (its trunk thick at the inflow end, so the ring closes a
+// loop) and a speck far from both, in a box of tissue, as a touching segmentation leaves them.
+void writeLoopAndSpeck(const std::string& vesselsPath, const std::string& tissuePath) {
+    Volume vessels, tissue;
+    vessels.geometry.size = tissue.geometry.size = {48, 40, 24};
+    vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, vessels.geometry.size);
+    tissue.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, tissue.geometry.size);
+    auto* v = static_cast<std::uint8_t*>(vessels.pic->data);
+    auto* t = static_cast<std::uint8_t*>(tissue.pic->data);
+    for (int z = 0, i = 0; z < 24; ++z) {
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 48; ++x, ++i) {
+                const bool trunk =
+                    x >= 2 && x <= 24 && std::hypot(y - 20, z - 12) <= (x < 10 ? 3.0 : 2.0);
+                const double ring = std::hypot(std::hypot(x - 33, y - 20) - 9, z - 12);
+                const bool speck = x >= 44 && x <= 45 && y >= 2 && y <= 3 && z >= 2 && z <= 3;
+                v[i] = trunk || ring <= 2.0 || speck ? 1 : 0;
+                t[i] = x > 0 && y > 0 && z > 0 ? 1 : 0;
+            }
+        }
+    }
+    writeImage(vesselsPath, vessels);
+    writeImage(tissuePath, tissue);
+}
+
+// Every warning line the run prints ("stage: warning: text"), as "stage: text".
+std::vector<std::string> printedWarnings(const std::string& out) {
+    std::vector<std::string> warnings;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find(": warning: ");
+        if (at != std::string::npos) warnings.push_back(line.erase(at + 2, 9));
+    }
+    return warnings;
+}
+
+TEST(RunWarnings, ReachTerritoriesJsonAndTheReportInTheWordsOfTheProgressLines) {
+    TempDir dir;
+    writeLoopAndSpeck(dir / "vessels.nii.gz", dir / "liver.nii.gz");
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {{"--preserve-cycles"},
+         {"extract: left out 1 part of 2 voxels below --min-part 5",
+          "clean: 1 loop where vessels touch: 1 kept (--preserve-cycles)"}},
+        {{"--min-part", "1", "--relevance", "0.9"},
+         {"clean: 1 loop where vessels touch: 0 kept, 1 broken by the cleaning "
+          "(--preserve-cycles keeps them)"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"run", dir / "vessels.nii.gz", "--tissue",
+                                      dir / "liver.nii.gz", "--out", dir / "r"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        SCOPED_TRACE(args.back());
+        const ToolRun run = runTool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(printedWarnings(run.out), c.warnings) << run.out;
+        // The run's records hold the same lines, also when the terminal was kept quiet.
+        args.push_back("--quiet");
+        ASSERT_EQ(runTool(args).status, 0);
+        const auto document = nlohmann::json::parse(test::readFile(dir / "r/territories.json"));
+        EXPECT_EQ(document["warnings"].get<std::vector<std::string>>(), c.warnings);
+        const std::string report = test::readFile(dir / "r/report.html");
+        for (const std::string& warning : c.warnings) {
+            EXPECT_NE(report.find(nlohmann::json(warning).dump()), std::string::npos) << warning;
+        }
+    }
 }
 
 }  // namespace

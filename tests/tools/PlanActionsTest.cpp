@@ -1,4 +1,6 @@
 // Applying plan points to a hand-made set of two trees, on a grid with an origin.
+#include "cli/Forest.h"
+#include "cli/Stages.h"
 #include "cli/UserError.h"
 #include "cli/planning/ForestWalk.h"
 #include "cli/planning/PlanActions.h"
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <sstream>
 
@@ -114,7 +117,7 @@ TEST(PlanActions, SplitPartsMeetAtTheCutAndKeepTheChildren) {
     const PlanOutcome outcome = applyPlan(trees, {point("cut", {104, 0, 0})}, grid(), 1.0);
     ASSERT_EQ(outcome.lines.size(), 1u);
     EXPECT_EQ(outcome.lines[0],
-              "cut: cut vessel 1 from sample 4 on (now vessel 5), 3 vessel(s) resected");
+              "cut: cut vessel 1 of tree 1 from sample 4 on (now vessel 5), 3 vessel(s) resected");
     const std::vector<VesselEntry> entries = flatten(trees);
     ASSERT_EQ(entries.size(), 5u);
     // Preorder: 1, its new part 5, then 2 and 3 below the new part.
@@ -140,6 +143,63 @@ TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
                   "farther than --max-distance 3.5 mm; place it on a vessel");
     }
     for (const auto& [id, s] : stateOf(trees)) EXPECT_EQ(s.segment, 1) << id;
+}
+
+// Two parallel vessels in two trees over an 11 x 11 tissue square, worked by hand: vessel 9
+// (the first tree) along y = 0 and vessel 7 (the second) along y = 10, x from 0 to 10. Rows
+// y 0..4 are nearer vessel 9, rows 6..10 nearer vessel 7, and row 5, equally near both, goes
+// to the first tree.
+TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
+    std::vector<ArVesselTree> trees = {treeOf(record(9, {0, 0, 0}, {10, 0, 0}) + " - "),
+                                       treeOf(record(7, {0, 10, 0}, {10, 10, 0}) + " - ")};
+    Geometry square;
+    square.size = {11, 11, 1};
+    square.origin = {100, 0, 0};
+    // The cut splits vessel 7 at x = 5: the new part takes the next id of the whole forest (10,
+    // above vessel 9 of the other tree). The segment and hepatic points lie exactly between the
+    // trees: they act on the first tree.
+    const PlanOutcome outcome =
+        applyPlan(trees,
+                  {point("cut", {105, 10.2, 0}), point("segment 3", {105, 5, 0}),
+                   point("hepatic", {103, 5, 0})},
+                  square, 5.0);
+    EXPECT_EQ(outcome.lines[1],
+              "cut: cut vessel 7 of tree 2 from sample 5 on (now vessel 10), 1 vessel(s) resected");
+    EXPECT_EQ(outcome.lines[2], "segment 3: vessel 9 of tree 1 and its subtree are segment 3");
+    constexpr int R = kResectionRemnant, X = kResectionResected;
+    EXPECT_EQ(stateOf(trees).size(), 3u);
+    for (const auto& [id, expected] : std::map<int, std::array<int, 4>>{
+             {9, {3, 1, R, 11}}, {7, {1, 2, R, 6}}, {10, {1, 2, X, 6}}}) {
+        const State s = stateOf(trees).at(id);
+        EXPECT_EQ((std::array<int, 4>{s.segment, s.type, s.resection, s.samples}), expected) << id;
+    }
+    EXPECT_EQ(flatten(trees)[2].tree, 1u);  // the new part is in the second tree
+
+    // Territories over the whole forest. Column x = 5 of the second tree's rows is as near
+    // vessel 7's last sample as vessel 10's first (the same place): it stays upstream.
+    Volume tissue{makeDescriptor(lumoTeskTypeUnsigned, 8, square.size), square};
+    std::fill_n(static_cast<std::uint8_t*>(tissue.pic->data), 121, 1);
+    const Territories territories = computeTerritories(joinForest(trees), tissue);
+    const Quantities q = measure(trees, territories.vesselIds);
+    EXPECT_EQ(q.tissueVoxels, 121u);
+    std::map<int, std::pair<unsigned long long, unsigned long long>> figures;
+    for (const VesselFigures& f : q.vessels) figures[f.id] = {f.ownVoxels, f.subtreeVoxels};
+    EXPECT_EQ(figures[9], std::make_pair(66ull, 66ull));
+    EXPECT_EQ(figures[7], std::make_pair(30ull, 55ull));
+    EXPECT_EQ(figures[10], std::make_pair(25ull, 25ull));
+    EXPECT_EQ(q.resectedVoxels(), 25u);
+    ASSERT_EQ(q.trees.size(), 2u);
+    EXPECT_EQ(q.trees[0].voxels, 66u);
+    EXPECT_EQ(q.trees[1].voxels, 55u);
+    ASSERT_EQ(q.segments.size(), 2u);
+    EXPECT_EQ(q.segments[1].key, 3);
+    EXPECT_EQ(q.segments[1].voxels, 66u);
+
+    // Planning again on the planned trees adds to the resection: vessel 10 stays resected.
+    applyPlan(trees, {point("cut", {100, 0, 0})}, square, 5.0);
+    std::map<int, int> resection;
+    for (const auto& [id, s] : stateOf(trees)) resection[id] = s.resection;
+    EXPECT_EQ(resection, (std::map<int, int>{{9, X}, {7, R}, {10, X}}));
 }
 
 TEST(PlanActions, ActionNames) {

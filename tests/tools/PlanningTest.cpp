@@ -25,25 +25,6 @@ using test::ToolRun;
 
 json readJson(const std::string& path) { return json::parse(test::readFile(path)); }
 
-// A markups JSON point list as a viewer saves it, with the points given in LPS and written in
-// @p frame.
-std::string markups(const std::string& frame,
-                    const std::vector<std::pair<std::string, Vec3>>& points) {
-    json controlPoints = json::array();
-    for (const auto& [label, lps] : points) {
-        const Vec3 p = frame == "RAS" ? flipRasLps(lps) : lps;
-        controlPoints.push_back({{"id", std::to_string(controlPoints.size() + 1)},
-                                 {"label", label},
-                                 {"description", ""},
-                                 {"position", {p[0], p[1], p[2]}},
-                                 {"positionStatus", "defined"}});
-    }
-    json markup = {
-        {"type", "Fiducial"}, {"coordinateUnits", "mm"}, {"controlPoints", controlPoints}};
-    if (!frame.empty()) markup["coordinateSystem"] = frame;
-    return json({{"@schema", "markups-schema-v1.0.3.json#"}, {"markups", {markup}}}).dump(2);
-}
-
 // One small phantom with an origin, run once; the tests plan on its results.
 class Planning : public testing::Test {
 protected:
@@ -66,21 +47,8 @@ protected:
     }
     static std::string results() { return *dir / "results"; }
 
-    // World (LPS) position of sample @p sample of vessel @p id, moved @p towardsNext of the way
-    // to the next sample.
     static Vec3 pointOn(const ArVesselTree& tree, int id, int sample, double towardsNext = 0) {
-        for (const planning::VesselEntry& e : planning::flatten({tree})) {
-            if (e.vessel->getId() != id) continue;
-            const auto& el = e.vessel->getElementsList();
-            const auto& a = el[static_cast<std::size_t>(sample)].position;
-            const auto& b =
-                el[std::min(el.size() - 1, static_cast<std::size_t>(sample) + 1)].position;
-            return grid->scaledIndexToWorld({a.x + towardsNext * (b.x - a.x),
-                                             a.y + towardsNext * (b.y - a.y),
-                                             a.z + towardsNext * (b.z - a.z)});
-        }
-        ADD_FAILURE() << "no vessel " << id;
-        return {};
+        return test::pointOn({tree}, *grid, id, sample, towardsNext);
     }
 
     // Runs plan on the results with the points file @p content; returns territories.json.
@@ -207,8 +175,8 @@ TEST_F(Planning, MarkupsInRasAndLpsGiveTheSamePlan) {
         {"segment 2", pointOn(tree, root, 0)},
         {"cut", pointOn(tree, longest, middle)}};
     TempDir lps, ras;
-    const json a = plan("plan.mrk.json", markups("LPS", points), lps);
-    const json b = plan("plan.mrk.json", markups("RAS", points), ras);
+    const json a = plan("plan.mrk.json", test::markups("LPS", points), lps);
+    const json b = plan("plan.mrk.json", test::markups("RAS", points), ras);
     EXPECT_EQ(a["vessels"], b["vessels"]);
     EXPECT_EQ(test::readFile(lps / "planned/tree-1.txt"),
               test::readFile(ras / "planned/tree-1.txt"));
@@ -227,8 +195,8 @@ TEST_F(Planning, SegmentationFileReadsBackWithNamesAndLabelValues) {
     const int child = before["vessels"][1]["id"];
     TempDir out;
     plan("plan.mrk.json",
-         markups("LPS", {{"segment 2", pointOn(tree, before["vessels"][0]["id"], 0)},
-                         {"segment 7", pointOn(tree, child, 1)}}),
+         test::markups("LPS", {{"segment 2", pointOn(tree, before["vessels"][0]["id"], 0)},
+                               {"segment 7", pointOn(tree, child, 1)}}),
          out);
     const std::string path = out / "planned/labels-segment.seg.nrrd";
     const std::string text = test::readFile(path);
@@ -263,6 +231,29 @@ TEST_F(Planning, SegmentationFileReadsBackWithNamesAndLabelValues) {
     }
 }
 
+TEST_F(Planning, PointFilesAsEditorsSaveThemGiveThePlainPlan) {
+    const ArVesselTree tree = readTreeFile(results() + "/tree-1.txt");
+    const int root = readJson(results() + "/territories.json")["vessels"][0]["id"];
+    const Vec3 on = pointOn(tree, root, 1);
+    std::ostringstream line;
+    line << on[0] << "," << on[1] << "," << on[2] << ",segment 6";
+    // A point list with a point still to be placed (saved at 0,0,0), which is left out.
+    json unplaced = json::parse(test::markups("RAS", {{"segment 6", on}, {"F-2", {0, 0, 0}}}));
+    unplaced["markups"][0]["controlPoints"][1]["positionStatus"] = "undefined";
+    TempDir plain, bom, withUnplaced;
+    const json expected = plan("p.csv", "x,y,z,action\n" + line.str() + "\n", plain);
+    // A spreadsheet's CSV: byte order mark, CRLF line ends.
+    EXPECT_EQ(plan("p.csv", "\xEF\xBB\xBFx,y,z,action\r\n" + line.str() + "\r\n", bom)["vessels"],
+              expected["vessels"]);
+    const json doc = plan("p.mrk.json", unplaced.dump(), withUnplaced);
+    EXPECT_EQ(doc["vessels"], expected["vessels"]);
+    ASSERT_FALSE(doc["warnings"].empty());
+    EXPECT_NE(doc["warnings"][0].get<std::string>().find(
+                  "point 'F-2' of '" + (withUnplaced / "p.mrk.json") +
+                  "' is not placed (positionStatus \"undefined\"): left out"),
+              std::string::npos);
+}
+
 TEST_F(Planning, BadPointsGetOneLineErrors) {
     const ArVesselTree tree = readTreeFile(results() + "/tree-1.txt");
     const Vec3 on = pointOn(tree, readJson(results() + "/territories.json")["vessels"][0]["id"], 0);
@@ -270,9 +261,11 @@ TEST_F(Planning, BadPointsGetOneLineErrors) {
     far << on[0] + 30 << "," << on[1] << "," << on[2] << ",cut\n";
     std::ostringstream onLine;
     onLine << on[0] << "," << on[1] << "," << on[2];
-    json noFrame = json::parse(markups("", {{"cut", on}}));
-    json otherFrame = json::parse(markups("LPS", {{"cut", on}}));
+    json noFrame = json::parse(test::markups("", {{"cut", on}}));
+    json otherFrame = json::parse(test::markups("LPS", {{"cut", on}}));
     otherFrame["markups"][0]["coordinateSystem"] = "IJK";
+    json curve = json::parse(test::markups("LPS", {{"cut", on}}));
+    curve["markups"][0]["type"] = "Curve";
     struct Case {
         const char* file;
         std::string content;
@@ -292,6 +285,7 @@ TEST_F(Planning, BadPointsGetOneLineErrors) {
         {"broken.mrk.json", "{\"markups\": [", "is not valid JSON"},
         {"noframe.mrk.json", noFrame.dump(), "does not declare its frame"},
         {"ijk.mrk.json", otherFrame.dump(), "declares the frame 'IJK'"},
+        {"curve.mrk.json", curve.dump(), "holds a markup of type \"Curve\", not a point list"},
         {"empty.csv", "x,y,z,action\n", "holds no point"},
     };
     for (const Case& c : cases) {

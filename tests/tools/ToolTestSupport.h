@@ -1,7 +1,12 @@
 #ifndef ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
 #define ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
 
+#include "cli/Geometry.h"
+
+#include <angiolith/tree/ArVesselTree.h>
+
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace angiolith::tool::test {
@@ -43,6 +48,23 @@ struct VtpContent {
 
 /// Parses @p xml with expat.
 VtpContent parseVtp(const std::string& xml);
+
+/// Two phantoms of @p size ("tiny", 32 voxels a side, or "small", 64) side by side along x on
+/// one grid of twice the width, written by the program as a user would: @p folder/vessels.nrrd
+/// (vessels labelled 1 on the left, 2 on the right: two vessel systems) and liver.nrrd (their
+/// livers as one tissue mask), with the direction and origin of @p frame (its size and spacing
+/// are set here).
+void writeTwoSystems(const std::string& folder, const std::string& size, Geometry frame = {});
+
+/// A markups JSON point list as a viewer saves it: @p points (label, LPS position) written in
+/// @p frame ("LPS" or "RAS"; "" declares none).
+std::string markups(const std::string& frame,
+                    const std::vector<std::pair<std::string, Vec3>>& points);
+
+/// World (LPS) position on @p grid of sample @p sample of vessel @p id of @p trees, moved
+/// @p towardsNext of the way to the next sample (a test failure when no vessel has that id).
+Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample,
+             double towardsNext = 0);
 
 /// The whole content of a file ("" when it cannot be read).
 std::string readFile(const std::string& path);

@@ -5,15 +5,18 @@ drives the browser over the DevTools protocol on a pipe (--remote-debugging-pipe
 ended by a NUL byte on file descriptors 3 and 4), so that nothing but Python's standard library
 and Debian's chromium is needed. It checks: no error in the page's console; the 3-D canvas has
 drawn (not all one colour) and a scripted drag changes it; the table has one row per vessel and
-its totals equal territories.json; every other colouring changes the picture. It keeps a
-screenshot of the page. Exit status 77 (a skipped test for CTest) when no browser is installed.
+its totals equal territories.json; every other colouring changes the picture; the run's
+warnings (a speck added to the phantom's mask is left out) are listed. It keeps a screenshot
+of the page. Exit status 77 (a skipped test for CTest) when no browser is installed.
 """
 
 import argparse
 import base64
+import gzip
 import json
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -183,6 +186,21 @@ def drag(browser, x0, y0, x1, y1, steps=12):
     browser.call("Input.dispatchMouseEvent", dict(event, type="mouseReleased", x=x1, y=y1, buttons=0))
 
 
+def add_speck(path):
+    """Sets a 2 x 2 x 2 block of voxels in a corner of an 8-bit NIfTI-1 mask (.nii.gz): a part
+    of the skeleton too small to be a vessel, which the run leaves out with a warning."""
+    with gzip.open(path, "rb") as file:
+        data = bytearray(file.read())
+    nx, ny, _ = struct.unpack_from("<3h", data, 42)
+    offset = int(struct.unpack_from("<f", data, 108)[0])
+    for z in (1, 2):
+        for y in (1, 2):
+            for x in (1, 2):
+                data[offset + (z * ny + y) * nx + x] = 1
+    with gzip.open(path, "wb") as file:
+        file.write(data)
+
+
 def check_report(browser, report, figures, screenshot, checks):
     browser.open_page()
     browser.call("Page.navigate", {"url": "file://" + os.path.abspath(report)})
@@ -271,6 +289,11 @@ def check_report(browser, report, figures, screenshot, checks):
                               " JSON.parse(r.children[9].dataset.value))")
     checks.expect(column == sorted(column, reverse=True), "a second click sorts the table descending")
 
+    # The header lists every warning of the run, as territories.json holds them.
+    warnings = browser.evaluate("[...document.querySelectorAll('#warning-list li')].map(li => li.textContent)")
+    checks.expect(warnings == figures["warnings"] and len(warnings) > 0,
+                  f"the header lists the run's warnings ({warnings})")
+
     # Nothing is fetched: every script and image is inline.
     external = browser.evaluate("[...document.querySelectorAll('script[src], link[href], img')]"
                                 ".map(e => e.src || e.href).filter(u => u && !u.startsWith('data:'))")
@@ -305,10 +328,11 @@ def main():
 
     os.makedirs(args.work, exist_ok=True)
     phantom, results = os.path.join(args.work, "phantom"), os.path.join(args.work, "results")
-    for command in ([args.tool, "phantom", "--out", phantom, "--size", args.size, "--seed", "1", "--quiet"],
-                    [args.tool, "run", os.path.join(phantom, "vessels.nii.gz"), "--tissue",
-                     os.path.join(phantom, "liver.nii.gz"), "--out", results, "--quiet"]):
-        subprocess.run(command, check=True)
+    subprocess.run([args.tool, "phantom", "--out", phantom, "--size", args.size, "--seed", "1", "--quiet"],
+                   check=True)
+    add_speck(os.path.join(phantom, "vessels.nii.gz"))
+    subprocess.run([args.tool, "run", os.path.join(phantom, "vessels.nii.gz"), "--tissue",
+                    os.path.join(phantom, "liver.nii.gz"), "--out", results, "--quiet"], check=True)
     report = os.path.join(results, "report.html")
     with open(os.path.join(results, "territories.json"), encoding="utf-8") as file:
         figures = json.load(file)

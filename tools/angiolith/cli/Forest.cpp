@@ -17,8 +17,10 @@
 #include <limits>
 #include <list>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <tuple>
+#include <utility>
 
 namespace angiolith::tool {
 
@@ -281,9 +283,19 @@ ArVesselTree joinForest(const std::vector<ArVesselTree>& trees) {
 }
 
 int loopsOf(const ArVesselTree& tree) {
-    int loops = 0;
-    forEachVessel(tree, [&](Vessel& vessel) { loops += vessel.isCyclic() ? 1 : 0; });
-    return loops;
+    std::set<int> ids;
+    std::set<std::pair<int, int>> closures;
+    forEachVessel(tree, [&](Vessel& vessel) {
+        ids.insert(vessel.getId());
+        if (vessel.isCyclic()) {
+            closures.insert(std::minmax(vessel.getId(), vessel.getCyclicId()));
+        }
+    });
+    // Both vessels where a loop closes usually carry the mark, each naming the other: one loop.
+    // A mark that names a vessel no longer in the tree (the cleaning removed it) is a broken loop.
+    return static_cast<int>(std::count_if(closures.begin(), closures.end(), [&](const auto& c) {
+        return ids.count(c.first) != 0 && ids.count(c.second) != 0;
+    }));
 }
 
 }  // namespace angiolith::tool

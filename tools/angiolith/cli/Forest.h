@@ -61,7 +61,8 @@ void numberForest(std::vector<ArVesselTree>& trees);
 /// largest, so that it is never the nearest vessel and labels no voxel. The vessels are shared.
 ArVesselTree joinForest(const std::vector<ArVesselTree>& trees);
 
-/// Number of vessels marked as closing a loop with another vessel.
+/// Number of loops: pairs of vessels of @p tree where one is marked as closing a loop with the
+/// other (the extraction marks both, each naming the other, which counts once).
 int loopsOf(const ArVesselTree& tree);
 
 }  // namespace angiolith::tool

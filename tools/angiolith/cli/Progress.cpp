@@ -20,4 +20,10 @@ void Progress::done(const std::string& stage, const std::string& result) {
     out << line.str() << std::endl;
 }
 
+void Progress::warn(const std::string& stage, const std::string& text) {
+    kept.push_back(stage + ": " + text);
+    if (quiet) return;
+    out << stage << ": warning: " << text << std::endl;
+}
+
 }  // namespace angiolith::tool

@@ -23,6 +23,18 @@ std::string voxelText(const Voxel& v) {
     return std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]);
 }
 
+// "3 loops where vessels touch: 1 kept, 2 broken by the cleaning (--preserve-cycles keeps
+// them)": what a cleaning that found @p before loops and kept @p kept did to them.
+std::string loopWarning(int before, int kept, bool preserveCycles) {
+    const int broken = before - kept;
+    return countText(before, "loop where vessels touch", "loops where vessels touch") + ": " +
+           std::to_string(kept) + " kept" +
+           (broken > 0 ? ", " + std::to_string(broken) + " broken by the cleaning" : "") +
+           (preserveCycles ? " (--preserve-cycles)"
+            : broken > 0   ? " (--preserve-cycles keeps them)"
+                           : "");
+}
+
 }  // namespace
 
 std::string countText(unsigned long long n, const std::string& one, const std::string& many) {
@@ -171,21 +183,27 @@ Forest runExtraction(Progress& progress, const Volume& skeleton, const Volume& d
                   countText(forest.size(), "tree", "trees") + ", " +
                       countText(stats.vessels, "vessel", "vessels") + ", " +
                       countText(stats.samples, "centre-line sample", "centre-line samples") + ", " +
-                      countText(loops, "loop", "loops") +
-                      (leftOut.empty() ? "" : "; left out " + leftOut));
+                      countText(loops, "loop", "loops"));
+    if (!leftOut.empty()) progress.warn("extract", "left out " + leftOut);
     return forest;
 }
 
 void runCleaning(Progress& progress, Forest& forest, float relevance, bool preserveCycles) {
-    auto summary = [&forest] {
-        int loops = 0;
-        for (const ArVesselTree& tree : forest) loops += loopsOf(tree);
-        return countText(statsOf(forest).vessels, "vessel", "vessels") + ", " +
-               countText(loops, "loop", "loops");
+    auto loops = [&forest] {
+        int n = 0;
+        for (const ArVesselTree& tree : forest) n += loopsOf(tree);
+        return n;
     };
-    progress.start("clean", summary() + " in " + countText(forest.size(), "tree", "trees"));
+    auto summary = [&forest](int n) {
+        return countText(statsOf(forest).vessels, "vessel", "vessels") + ", " +
+               countText(n, "loop", "loops");
+    };
+    const int before = loops();
+    progress.start("clean", summary(before) + " in " + countText(forest.size(), "tree", "trees"));
     for (ArVesselTree& tree : forest) cleanTree(tree, relevance, preserveCycles);
-    progress.done("clean", summary() + (preserveCycles ? " (loops kept)" : ""));
+    const int kept = loops();
+    progress.done("clean", summary(kept) + (preserveCycles ? " (loops kept)" : ""));
+    if (before > 0) progress.warn("clean", loopWarning(before, kept, preserveCycles));
 }
 
 Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,

@@ -55,10 +55,12 @@ struct ForestOptions {
 };
 
 /// One tree per kept part of @p skeleton (the distance field beside it), numbered across trees.
-/// @p source names the mask or skeleton file in messages. Throws UserError when no part can be
-/// extracted or two starts fall on one part.
+/// @p source names the mask or skeleton file in messages. Warns about the parts left out.
+/// Throws UserError when no part can be extracted or two starts fall on one part.
 Forest runExtraction(Progress& progress, const Volume& skeleton, const Volume& distances,
                      const std::string& source, const ForestOptions& options);
+/// Cleans every tree; warns how many loops (vessels marked as closing a loop where vessels
+/// touch) the cleaning kept and broke.
 void runCleaning(Progress& progress, Forest& forest, float relevance, bool preserveCycles);
 /// The territories of every tree together: each tissue voxel goes to its nearest vessel of any.
 Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,

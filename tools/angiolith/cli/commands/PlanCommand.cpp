@@ -4,12 +4,14 @@
 #include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
 #include "cli/UserError.h"
+#include "cli/planning/ForestWalk.h"
 #include "cli/planning/PlanActions.h"
 #include "cli/planning/PlanPoints.h"
 #include "cli/planning/PlanningFiles.h"
 #include "cli/planning/ResultsFolder.h"
 #include "cli/report/ReportContent.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -31,6 +33,14 @@ std::string headline(const Quantities& q) {
     return line.str();
 }
 
+// Whether a vessel of @p trees is resected, by this plan or by the one that wrote them.
+bool anyResected(const std::vector<ArVesselTree>& trees) {
+    const std::vector<VesselEntry> entries = flatten(trees);
+    return std::any_of(entries.begin(), entries.end(), [](const VesselEntry& e) {
+        return e.vessel->getProperties().resectionStatus == kResectionResected;
+    });
+}
+
 int plan(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
     applyThreads(args);
@@ -41,11 +51,8 @@ int plan(const Arguments& args) {
         throw UserError("--max-distance must be a positive number of millimetres");
     }
     Results results = readResults(resultsPath);
-    const std::vector<PlanPoint> points = readPlanPoints(pointsPath);
-    if (results.trees.size() != 1) {
-        throw UserError("'" + resultsPath + "' holds " + std::to_string(results.trees.size()) +
-                        " trees; this version plans on one tree");
-    }
+    std::vector<std::string> pointWarnings;
+    const std::vector<PlanPoint> points = readPlanPoints(pointsPath, &pointWarnings);
     const Geometry& grid = results.vesselIds.geometry;
     unsigned long long tissueVoxels = countNonZero(*results.vesselIds.pic);
     const ImageFormat format =
@@ -53,11 +60,14 @@ int plan(const Arguments& args) {
     StagedOutputs outputs(args.value("out"), format, progress);
 
     progress.start("plan", std::to_string(points.size()) + " points");
-    const PlanOutcome outcome = applyPlan(results.trees, points, grid, maxDistance);
-    requireVolumeIds(results.trees.front(), "the planned tree");
+    PlanOutcome outcome = applyPlan(results.trees, points, grid, maxDistance);
+    outcome.warnings.insert(outcome.warnings.begin(), pointWarnings.begin(), pointWarnings.end());
+    requireVolumeIds(results.trees, "the planned trees");
     progress.done("plan", std::to_string(outcome.lines.size()) + " actions");
+    const bool resection = outcome.cut || anyResected(results.trees);
     if (!args.has("quiet")) {
         for (const std::string& line : outcome.lines) std::cout << "  " << line << "\n";
+        for (const std::string& line : pointWarnings) std::cout << "  " << line << "\n";
     }
 
     Volume tissue{binarize(*results.vesselIds.pic), grid};
@@ -84,15 +94,15 @@ int plan(const Arguments& args) {
     provenance.warnings = outcome.warnings;
     nlohmann::json document;
     const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
-                                                      provenance, outcome.cut, &document);
+                                                      provenance, resection, &document);
     std::vector<std::uint8_t> png =
-        outputs.preview(grid, &labels[outcome.cut ? 2 : 0], nullptr, results.trees);
+        outputs.preview(grid, &labels[resection ? 2 : 0], nullptr, results.trees);
     outputs.report(
         reportContent(std::move(document), results.trees, territories.vesselIds, std::move(png)));
     outputs.commit();
     if (!args.has("quiet")) {
         std::cout << summaryText(quantities);
-        if (outcome.cut) std::cout << headline(quantities);
+        if (resection) std::cout << headline(quantities);
     }
     return 0;
 }
@@ -116,24 +126,29 @@ Command planCommand() {
     definition.required = {"points", "out"};
     definition.description =
         "RESULTS is the --out folder of 'angiolith run' with --tissue (tree files and "
-        "vessel-ids).\n"
+        "vessel-ids),\n"
+        "or of an earlier plan (its segments and resections are kept and added to). A plan\n"
+        "covers every tree of the folder: each point acts on the vessel whose centre line\n"
+        "passes nearest, in any tree; between equally near vessels, on the one in the tree\n"
+        "numbered first, then the one written first in its tree file (a parent before its\n"
+        "children).\n"
         "Each point's label (or CSV action) says what it does:\n"
         "  segment N   the nearest vessel and its whole subtree get segment N; a deeper\n"
         "              point overrides a shallower one on its own subtree\n"
         "  hepatic     the nearest vessel's tree is a hepatic vessel system (type 1)\n"
         "  portal      the nearest vessel's tree is a portal vessel system (type 2)\n"
         "  cut         the nearest vessel is cut at its centre-line sample nearest the point:\n"
-        "              the part beyond it and every vessel below are resected (status 3),\n"
-        "              the rest is the remnant (status 2)\n"
-        "Writes into DIR report.html (the page to open first: the planned tree in 3-D, the\n"
-        "territory table and the resection), the planned tree (tree-1.txt, grid.json, tree.vtp "
-        "with\n"
-        "the arrays segment, type, resection and subtreeMl), vessel-ids, distances, "
-        "labels-segment, labels-type and\n"
-        "labels-resection with colour tables (.ctbl; .label.txt for ITK-SNAP) and segmentations\n"
-        "(.seg.nrrd), territories.json and territories.csv (volumes per vessel, subtree,\n"
-        "segment and resection status) and preview.png. The last lines give the resected and\n"
-        "the remnant volume.";
+        "              the part beyond it (a new vessel, numbered one above the largest id of\n"
+        "              all trees) and every vessel below are resected (status 3), the rest of\n"
+        "              every tree is the remnant (status 2)\n"
+        "Writes into DIR report.html (the page to open first: the planned trees in 3-D, the\n"
+        "territory table and the resection), the planned trees (tree-1.txt, tree-2.txt, ...,\n"
+        "grid.json, tree.vtp with the arrays segment, type, resection and subtreeMl),\n"
+        "vessel-ids, distances, labels-segment, labels-type and labels-resection with colour\n"
+        "tables (.ctbl; .label.txt for ITK-SNAP) and segmentations (.seg.nrrd),\n"
+        "territories.json and territories.csv (volumes per vessel, subtree, tree, segment and\n"
+        "resection status) and preview.png. The last lines give the resected and the remnant\n"
+        "volume.";
     definition.example = "  angiolith plan results --points plan.mrk.json --out planned";
     return {definition, plan};
 }

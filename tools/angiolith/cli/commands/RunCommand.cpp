@@ -67,6 +67,7 @@ int run(const Arguments& args) {
         }
         provenance.grid = vessels.geometry;
         provenance.options = planning::optionsJson(args);
+        provenance.warnings = progress.warnings();
         nlohmann::json document;
         quantities = planning::writeTerritoryFiles(outputs, forest, territories->vesselIds,
                                                    provenance, false, &document);

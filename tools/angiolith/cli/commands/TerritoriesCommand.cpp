@@ -44,6 +44,7 @@ int territories(const Arguments& args) {
     provenance.trees = {treePath};
     provenance.grid = tissue.geometry;
     provenance.options = planning::optionsJson(args);
+    provenance.warnings = progress.warnings();
     nlohmann::json document;
     const planning::Quantities quantities = planning::writeTerritoryFiles(
         outputs, forest, result.vesselIds, provenance, false, &document);

@@ -46,7 +46,9 @@ double distance2(const Vec3& a, const Vec3& b) {
 Vec3 positionOf(const VesselElement& e) { return {e.position.x, e.position.y, e.position.z}; }
 
 // The nearest centre-line place to @p p (tree frame): over every segment between consecutive
-// samples (and lone samples), the foot of the perpendicular; ties go to the earlier vessel.
+// samples (and lone samples), the foot of the perpendicular. Only a strictly nearer place
+// replaces the best so far, so ties go to the vessel first in @p entries: the earlier tree,
+// then the earlier vessel in preorder (a parent before the children that start where it ends).
 Nearest nearestOf(const std::vector<VesselEntry>& entries, const Vec3& p) {
     Nearest best;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -72,6 +74,14 @@ Nearest nearestOf(const std::vector<VesselEntry>& entries, const Vec3& p) {
         }
     }
     return best;
+}
+
+// "vessel 36", and where the plan spans several trees "vessel 36 of tree 2" (ids are unique
+// across the trees, but the tree tells the reader which system the vessel belongs to).
+std::string vesselText(const VesselEntry& entry, std::size_t trees) {
+    std::string text = "vessel " + std::to_string(entry.vessel->getId());
+    if (trees > 1) text += " of tree " + std::to_string(entry.tree + 1);
+    return text;
 }
 
 std::string mm(double value) {
@@ -162,8 +172,11 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         if (point.action.kind != PlanAction::Cut) continue;
         std::vector<VesselEntry> entries = flatten(trees);
         if (!outcome.cut) {
+            // Vessels that an earlier plan resected stay resected: planning on planned trees
+            // adds to their resection.
             for (const VesselEntry& entry : entries) {
-                entry.vessel->getProperties().resectionStatus = kResectionRemnant;
+                int& status = entry.vessel->getProperties().resectionStatus;
+                if (status != kResectionResected) status = kResectionRemnant;
             }
             outcome.cut = true;
         }
@@ -172,7 +185,7 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         const int id = entry.vessel->getId();
         const int last = entry.vessel->getSize() - 1;
         std::size_t top = near.entry;
-        std::string what = "vessel " + std::to_string(id);
+        std::string what = vesselText(entry, trees.size());
         if (near.sample > 0 && near.sample < last) {
             const int newId = maxIdOf(entries) + 1;
             if (newId > 65535) {
@@ -183,10 +196,10 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
             splitVessel(entry, near.sample, newId);
             entries = flatten(trees);
             top = near.entry + 1;  // the new part comes right after the vessel in preorder
-            what = "vessel " + std::to_string(id) + " from sample " + std::to_string(near.sample) +
-                   " on (now vessel " + std::to_string(newId) + ")";
+            what += " from sample " + std::to_string(near.sample) + " on (now vessel " +
+                    std::to_string(newId) + ")";
         } else if (near.sample == last && last > 0) {
-            what = "vessel " + std::to_string(id) + " beyond its end";
+            what += " beyond its end";
         }
         const std::vector<bool> inside = subtreeOf(entries, top);
         int count = 0;
@@ -216,9 +229,9 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
     });
     for (const auto& [point, near] : segmentPoints) {
         setSubtree(entries, near.entry, &VesselProperties::segment, point->action.segment);
-        outcome.lines.push_back(
-            point->name + ": vessel " + std::to_string(entries[near.entry].vessel->getId()) +
-            " and its subtree are segment " + std::to_string(point->action.segment));
+        outcome.lines.push_back(point->name + ": " + vesselText(entries[near.entry], trees.size()) +
+                                " and its subtree are segment " +
+                                std::to_string(point->action.segment));
     }
     return outcome;
 }

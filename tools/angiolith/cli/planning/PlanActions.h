@@ -18,13 +18,17 @@ struct PlanOutcome {
     std::vector<std::string> warnings;  ///< points that changed nothing
 };
 
-/// Applies @p points to @p trees (whose positions are voxel index times spacing on @p grid):
+/// Applies @p points to @p trees, a forest whose vessel ids are unique across its trees (whose
+/// positions are voxel index times spacing on @p grid). Each point acts on the nearest place on
+/// the centre lines of any tree; when several are equally near, on the one in the tree first in
+/// @p trees, then on the vessel first in preorder.
 /// - `hepatic` / `portal` sets the type of every vessel of the tree nearest the point;
 /// - `cut` cuts the nearest centre line at its sample nearest the point: the part of the vessel
-///   before that sample stays, the part from it on becomes a new vessel (the next free id)
-///   that carries the vessel's children, and that part with everything below it is resected.
-///   A cut at a vessel's first sample resects the whole vessel. Once a plan cuts, every vessel
-///   not resected is marked remnant;
+///   before that sample stays, the part from it on becomes a new vessel (one above the largest
+///   id of the whole forest, so unique across it) that carries the vessel's children, and that
+///   part with everything below it is resected. A cut at a vessel's first sample resects the
+///   whole vessel. Once a plan cuts, every vessel of every tree not resected (by this plan or an
+///   earlier one) is marked remnant;
 /// - `segment N` gives the nearest vessel and its subtree segment N, shallower points first,
 ///   so that a deeper point overrides a shallower one on its own subtree.
 /// Types first, then cuts in file order, then segments. Throws UserError for a point farther

@@ -40,7 +40,8 @@ PlanAction requireAction(const std::string& label, const std::string& alternativ
                     "'; " + kActionsHelp);
 }
 
-std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& text) {
+std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& text,
+                                   std::vector<std::string>* warnings) {
     json doc;
     try {
         doc = json::parse(text);
@@ -56,6 +57,14 @@ std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& t
     std::vector<PlanPoint> points;
     for (const json& markup : doc["markups"]) {
         if (!markup.is_object()) continue;
+        // A point list is of type "Fiducial"; the control points of a line, curve, angle, plane
+        // or box shape it and are not actions.
+        const json type = markup.value("type", json("Fiducial"));
+        if (type != json("Fiducial")) {
+            throw UserError("'" + path + "' holds a markup of type " + type.dump() +
+                            ", not a point list; place the points in a point list and save it "
+                            "as .mrk.json");
+        }
         const json frame = markup.value("coordinateSystem", json());
         if (!frame.is_string()) {
             throw UserError("'" + path +
@@ -79,6 +88,18 @@ std::vector<PlanPoint> readMarkups(const std::string& path, const std::string& t
             point.name = cp.is_object() && cp.value("label", json()).is_string()
                              ? cp["label"].get<std::string>()
                              : "point " + std::to_string(points.size() + 1);
+            // A point still to be placed ("undefined") or being placed ("preview") has no
+            // position yet (it is saved as 0,0,0): it is left out, and said so.
+            const json status =
+                cp.is_object() ? cp.value("positionStatus", json("defined")) : json("defined");
+            if (status != json("defined")) {
+                if (warnings != nullptr) {
+                    warnings->push_back("point '" + point.name + "' of '" + path +
+                                        "' is not placed (positionStatus " + status.dump() +
+                                        "): left out");
+                }
+                continue;
+            }
             const json position = cp.is_object() ? cp.value("position", json()) : json();
             if (!position.is_array() || position.size() != 3 ||
                 !std::all_of(position.begin(), position.end(),
@@ -160,15 +181,18 @@ std::optional<PlanAction> actionOf(const std::string& label) {
     return std::nullopt;
 }
 
-std::vector<PlanPoint> readPlanPoints(const std::string& path) {
+std::vector<PlanPoint> readPlanPoints(const std::string& path, std::vector<std::string>* warnings) {
     requireReadableFile(path, "point file");
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
-    const std::string text = content.str();
+    std::string text = content.str();
+    // Spreadsheets and some editors start UTF-8 text with a byte order mark.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     const auto first = text.find_first_not_of(" \t\r\n");
     const bool looksJson = first != std::string::npos && text[first] == '{';
-    std::vector<PlanPoint> points = looksJson ? readMarkups(path, text) : readCsv(path, text);
+    std::vector<PlanPoint> points =
+        looksJson ? readMarkups(path, text, warnings) : readCsv(path, text);
     if (points.empty()) {
         throw UserError("'" + path +
                         "' holds no point; place points on the centre lines and "

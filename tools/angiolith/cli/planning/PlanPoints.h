@@ -30,10 +30,14 @@ struct PlanPoint {
 /// (".mrk.json": markups[].controlPoints[] with "position" and "label", in the frame that its
 /// "coordinateSystem" declares, "LPS" or "RAS"; a point's action is its label, or its
 /// description when the label names none), or a CSV file of lines x,y,z,action in LPS
-/// millimetres (a first line of column names is skipped; '#' starts a comment line). Throws
-/// UserError with a one-line message for a file in neither format, a frame that is not
-/// declared or not LPS or RAS, an unknown action and a file without points.
-std::vector<PlanPoint> readPlanPoints(const std::string& path);
+/// millimetres (a first line of column names is skipped; '#' starts a comment line). A UTF-8
+/// byte order mark is ignored. Markups points not placed (a "positionStatus" other than
+/// "defined") are left out, each with a line in @p warnings (borrowed; may be null). Throws
+/// UserError with a one-line message for a file in neither format, a markup that is not a point
+/// list, a frame that is not declared or not LPS or RAS, an unknown action and a file without
+/// points.
+std::vector<PlanPoint> readPlanPoints(const std::string& path,
+                                      std::vector<std::string>* warnings = nullptr);
 
 }  // namespace angiolith::tool::planning
 

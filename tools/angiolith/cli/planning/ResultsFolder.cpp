@@ -15,17 +15,6 @@ Results readResults(const std::string& folder) {
                         "' is not a folder; give the --out folder of 'angiolith run'");
     }
     Results results;
-    const std::string single = (fs::path(folder) / "tree.txt").string();
-    if (fs::exists(single)) {
-        results.treePaths.push_back(single);
-    } else {
-        for (int n = 1;; ++n) {
-            const std::string path =
-                (fs::path(folder) / ("tree-" + std::to_string(n) + ".txt")).string();
-            if (!fs::exists(path)) break;
-            results.treePaths.push_back(path);
-        }
-    }
     for (ImageFormat format :
          {ImageFormat::NiftiGz, ImageFormat::Nifti, ImageFormat::Nrrd, ImageFormat::Nhdr}) {
         const std::string path = (fs::path(folder) / ("vessel-ids" + extensionOf(format))).string();
@@ -35,23 +24,35 @@ Results readResults(const std::string& folder) {
             break;
         }
     }
-    if (results.treePaths.empty() || results.vesselIdsPath.empty()) {
-        throw UserError("'" + folder + "' holds no " +
-                        (results.treePaths.empty() ? std::string("tree file (tree.txt)")
-                                                   : std::string("vessel-ids volume")) +
-                        "; give the --out folder of 'angiolith run' with --tissue");
+    // A run writes tree-1.txt, tree-2.txt, ...; without them, a single tree.txt (as older
+    // versions wrote it) is read as a forest of one tree.
+    const std::string single = (fs::path(folder) / "tree.txt").string();
+    const bool oneTree = !fs::exists(fs::path(folder) / treeFileName(1)) && fs::exists(single);
+    if (!oneTree && !fs::exists(fs::path(folder) / treeFileName(1))) {
+        throw UserError("'" + folder +
+                        "' holds no tree file (tree-1.txt or tree.txt); give the --out folder "
+                        "of 'angiolith run' with --tissue");
+    }
+    if (results.vesselIdsPath.empty()) {
+        throw UserError("'" + folder +
+                        "' holds no vessel-ids volume; give the --out folder of 'angiolith "
+                        "run' with --tissue");
+    }
+    // readForest checks that the numbers have no gap and that no id is in two trees.
+    results.trees = readForest(oneTree ? single : folder);
+    for (std::size_t t = 0; t < results.trees.size(); ++t) {
+        results.treePaths.push_back(oneTree ? single
+                                            : (fs::path(folder) / treeFileName(t + 1)).string());
     }
     results.vesselIds = readImage(results.vesselIdsPath, "vessel-ID volume");
     if (results.vesselIds.pic->type != lumoTeskTypeUnsigned || results.vesselIds.pic->bits != 16) {
         throw UserError("'" + results.vesselIdsPath +
                         "' is not a vessel-ID volume (unsigned 16-bit); give the folder of a run");
     }
-    for (const std::string& path : results.treePaths) {
-        ArVesselTree tree = readTreeFile(path);
-        requireVolumeIds(tree, path);
-        requireTreeOnGrid(tree, path, results.vesselIds.geometry,
+    for (std::size_t t = 0; t < results.trees.size(); ++t) {
+        requireVolumeIds(results.trees[t], results.treePaths[t]);
+        requireTreeOnGrid(results.trees[t], results.treePaths[t], results.vesselIds.geometry,
                           "'" + results.vesselIdsPath + "'");
-        results.trees.push_back(tree);
     }
     return results;
 }

@@ -20,9 +20,11 @@ struct Results {
     ImageFormat format = ImageFormat::NiftiGz;  ///< the format of the run's volumes
 };
 
-/// Reads the trees (tree.txt, or tree-1.txt, tree-2.txt, ... of a forest) and the vessel-ID
-/// volume of a run's output folder, and checks that they fit each other. Throws UserError with
-/// a one-line message when something is missing or damaged.
+/// Reads the trees (tree-1.txt, tree-2.txt, ... of a forest, or a lone tree.txt) and the
+/// vessel-ID volume of a run's output folder, and checks that they fit each other: tree files
+/// numbered without a gap, every vessel id in one tree only and from 1 to 65535, every sample
+/// on the volume's grid. Throws UserError with a one-line message when something is missing or
+/// damaged.
 Results readResults(const std::string& folder);
 
 }  // namespace angiolith::tool::planning
