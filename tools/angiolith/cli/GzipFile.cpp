@@ -146,7 +146,8 @@ void writeGzipFile(const std::string& path, std::string_view head,
         if (!compressors.back()) throw std::runtime_error("cannot write '" + path + "': no memory");
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file || std::fwrite(head.data(), 1, head.size(), file.get()) != head.size()) {
+    if (!file ||
+        (!head.empty() && std::fwrite(head.data(), 1, head.size(), file.get()) != head.size())) {
         throw std::runtime_error("cannot write '" + path + "'");
     }
 
