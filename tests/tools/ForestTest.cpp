@@ -212,8 +212,8 @@ TEST(RunWarnings, ReachTerritoriesJsonAndTheReportInTheWordsOfTheProgressLines) 
           "(--preserve-cycles keeps them)"}},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args{"run", dir / "vessels.nii.gz", "--tissue",
-                                      dir / "liver.nii.gz", "--out", dir / "r"};
+        std::vector<std::string> args{
+            "run", dir / "vessels.nii.gz", "--tissue", dir / "liver.nii.gz", "--out", dir / "r"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         SCOPED_TRACE(args.back());
         const ToolRun run = runTool(args);

@@ -165,9 +165,9 @@ TEST(GzipFile, CompressedNiftiReadsBackWithZlib) {
     EXPECT_EQ(std::memcmp(content.data() + 352, data, 7 * 5 * 3 * 4), 0);
 }
 
-// A written .nrrd (Teem's header, the data as members, zero blocks among them) reads back through
-// Teem with its voxels and its key/value fields.
-TEST(GzipFile, CompressedNrrdReadsBackWithTeem) {
+// A written .nrrd (Teem's header, the data as members, zero blocks among them) reads back with its
+// voxels and its key/value fields.
+TEST(GzipFile, CompressedNrrdReadsBack) {
     TempDir dir;
     Volume v;
     v.geometry.size = {128, 64, 20};

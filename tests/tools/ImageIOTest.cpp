@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace angiolith::tool {
 namespace {
@@ -87,7 +91,15 @@ TEST(ImageIO, NiftiRasBecomesLps) {
     EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
 }
 
-TEST(ImageIO, Nifti2IsReadLikeNifti1) {
+// Reverses the bytes of @p count fields of @p width bytes from @p at: the other byte order.
+void swapFields(std::string& bytes, std::size_t at, std::size_t width, std::size_t count = 1) {
+    for (std::size_t i = 0; i < count; ++i, at += width) {
+        std::reverse(bytes.begin() + static_cast<long>(at),
+                     bytes.begin() + static_cast<long>(at + width));
+    }
+}
+
+TEST(ImageIO, Nifti2IsReadLikeNifti1InBothByteOrders) {
     test::TempDir dir;
     nifti_2_header h;
     std::memset(&h, 0, sizeof h);
@@ -113,18 +125,40 @@ TEST(ImageIO, Nifti2IsReadLikeNifti1) {
         const std::int16_t value = static_cast<std::int16_t>(1000 + i);
         data.append(reinterpret_cast<const char*>(&value), 2);
     }
-    std::string file(reinterpret_cast<const char*>(&h), sizeof h);
-    file += std::string(4, '\0') + data;
-    test::writeFile(dir / "two.nii", file);
+    const std::string little =
+        std::string(reinterpret_cast<const char*>(&h), sizeof h) + std::string(4, '\0') + data;
+    // The same file written on a machine of the other byte order: every non-zero field and
+    // every voxel swapped, the magic as it is.
+    std::string big = little;
+    swapFields(big, offsetof(nifti_2_header, sizeof_hdr), 4);
+    swapFields(big, offsetof(nifti_2_header, datatype), 2);
+    swapFields(big, offsetof(nifti_2_header, bitpix), 2);
+    swapFields(big, offsetof(nifti_2_header, dim), 8, 8);
+    swapFields(big, offsetof(nifti_2_header, pixdim), 8, 8);
+    swapFields(big, offsetof(nifti_2_header, vox_offset), 8);
+    swapFields(big, offsetof(nifti_2_header, scl_slope), 8);
+    swapFields(big, offsetof(nifti_2_header, sform_code), 4);
+    for (std::size_t row : {offsetof(nifti_2_header, srow_x), offsetof(nifti_2_header, srow_y),
+                            offsetof(nifti_2_header, srow_z)}) {
+        swapFields(big, row, 8, 4);
+    }
+    swapFields(big, 544, 2, 24);
 
-    const Volume v = readImage(dir / "two.nii", "vessel mask");
-    EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
-    EXPECT_EQ(v.pic->bits, 16u);
-    const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
-    EXPECT_NEAR(w[0], -10.7, 1e-5);
-    EXPECT_NEAR(w[1], -21.6, 1e-5);
-    EXPECT_NEAR(w[2], 34.5, 1e-5);
-    EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], 1023);
+    for (const auto& [name, file] : {std::pair{"little.nii", little}, std::pair{"big.nii", big}}) {
+        SCOPED_TRACE(name);
+        test::writeFile(dir / name, file);
+        const Volume v = readImage(dir / name, "vessel mask");
+        EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
+        EXPECT_EQ(v.pic->bits, 16u);
+        EXPECT_EQ(v.geometry.size, (std::array<unsigned int, 3>{2, 3, 4}));
+        const Vec3 w = v.geometry.indexToWorld({1, 2, 3});
+        EXPECT_NEAR(w[0], -10.7, 1e-5);
+        EXPECT_NEAR(w[1], -21.6, 1e-5);
+        EXPECT_NEAR(w[2], 34.5, 1e-5);
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[i], 1000 + i) << i;
+        }
+    }
 }
 
 TEST(ImageIO, NrrdSpacesBecomeLps) {

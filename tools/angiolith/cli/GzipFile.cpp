@@ -2,6 +2,7 @@
 
 #include <angiolith/detail/ParallelChunks.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +32,13 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
+
+struct DecompressorDeleter {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// Deflate expands at most 1032 times (RFC 1951: a 258-byte match per code of two bits at best).
+constexpr std::size_t kMostExpansion = 1032;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -171,6 +179,55 @@ void writeGzipFile(const std::string& path, std::string_view head,
         }
     }
     if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write '" + path + "'");
+}
+
+void gunzipInto(const unsigned char* in, std::size_t inSize, std::size_t skip, void* out,
+                std::size_t outSize) {
+    std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> d(
+        libdeflate_alloc_decompressor());
+    if (!d) throw std::bad_alloc();
+    auto* target = static_cast<unsigned char*>(out);
+    const std::size_t total = skip + outSize;
+    std::size_t produced = 0;  // decompressed bytes so far, the skipped ones included
+    std::vector<unsigned char> aside;
+    while (produced < total) {
+        if (inSize == 0) throw GzipDataError("its gzip data ends before the voxel data does");
+        std::size_t used = 0, got = 0;
+        libdeflate_result result = LIBDEFLATE_INSUFFICIENT_SPACE;
+        if (produced >= skip) {
+            // The usual case: the member lies within the voxel data, straight into place.
+            result = libdeflate_gzip_decompress_ex(d.get(), in, inSize, target + (produced - skip),
+                                                   total - produced, &used, &got);
+        }
+        if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
+            // A member that reaches into the skipped bytes or beyond the voxel data is
+            // decompressed aside, in room that grows up to what deflate can expand to.
+            std::size_t room = std::max<std::size_t>(total - produced, std::size_t{1} << 16);
+            for (;;) {
+                aside.resize(room);
+                result = libdeflate_gzip_decompress_ex(d.get(), in, inSize, aside.data(), room,
+                                                       &used, &got);
+                if (result != LIBDEFLATE_INSUFFICIENT_SPACE || room > inSize * kMostExpansion) {
+                    break;
+                }
+                room *= 2;
+            }
+            if (result == LIBDEFLATE_SUCCESS) {
+                const std::size_t from = std::max(produced, skip);
+                const std::size_t to = std::min(produced + got, total);
+                if (to > from)
+                    std::memcpy(target + (from - skip), aside.data() + (from - produced),
+                                to - from);
+            }
+        }
+        if (result != LIBDEFLATE_SUCCESS) {
+            throw GzipDataError(
+                "its gzip data is damaged: invalid compressed data or checksum mismatch");
+        }
+        produced += got;
+        in += used;
+        inSize -= used;
+    }
 }
 
 }  // namespace angiolith::tool

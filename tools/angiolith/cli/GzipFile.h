@@ -2,6 +2,7 @@
 #define ANGIOLITH_TOOLS_CLI_GZIPFILE_H
 
 #include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,20 @@ void writeGzipFile(const std::string& path, const std::vector<ByteRange>& parts,
 void writeGzipFile(const std::string& path, std::string_view head,
                    const std::vector<ByteRange>& parts, unsigned threads = 0,
                    std::size_t chunkBytes = std::size_t{4} << 20);
+
+/// Why gzip data could not be decompressed, in words for a message ("its gzip data is damaged").
+class GzipDataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Decompresses the gzip data @p in (one member or several, RFC 1952 section 2.2) with
+/// libdeflate, drops its first @p skip bytes and fills @p out (borrowed, @p outSize bytes)
+/// with the bytes after them. Every member that is read is verified against its CRC-32 and
+/// length; data after the member that completes @p out is ignored. Throws GzipDataError when
+/// the data is damaged or ends before @p out is full.
+void gunzipInto(const unsigned char* in, std::size_t inSize, std::size_t skip, void* out,
+                std::size_t outSize);
 
 }  // namespace angiolith::tool
 
