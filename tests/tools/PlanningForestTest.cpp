@@ -184,6 +184,13 @@ TEST_F(PlanningForest, ResultsWhoseTreesDoNotFitAreRefused) {
                                         std::filesystem::copy_options::overwrite_existing);
          },
          "appears twice in the trees of"},
+        {"a vessel-ID volume without tissue",
+         [](const std::string& folder) {
+             Volume ids = readImage(folder + "/vessel-ids.nrrd", "ids");
+             std::fill_n(static_cast<std::uint16_t*>(ids.pic->data), ids.geometry.voxelCount(), 0);
+             writeImage(folder + "/vessel-ids.nrrd", ids);
+         },
+         "assigns no voxel to a vessel, so it holds no tissue to plan on"},
     };
     const Vec3 somewhere = grid->scaledIndexToWorld({10, 10, 10});
     for (const Case& c : cases) {

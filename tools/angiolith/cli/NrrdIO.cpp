@@ -2,6 +2,7 @@
 
 #include "cli/GzipFile.h"
 #include "cli/ImageIO.h"
+#include "cli/Threads.h"
 #include "cli/UserError.h"
 
 #include <algorithm>
@@ -339,10 +340,28 @@ void writeNrrd(const std::string& path, const Volume& volume,
     }
 
     std::unique_ptr<NrrdIoState, IoStateNix> nio(nrrdIoStateNew());
-    if (nrrdEncodingGzip->available()) nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
-    if (nrrdSave(path.c_str(), nrrd.get(), nio.get()) != 0) {
+    const bool detached = path.size() > 5 && path.compare(path.size() - 5, 5, ".nhdr") == 0;
+    if (detached) {
+        // A header naming its data file: Teem writes both.
+        if (nrrdEncodingGzip->available()) nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
+        if (nrrdSave(path.c_str(), nrrd.get(), nio.get()) != 0) {
+            throw std::runtime_error("cannot write '" + path + "': " + takeError());
+        }
+        return;
+    }
+    // Teem writes the header for gzip-encoded data; the data is deflated here in parallel chunks
+    // as a series of gzip members (which every gzip reader, Teem's included, reads as one
+    // stream): Teem's single-stream deflate takes longer than computing the volume.
+    nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
+    nio->skipData = 1;
+    char* header = nullptr;
+    if (nrrdStringWrite(&header, nrrd.get(), nio.get()) != 0 || header == nullptr) {
+        std::free(header);
         throw std::runtime_error("cannot write '" + path + "': " + takeError());
     }
+    const std::unique_ptr<char, decltype(&std::free)> owned(header, &std::free);
+    const std::size_t bytes = static_cast<std::size_t>(g.voxelCount()) * (volume.pic->bits / 8);
+    writeGzipFile(path, std::string(header) + "\n", {{volume.pic->data, bytes}}, workerThreads());
 }
 
 }  // namespace angiolith::tool
