@@ -193,6 +193,24 @@ TEST(ImageIO, NrrdSpacesBecomeLps) {
                         data);
     const Volume c = readImage(dir / "c.nrrd", "mask");
     EXPECT_NEAR(c.geometry.indexToWorld({1, 1, 1})[2], 7, 1e-9);
+
+    // A single layer of a segmentation: a list axis of one value before the three domain axes.
+    std::string layer = header;
+    layer.replace(layer.find("dimension: 3"), 12, "dimension: 4");
+    layer.replace(layer.find("sizes: 2 3 4"), 12, "sizes: 1 2 3 4");
+    layer.replace(layer.find("space directions: "), 18, "space directions: none ");
+    test::writeFile(dir / "d.nrrd", layer + data);
+    const Volume d = readImage(dir / "d.nrrd", "mask");
+    EXPECT_EQ(d.geometry.size, v.geometry.size);
+    EXPECT_EQ(geometryDifference(d.geometry, v.geometry), "");
+    EXPECT_EQ(std::memcmp(d.pic->data, v.pic->data, data.size()), 0);
+    // Two layers are two volumes.
+    layer.replace(layer.find("sizes: 1 2 3 4"), 14, "sizes: 2 2 3 4");
+    test::writeFile(dir / "e.nrrd", layer + data + data);
+    EXPECT_EQ(messageOf(dir / "e.nrrd", "mask"),
+              "'" + (dir / "e.nrrd") +
+                  "' has 4 dimensions; angiolith needs a single 3-D volume: extract one volume "
+                  "first");
 }
 
 TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {

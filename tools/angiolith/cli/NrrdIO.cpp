@@ -6,6 +6,7 @@
 #include "cli/UserError.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -73,12 +74,38 @@ Vec3 toLps(int space, const Vec3& v) {
     }
 }
 
+// The three axes of the volume: those with a space direction (the domain axes) when there are
+// three, otherwise the first three. Throws UserError unless every other axis has one value,
+// as a segmentation editor writes a single layer ("sizes: 1 X Y Z", a list axis first); such
+// an axis leaves the order of the voxels in memory as it is.
+std::array<unsigned int, 3> volumeAxes(const Nrrd& nrrd, const std::string& path) {
+    std::array<unsigned int, 3> axes{0, 1, 2};
+    if (nrrd.dim < 3) {
+        throw UserError("'" + path + "' is a " + std::to_string(nrrd.dim) +
+                        "-D image; angiolith needs a 3-D volume");
+    }
+    std::vector<unsigned int> domain;
+    for (unsigned int d = 0; d < nrrd.dim && nrrd.spaceDim == 3; ++d) {
+        if (!std::isnan(nrrd.axis[d].spaceDirection[0])) domain.push_back(d);
+    }
+    if (domain.size() == 3) std::copy(domain.begin(), domain.end(), axes.begin());
+    for (unsigned int d = 0; d < nrrd.dim; ++d) {
+        if (std::find(axes.begin(), axes.end(), d) == axes.end() && nrrd.axis[d].size > 1) {
+            throw UserError("'" + path + "' has " + std::to_string(nrrd.dim) +
+                            " dimensions; angiolith needs a single 3-D volume: extract one "
+                            "volume first");
+        }
+    }
+    return axes;
+}
+
 Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
+    const std::array<unsigned int, 3> axes = volumeAxes(nrrd, path);
     Geometry g;
-    for (int i = 0; i < 3; ++i) g.size[i] = static_cast<unsigned int>(nrrd.axis[i].size);
+    for (int i = 0; i < 3; ++i) g.size[i] = static_cast<unsigned int>(nrrd.axis[axes[i]].size);
     if (nrrd.spaceDim == 3) {
         for (int col = 0; col < 3; ++col) {
-            const double* d = nrrd.axis[col].spaceDirection;
+            const double* d = nrrd.axis[axes[col]].spaceDirection;
             if (!g.setAxis(col, toLps(nrrd.space, {d[0], d[1], d[2]}))) {
                 throw UserError("'" + path +
                                 "' has a missing or zero space direction; fix the header's "
@@ -97,9 +124,9 @@ Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
                         "-D space; angiolith needs a 3-D volume");
     }
     for (int i = 0; i < 3; ++i) {
-        const double s = nrrd.axis[i].spacing;
+        const double s = nrrd.axis[axes[i]].spacing;
         g.spacing[i] = std::isfinite(s) && s > 0.0 ? s : 1.0;
-        const double min = nrrd.axis[i].min;
+        const double min = nrrd.axis[axes[i]].min;
         g.origin[i] = std::isfinite(min) ? min : 0.0;
     }
     return g;
@@ -204,20 +231,8 @@ void checkNrrdHeader(const std::string& path) {
                     "); export the image again as .nrrd");
 }
 
-// The element kind of a header Teem has read; throws UserError unless it is a single 3-D
-// volume of a kind the library converts.
+// The element kind of a header Teem has read; throws UserError unless the library converts it.
 int checkedKind(const Nrrd& nrrd, const std::string& path) {
-    if (nrrd.dim < 3) {
-        throw UserError("'" + path + "' is a " + std::to_string(nrrd.dim) +
-                        "-D image; angiolith needs a 3-D volume");
-    }
-    for (unsigned int d = 3; d < nrrd.dim; ++d) {
-        if (nrrd.axis[d].size > 1) {
-            throw UserError("'" + path + "' has " + std::to_string(nrrd.dim) +
-                            " dimensions; angiolith needs a single 3-D volume: extract one "
-                            "volume first");
-        }
-    }
     const int kind = kindIndexOfNrrd(nrrd.type);
     if (kind < 0) {
         throw UserError("'" + path + "' holds elements of type " + airEnumStr(nrrdType, nrrd.type) +
