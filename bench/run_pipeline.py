@@ -43,6 +43,15 @@ def main(work):
         print(f"  peak resident, {t} thread(s): {peak / 2**20:.0f} MiB = {peak / (inputs + outputs):.2f} x "
               f"(inputs {inputs / 2**20:.0f} MiB + outputs {outputs / 2**20:.0f} MiB); target <= 1.5 x "
               f"= {budget / 2**20:.0f} MiB")
+    volumes = f"{work}/volumes"
+    if os.path.exists(volumes) and "territories" in runs[1]:
+        lines = open(volumes).read().splitlines()
+        print("volumes of the 1-thread run written again (best of 3; raw = uncompressed .nii):")
+        print("\n".join(line for line in lines if not line.startswith("RESULT")))
+        one, two, raw, read = (float(v) for v in lines[-1].split()[1:])
+        print(f"  compression / territories: {one / runs[1]['territories']:.2f} (1 thread, processor "
+              f"seconds of compression), {two / runs[2]['territories']:.2f} (2 threads, wall); "
+              f"target <= 0.25")
     same = all(gzip.open(f"{work}/out-1/{n}").read() == gzip.open(f"{work}/out-2/{n}").read()
                for n in sorted(os.listdir(f"{work}/out-1")) if n.endswith(".nii.gz"))
     print(f"  volumes of the two runs: {'identical' if same else 'DIFFERENT'}")

@@ -76,6 +76,7 @@ def territories(
     *,
     sampler: Sampler = "all",
     distances: bool = True,
+    threads: int = 0,
     axes: Axes = "xyz",
 ) -> Tuple[npt.NDArray[np.uint16], Optional[npt.NDArray[np.float32]]]: ...
 def relabel(

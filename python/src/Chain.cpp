@@ -203,10 +203,25 @@ PyTree extractTree(const py::object& skeletonObject, const py::object& distanceO
     return PyTree{std::make_shared<TreeState>(std::move(tree), axes)};
 }
 
+// The number of threads a caller asks for: 0 (one per hardware thread) or more.
+unsigned int threadsOf(const py::object& threads) {
+    if (!PyIndex_Check(threads.ptr()) || PyBool_Check(threads.ptr())) {
+        throw py::type_error("threads must be an integer, got " + std::string(py::repr(threads)));
+    }
+    const py::int_ value(threads);
+    if (value < py::int_(0) || value > py::int_(std::numeric_limits<unsigned int>::max())) {
+        throw py::value_error("threads must be 0 (one per core) or a positive number, got " +
+                              std::string(py::repr(threads)));
+    }
+    return value.cast<unsigned int>();
+}
+
 py::tuple territories(const PyTree& tree, const py::object& tissueObject,
                       const py::object& spacingObject, const std::string& samplerName,
-                      bool withDistances, const std::string& axesName) {
+                      bool withDistances, const py::object& threadsObject,
+                      const std::string& axesName) {
     const Axes axes = axesOf(axesName);
+    const unsigned int threads = threadsOf(threadsObject);
     const std::array<double, 3> spacing = spacingOf(spacingObject, axes);
     const SamplerChoice& sampler = samplerOf(samplerName);
     const py::array tissueArray = numericArray(tissueObject, "tissue_mask");
@@ -229,6 +244,7 @@ py::tuple territories(const PyTree& tree, const py::object& tissueObject,
         tool::TerritoryOptions options;
         options.sampler.reset(sampler.make());
         options.distances = withDistances;
+        options.threads = threads;
         result = tool::computeTerritories(tree.state->tree(), std::move(tissue), geometry,
                                           std::move(options));
     }
@@ -320,7 +336,7 @@ start from, a distance field that is not positive on the skeleton, or a start ou
 
     m.def("territories", LibraryMessages::wrap(&territories), py::arg("tree"),
           py::arg("tissue_mask"), py::arg("spacing"), py::kw_only(), py::arg("sampler") = "all",
-          py::arg("distances") = true, py::arg("axes") = "xyz", R"doc(
+          py::arg("distances") = true, py::arg("threads") = 0, py::arg("axes") = "xyz", R"doc(
 Vascular territories: assigns every tissue voxel (non-zero in tissue_mask) to the vessel whose
 centre line passes nearest, by an exact nearest-neighbour search over the centre-line samples.
 
@@ -328,12 +344,18 @@ The tree must come from the same grid (its positions are voxel index times spaci
 sampler: which vessels may supply tissue: 'all', 'hepatic' (type 1), 'portal' (type 2),
 'defined-hepatic' / 'defined-portal' (and segment not 1), 'resection-portal' /
 'resection-hepatic' (and resection_status not 1).
+threads: threads of the computation, 0 (the default) for one per core, 1 to start none. The
+results are the same for every number. (Centre lines whose samples do not all lie on the grid,
+such as those of a tree read from text written on another grid, are searched voxel by voxel on
+the calling thread.)
 Returns (vessel_ids, distances): uint16 ids (0 outside the tissue) and, unless distances=False
 (then None), float32 distances in mm to the nearest sample, arrays of the mask's shape and axis
 order, owned by Python.
 
-Memory: the mask is read once into the binary volume the classifier reads. The GIL is released.
-Raises ValueError when the tree's ids do not fit a uint16 volume or the sampler selects nothing.)doc");
+Memory: the mask is read once into the binary volume the classifier reads. The GIL is released
+while the territories are computed.
+Raises ValueError when the tree's ids do not fit a uint16 volume, the sampler selects nothing or
+threads is negative; TypeError when threads is not an integer.)doc");
 
     m.def("relabel", LibraryMessages::wrap(&relabel), py::arg("vessel_ids"), py::arg("tree"),
           py::arg("rule") = "segment", py::kw_only(), py::arg("axes") = "xyz", R"doc(

@@ -1,6 +1,12 @@
 #include "ToolTestSupport.h"
+#include "cli/Command.h"
 #include "cli/ImageIO.h"
+#include "cli/OptionReaders.h"
+#include "cli/StagedOutputs.h"
 #include "cli/TreeFile.h"
+
+#include <angiolith/diagnostics/Diagnostics.h>
+#include <angiolith/skeleton/SelleSkeletonizer.h>
 
 #include <gtest/gtest.h>
 
@@ -360,6 +366,35 @@ TEST_F(CommandLine, EveryCommandHasHelp) {
     EXPECT_EQ(overview.status, 0);
     EXPECT_NE(overview.out.find("  territories"), std::string::npos);
     EXPECT_EQ(runTool({}).status, 2);
+}
+
+// Input that passes the tool's checks and is then refused by the library (here a volume of
+// two dimensions, which the tool never makes) ends the command as any rejected input does:
+// one line, status 2, and no output folder.
+TEST(Dispatch, ALibraryRefusalIsAOneLineInputErrorThatLeavesNoOutputFolder) {
+    const FatalInputHandler previous = setFatalInputHandler(&throwFatalInputException);
+    TempDir dir;
+    CommandDefinition definition;
+    definition.name = "refused";
+    definition.options = {outOption("nothing")};
+    const Command refused{
+        definition, [](const Arguments& args) {
+            Progress progress(std::cout, true);
+            StagedOutputs outputs(args.value("out"), ImageFormat::Nifti, progress);
+            DescriptorPtr flat = makeDescriptor(lumoTeskTypeUnsigned, 8, {4, 4, 1});
+            flat->dim = 2;
+            SelleSkeletonizer thinning(flat.get(), false, false);
+            outputs.commit();
+            return 0;
+        }};
+    testing::internal::CaptureStderr();
+    const int status = dispatch(refused, {"--out", dir / "out"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "angiolith: error: the library refused the input: Sorry, only 3D-Volumes are "
+              "supported!\n");
+    EXPECT_EQ(status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+    setFatalInputHandler(previous);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ToolTestSupport.h"
 #include "cli/GzipFile.h"
 #include "cli/ImageIO.h"
+#include "cli/NrrdIO.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,70 @@ TEST(GzipFile, ChunksAreMembersOfOneStreamOnAnyNumberOfThreads) {
                  std::runtime_error);
 }
 
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs of whole 64 KiB zero blocks take members compressed once: runs of every length up to
+// beyond the largest cached member, runs ending at a chunk's end or cut by it, zero bytes too few
+// for a block, a zero chunk. What zlib reads back is the input, and the file is the same on
+// every number of threads.
+TEST(GzipFile, ZeroRunsReadBackOnAnyNumberOfThreads) {
+    TempDir dir;
+    constexpr std::size_t kBlock = std::size_t{64} << 10;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::size_t, bool>> runs;  // (bytes, zero)
+        std::size_t chunk;
+    };
+    const std::vector<Case> cases = {
+        {"one block between data", {{100, false}, {kBlock, true}, {100, false}}, 4 << 20},
+        {"runs of 1, 2, 7 and 71 blocks",
+         {{kBlock, false},
+          {kBlock, true},
+          {kBlock, false},
+          {2 * kBlock, true},
+          {kBlock, false},
+          {7 * kBlock, true},
+          {3, false},
+          {71 * kBlock + 5, true}},
+         std::size_t{8} << 20},
+        {"run cut by chunks", {{kBlock / 2, false}, {9 * kBlock, true}}, 3 * kBlock},
+        {"zeros short of a block", {{kBlock - 1, true}, {10, false}, {kBlock + 7, true}}, 4 << 20},
+        {"all zero", {{5 * kBlock, true}}, 2 * kBlock},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string expected;
+        for (const auto& [bytes, zero] : c.runs) {
+            for (std::size_t i = 0; i < bytes; ++i) {
+                expected.push_back(zero ? '\0'
+                                        : static_cast<char>('a' + (expected.size() * 7) % 23));
+            }
+        }
+        std::string first;
+        for (unsigned threads : {1u, 2u, 5u}) {
+            const std::string path = dir / ("z" + std::to_string(threads) + ".gz");
+            writeGzipFile(path, "", {{expected.data(), expected.size()}}, threads, c.chunk);
+            EXPECT_EQ(gunzip(path) == expected, true);
+            if (threads == 1) first = fileBytes(path);
+            EXPECT_EQ(fileBytes(path) == first, true);
+        }
+    }
+}
+
+// An uncompressed head (an NRRD header) precedes the members, which zlib reads after it.
+TEST(GzipFile, HeadIsWrittenAsItIs) {
+    TempDir dir;
+    const std::string head = "NRRD0004\ntype: uchar\n\n", data(300000, '\0');
+    writeGzipFile(dir / "h", head, {{data.data(), data.size()}}, 2, 100000);
+    const std::string raw = fileBytes(dir / "h");
+    ASSERT_EQ(raw.compare(0, head.size(), head), 0);
+    test::writeFile(dir / "rest.gz", raw.substr(head.size()));
+    EXPECT_EQ(gunzip(dir / "rest.gz") == data, true);
+}
+
 // A written .nii.gz holds the 348-byte header, four bytes without extension and the voxels, as
 // zlib reads it.
 TEST(GzipFile, CompressedNiftiReadsBackWithZlib) {
@@ -98,6 +163,24 @@ TEST(GzipFile, CompressedNiftiReadsBackWithZlib) {
     EXPECT_EQ(sizeofHeader, 348);
     EXPECT_EQ(content.substr(344, 4), std::string("n+1\0", 4));
     EXPECT_EQ(std::memcmp(content.data() + 352, data, 7 * 5 * 3 * 4), 0);
+}
+
+// A written .nrrd (Teem's header, the data as members, zero blocks among them) reads back with its
+// voxels and its key/value fields.
+TEST(GzipFile, CompressedNrrdReadsBack) {
+    TempDir dir;
+    Volume v;
+    v.geometry.size = {128, 64, 20};
+    v.pic = makeDescriptor(lumoTeskTypeUnsigned, 16, v.geometry.size);
+    auto* data = static_cast<std::uint16_t*>(v.pic->data);
+    for (int i = 0; i < 128 * 64 * 20; i += 1 + i / 1000) {
+        if ((i / 40000) % 2 == 1) data[i] = static_cast<std::uint16_t>(i % 60000 + 1);
+    }
+    writeNrrd(dir / "v.nrrd", v, {{"Segment0_ID", "liver"}});
+    const Volume back = readImage(dir / "v.nrrd", "volume");
+    ASSERT_EQ(back.pic->bits, 16u);
+    EXPECT_EQ(std::memcmp(back.pic->data, data, 128 * 64 * 20 * 2), 0);
+    EXPECT_NE(fileBytes(dir / "v.nrrd").find("Segment0_ID:=liver\n"), std::string::npos);
 }
 
 }  // namespace

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace angiolith::tool {
 namespace {
@@ -70,7 +74,15 @@ TEST(ImageIO, NiftiRasBecomesLps) {
     EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
 }
 
-TEST(ImageIO, Nifti2IsReadLikeNifti1) {
+// Reverses the bytes of @p count fields of @p width bytes from @p at: the other byte order.
+void swapFields(std::string& bytes, std::size_t at, std::size_t width, std::size_t count = 1) {
+    for (std::size_t i = 0; i < count; ++i, at += width) {
+        std::reverse(bytes.begin() + static_cast<long>(at),
+                     bytes.begin() + static_cast<long>(at + width));
+    }
+}
+
+TEST(ImageIO, Nifti2IsReadLikeNifti1InBothByteOrders) {
     test::TempDir dir;
     const std::int64_t dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
     const nifti_2_header h = test::rawNiftiHeader<nifti_2_header>(dims, DT_INT16, 16);
@@ -79,13 +91,37 @@ TEST(ImageIO, Nifti2IsReadLikeNifti1) {
         const std::int16_t value = static_cast<std::int16_t>(1000 + i);
         data.append(reinterpret_cast<const char*>(&value), 2);
     }
-    test::writeRawNifti(dir / "two.nii", h, data);
+    const std::string little =
+        std::string(reinterpret_cast<const char*>(&h), sizeof h) + std::string(4, '\0') + data;
+    // The same file written on a machine of the other byte order: every non-zero field and
+    // every voxel swapped, the magic as it is.
+    std::string big = little;
+    swapFields(big, offsetof(nifti_2_header, sizeof_hdr), 4);
+    swapFields(big, offsetof(nifti_2_header, datatype), 2);
+    swapFields(big, offsetof(nifti_2_header, bitpix), 2);
+    swapFields(big, offsetof(nifti_2_header, dim), 8, 8);
+    swapFields(big, offsetof(nifti_2_header, pixdim), 8, 8);
+    swapFields(big, offsetof(nifti_2_header, vox_offset), 8);
+    swapFields(big, offsetof(nifti_2_header, scl_slope), 8);
+    swapFields(big, offsetof(nifti_2_header, sform_code), 4);
+    for (std::size_t row : {offsetof(nifti_2_header, srow_x), offsetof(nifti_2_header, srow_y),
+                            offsetof(nifti_2_header, srow_z)}) {
+        swapFields(big, row, 8, 4);
+    }
+    swapFields(big, 544, 2, 24);
 
-    const Volume v = readImage(dir / "two.nii", "vessel mask");
-    EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
-    EXPECT_EQ(v.pic->bits, 16u);
-    expectRasGridInLps(v.geometry);
-    EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], 1023);
+    for (const auto& [name, file] : {std::pair{"little.nii", little}, std::pair{"big.nii", big}}) {
+        SCOPED_TRACE(name);
+        test::writeFile(dir / name, file);
+        const Volume v = readImage(dir / name, "vessel mask");
+        EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
+        EXPECT_EQ(v.pic->bits, 16u);
+        EXPECT_EQ(v.geometry.size, (std::array<unsigned int, 3>{2, 3, 4}));
+        expectRasGridInLps(v.geometry);
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[i], 1000 + i) << i;
+        }
+    }
 }
 
 TEST(ImageIO, NrrdSpacesBecomeLps) {
@@ -117,6 +153,24 @@ TEST(ImageIO, NrrdSpacesBecomeLps) {
                         data);
     const Volume c = readImage(dir / "c.nrrd", "mask");
     EXPECT_NEAR(c.geometry.indexToWorld({1, 1, 1})[2], 7, 1e-9);
+
+    // A single layer of a segmentation: a list axis of one value before the three domain axes.
+    std::string layer = header;
+    layer.replace(layer.find("dimension: 3"), 12, "dimension: 4");
+    layer.replace(layer.find("sizes: 2 3 4"), 12, "sizes: 1 2 3 4");
+    layer.replace(layer.find("space directions: "), 18, "space directions: none ");
+    test::writeFile(dir / "d.nrrd", layer + data);
+    const Volume d = readImage(dir / "d.nrrd", "mask");
+    EXPECT_EQ(d.geometry.size, v.geometry.size);
+    EXPECT_EQ(geometryDifference(d.geometry, v.geometry), "");
+    EXPECT_EQ(std::memcmp(d.pic->data, v.pic->data, data.size()), 0);
+    // Two layers are two volumes.
+    layer.replace(layer.find("sizes: 1 2 3 4"), 14, "sizes: 2 2 3 4");
+    test::writeFile(dir / "e.nrrd", layer + data + data);
+    EXPECT_EQ(messageOf(dir / "e.nrrd", "mask"),
+              "'" + (dir / "e.nrrd") +
+                  "' has 4 dimensions; angiolith needs a single 3-D volume: extract one volume "
+                  "first");
 }
 
 TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {

@@ -202,6 +202,20 @@ TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
     EXPECT_EQ(resection, (std::map<int, int>{{9, X}, {7, R}, {10, X}}));
 }
 
+TEST(PlanActions, PointsThatContradictEachOtherAreToldOf) {
+    std::vector<ArVesselTree> trees = forest();
+    const PlanOutcome outcome =
+        applyPlan(trees,
+                  {point("hepatic", {100, 25, 0}), point("portal", {105, 0, 0}),
+                   point("portal", {100, 22, 0})},
+                  grid(), 2.0);
+    ASSERT_EQ(outcome.warnings.size(), 1u);
+    EXPECT_EQ(outcome.warnings[0],
+              "points 'hepatic' and 'portal' both set the system of tree 2; the later, 'portal', "
+              "holds");
+    EXPECT_EQ(stateOf(trees).at(4).type, 2);
+}
+
 TEST(PlanActions, ActionNames) {
     const std::pair<const char*, int> good[] = {
         {"cut", PlanAction::Cut},           {" CUT ", PlanAction::Cut},

@@ -103,6 +103,12 @@ TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
         EXPECT_NE(run.out.find(": cut vessel " + std::to_string(cutId) + " of tree 2 from"),
                   std::string::npos)
             << run.out;
+        // The summary takes every tree in turn, and the headline ends it.
+        const std::size_t first = run.out.find("\n  tree 1: "),
+                          second = run.out.find("\n  tree 2: ");
+        EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second)
+            << run.out;
+        EXPECT_NE(run.out.find("\nresection: resected "), std::string::npos);
         docs.push_back(
             json::parse(test::readFile(out / ("planned-" + name + "/territories.json"))));
         EXPECT_EQ(docs.back()["vessels"], docs.front()["vessels"]);
@@ -179,6 +185,13 @@ TEST_F(PlanningForest, ResultsWhoseTreesDoNotFitAreRefused) {
                                         std::filesystem::copy_options::overwrite_existing);
          },
          "appears twice in the trees of"},
+        {"a vessel-ID volume without tissue",
+         [](const std::string& folder) {
+             Volume ids = readImage(folder + "/vessel-ids.nrrd", "ids");
+             std::fill_n(static_cast<std::uint16_t*>(ids.pic->data), ids.geometry.voxelCount(), 0);
+             writeImage(folder + "/vessel-ids.nrrd", ids);
+         },
+         "assigns no voxel to a vessel, so it holds no tissue to plan on"},
     };
     const Vec3 somewhere = grid->scaledIndexToWorld({10, 10, 10});
     for (const Case& c : cases) {

@@ -34,9 +34,10 @@ int dispatch(const Command& command, const std::vector<std::string>& args) {
                   << std::endl;
         return kFailureStatus;
     } catch (const FatalInputException& error) {
+        // Input the library refuses is input at fault, like input the tool's checks reject.
         std::cerr << "angiolith: error: the library refused the input: " << error.what()
                   << std::endl;
-        return kFailureStatus;
+        return kUserErrorStatus;
     } catch (const std::exception& error) {
         std::cerr << "angiolith: error: " << error.what() << std::endl;
         return kFailureStatus;

@@ -1,10 +1,15 @@
 #include "cli/NrrdIO.h"
 
+#include "cli/GzipFile.h"
 #include "cli/ImageIO.h"
+#include "cli/Threads.h"
 #include "cli/UserError.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +19,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <teem/nrrd.h>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -27,6 +33,9 @@ struct NrrdNix {
 };
 struct IoStateNix {
     void operator()(NrrdIoState* nio) const { nrrdIoStateNix(nio); }
+};
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 // The first line of Teem's accumulated error text, which is released here.
@@ -65,12 +74,38 @@ Vec3 toLps(int space, const Vec3& v) {
     }
 }
 
+// The three axes of the volume: those with a space direction (the domain axes) when there are
+// three, otherwise the first three. Throws UserError unless every other axis has one value,
+// as a segmentation editor writes a single layer ("sizes: 1 X Y Z", a list axis first); such
+// an axis leaves the order of the voxels in memory as it is.
+std::array<unsigned int, 3> volumeAxes(const Nrrd& nrrd, const std::string& path) {
+    std::array<unsigned int, 3> axes{0, 1, 2};
+    if (nrrd.dim < 3) {
+        throw UserError("'" + path + "' is a " + std::to_string(nrrd.dim) +
+                        "-D image; angiolith needs a 3-D volume");
+    }
+    std::vector<unsigned int> domain;
+    for (unsigned int d = 0; d < nrrd.dim && nrrd.spaceDim == 3; ++d) {
+        if (!std::isnan(nrrd.axis[d].spaceDirection[0])) domain.push_back(d);
+    }
+    if (domain.size() == 3) std::copy(domain.begin(), domain.end(), axes.begin());
+    for (unsigned int d = 0; d < nrrd.dim; ++d) {
+        if (std::find(axes.begin(), axes.end(), d) == axes.end() && nrrd.axis[d].size > 1) {
+            throw UserError("'" + path + "' has " + std::to_string(nrrd.dim) +
+                            " dimensions; angiolith needs a single 3-D volume: extract one "
+                            "volume first");
+        }
+    }
+    return axes;
+}
+
 Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
+    const std::array<unsigned int, 3> axes = volumeAxes(nrrd, path);
     Geometry g;
-    for (int i = 0; i < 3; ++i) g.size[i] = static_cast<unsigned int>(nrrd.axis[i].size);
+    for (int i = 0; i < 3; ++i) g.size[i] = static_cast<unsigned int>(nrrd.axis[axes[i]].size);
     if (nrrd.spaceDim == 3) {
         for (int col = 0; col < 3; ++col) {
-            const double* d = nrrd.axis[col].spaceDirection;
+            const double* d = nrrd.axis[axes[col]].spaceDirection;
             if (!g.setAxis(col, toLps(nrrd.space, {d[0], d[1], d[2]}))) {
                 throw UserError("'" + path +
                                 "' has a missing or zero space direction; fix the header's "
@@ -89,9 +124,9 @@ Geometry geometryOf(const Nrrd& nrrd, const std::string& path) {
                         "-D space; angiolith needs a 3-D volume");
     }
     for (int i = 0; i < 3; ++i) {
-        const double s = nrrd.axis[i].spacing;
+        const double s = nrrd.axis[axes[i]].spacing;
         g.spacing[i] = std::isfinite(s) && s > 0.0 ? s : 1.0;
-        const double min = nrrd.axis[i].min;
+        const double min = nrrd.axis[axes[i]].min;
         g.origin[i] = std::isfinite(min) ? min : 0.0;
     }
     return g;
@@ -191,6 +226,49 @@ void checkNrrdHeader(const std::string& path) {
     }
 }
 
+[[noreturn]] void notReadable(const std::string& path, const std::string& reason) {
+    throw UserError("'" + path + "' is not a readable NRRD file (" + reason +
+                    "); export the image again as .nrrd");
+}
+
+// The element kind of a header Teem has read; throws UserError unless the library converts it.
+int checkedKind(const Nrrd& nrrd, const std::string& path) {
+    const int kind = kindIndexOfNrrd(nrrd.type);
+    if (kind < 0) {
+        throw UserError("'" + path + "' holds elements of type " + airEnumStr(nrrdType, nrrd.type) +
+                        ", which angiolith does not read; save it with 8-, 16- or 32-bit "
+                        "integers or 32- or 64-bit floats");
+    }
+    return kind;
+}
+
+// Reads the gzip data from @p file (positioned where it starts) to its end and decompresses
+// it into @p out ourselves: Teem's gzip reader neither releases its stream when the data is
+// damaged nor says which fault it met.
+void readGzipData(std::FILE* file, const NrrdIoState& nio, const std::string& path, void* out,
+                  std::size_t bytes) {
+    if (file == nullptr) notReadable(path, "its data file cannot be opened");
+    if (nio.byteSkip < 0) notReadable(path, "'byte skip: -1' needs raw encoding, not gzip");
+    std::vector<unsigned char> compressed;
+    unsigned char buffer[1 << 16];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        compressed.insert(compressed.end(), buffer, buffer + n);
+    }
+    if (std::ferror(file) != 0) notReadable(path, "its data cannot be read");
+    try {
+        gunzipInto(compressed.data(), compressed.size(), static_cast<std::size_t>(nio.byteSkip),
+                   out, bytes);
+    } catch (const GzipDataError& error) {
+        notReadable(path, error.what());
+    }
+}
+
+// Reverses the bytes of every @p width-byte element of @p data (a file of the other byte order).
+void swapBytes(unsigned char* data, std::size_t bytes, std::size_t width) {
+    for (std::size_t at = 0; at + width <= bytes; at += width)
+        std::reverse(data + at, data + at + width);
+}
+
 }  // namespace
 
 Volume readNrrd(const std::string& path) {
@@ -198,36 +276,37 @@ Volume readNrrd(const std::string& path) {
     // Teem's own notes on reading (such as data not ending at the end of the file) stay off
     // the terminal; its errors come back through biff.
     nrrdStateVerboseIO = 0;
+    // Teem reads the header only and leaves the data file open where the data starts.
     std::unique_ptr<Nrrd, NrrdNuke> nrrd(nrrdNew());
-    if (nrrdLoad(nrrd.get(), path.c_str(), nullptr) != 0) {
-        const std::string reason = takeError();
-        throw UserError("'" + path + "' is not a readable NRRD file (" + reason +
-                        "); export the image again as .nrrd");
-    }
-    if (nrrd->dim < 3) {
-        throw UserError("'" + path + "' is a " + std::to_string(nrrd->dim) +
-                        "-D image; angiolith needs a 3-D volume");
-    }
-    for (unsigned int d = 3; d < nrrd->dim; ++d) {
-        if (nrrd->axis[d].size > 1) {
-            throw UserError("'" + path + "' has " + std::to_string(nrrd->dim) +
-                            " dimensions; angiolith needs a single 3-D volume: extract one "
-                            "volume first");
-        }
-    }
-    const int kind = kindIndexOfNrrd(nrrd->type);
-    if (kind < 0) {
-        throw UserError("'" + path + "' holds elements of type " +
-                        airEnumStr(nrrdType, nrrd->type) +
-                        ", which angiolith does not read; save it with 8-, 16- or 32-bit "
-                        "integers or 32- or 64-bit floats");
-    }
+    std::unique_ptr<NrrdIoState, IoStateNix> nio(nrrdIoStateNew());
+    nio->skipData = 1;
+    nio->keepNrrdDataFileOpen = 1;
+    const int failed = nrrdLoad(nrrd.get(), path.c_str(), nio.get());
+    std::unique_ptr<std::FILE, FileCloser> dataFile(nio->dataFile);
+    nio->dataFile = nullptr;
+    if (failed != 0) notReadable(path, takeError());
+    const int kind = checkedKind(*nrrd, path);
     Volume volume;
     volume.geometry = geometryOf(*nrrd, path);
     const auto& k = angiolith::detail::kElementKinds[kind];
     volume.pic = makeDescriptor(k.type, k.bits, volume.geometry.size);
-    std::memcpy(volume.pic->data, nrrd->data,
-                static_cast<std::size_t>(volume.geometry.voxelCount()) * (k.bits / 8));
+    const std::size_t bytes = static_cast<std::size_t>(volume.geometry.voxelCount()) * (k.bits / 8);
+    if (nio->encoding == nrrdEncodingGzip) {
+        readGzipData(dataFile.get(), *nio, path, volume.pic->data, bytes);
+        if (k.bits > 8 && nio->endian != airMyEndian()) {
+            swapBytes(static_cast<unsigned char*>(volume.pic->data), bytes, k.bits / 8);
+        }
+    } else {
+        // Every other encoding is Teem's to read.
+        dataFile.reset();
+        std::unique_ptr<Nrrd, NrrdNuke> full(nrrdNew());
+        if (nrrdLoad(full.get(), path.c_str(), nullptr) != 0) notReadable(path, takeError());
+        if (full->type != nrrd->type ||
+            nrrdElementNumber(full.get()) * nrrdElementSize(full.get()) != bytes) {
+            notReadable(path, "the header changed while it was read");
+        }
+        std::memcpy(volume.pic->data, full->data, bytes);
+    }
     return volume;
 }
 
@@ -261,10 +340,28 @@ void writeNrrd(const std::string& path, const Volume& volume,
     }
 
     std::unique_ptr<NrrdIoState, IoStateNix> nio(nrrdIoStateNew());
-    if (nrrdEncodingGzip->available()) nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
-    if (nrrdSave(path.c_str(), nrrd.get(), nio.get()) != 0) {
+    const bool detached = path.size() > 5 && path.compare(path.size() - 5, 5, ".nhdr") == 0;
+    if (detached) {
+        // A header naming its data file: Teem writes both.
+        if (nrrdEncodingGzip->available()) nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
+        if (nrrdSave(path.c_str(), nrrd.get(), nio.get()) != 0) {
+            throw std::runtime_error("cannot write '" + path + "': " + takeError());
+        }
+        return;
+    }
+    // Teem writes the header for gzip-encoded data; the data is deflated here in parallel chunks
+    // as a series of gzip members (which every gzip reader, Teem's included, reads as one
+    // stream): Teem's single-stream deflate takes longer than computing the volume.
+    nrrdIoStateEncodingSet(nio.get(), nrrdEncodingGzip);
+    nio->skipData = 1;
+    char* header = nullptr;
+    if (nrrdStringWrite(&header, nrrd.get(), nio.get()) != 0 || header == nullptr) {
+        std::free(header);
         throw std::runtime_error("cannot write '" + path + "': " + takeError());
     }
+    const std::unique_ptr<char, decltype(&std::free)> owned(header, &std::free);
+    const std::size_t bytes = static_cast<std::size_t>(g.voxelCount()) * (volume.pic->bits / 8);
+    writeGzipFile(path, std::string(header) + "\n", {{volume.pic->data, bytes}}, workerThreads());
 }
 
 }  // namespace angiolith::tool

@@ -82,9 +82,14 @@ std::string quotedList(const std::vector<std::string>& names) {
     return list;
 }
 
+void renameFile(const fs::path& from, const fs::path& to, std::error_code& error) {
+    fs::rename(from, to, error);
+}
+
 }  // namespace
 
-OutputFolder::OutputFolder(const std::string& theFolder) : folder(theFolder) {
+OutputFolder::OutputFolder(const std::string& theFolder, MoveFunction theMove)
+    : folder(theFolder), moveFile(theMove != nullptr ? theMove : renameFile) {
     if (folder.empty()) notWritable(folder, "no folder given");
     registerCleanupAtExit();
     std::error_code error;
@@ -191,7 +196,7 @@ void OutputFolder::commit(const std::vector<std::string>& superseded) {
     }
     for (const std::string& name : toSetAside) {
         if (error) break;
-        fs::rename(target / name, aside / name, error);
+        moveFile(target / name, aside / name, error);
         if (error) {
             failed.push_back((target / name).string());
             reason = error.message();
@@ -201,7 +206,7 @@ void OutputFolder::commit(const std::vector<std::string>& superseded) {
     }
     if (!error) {
         for (const std::string& name : names) {
-            fs::rename(fs::path(staging) / name, target / name, error);
+            moveFile(fs::path(staging) / name, target / name, error);
             if (error) {
                 failed.push_back((target / name).string());
                 reason = error.message();
@@ -213,9 +218,9 @@ void OutputFolder::commit(const std::vector<std::string>& superseded) {
     if (error) {
         std::error_code ignored;
         for (const std::string& name : placed) {
-            fs::rename(target / name, fs::path(staging) / name, ignored);
+            moveFile(target / name, fs::path(staging) / name, ignored);
         }
-        for (const std::string& name : setAside) fs::rename(aside / name, target / name, ignored);
+        for (const std::string& name : setAside) moveFile(aside / name, target / name, ignored);
         throw std::runtime_error("cannot move " + quotedList(failed) + " into place: " + reason +
                                  "; the folder was left as it was");
     }

@@ -1,7 +1,9 @@
 #ifndef ANGIOLITH_TOOLS_CLI_OUTPUTFOLDER_H
 #define ANGIOLITH_TOOLS_CLI_OUTPUTFOLDER_H
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace angiolith::tool {
@@ -14,9 +16,14 @@ namespace angiolith::tool {
 /// installInterruptCleanup); a folder the command created is removed again when still empty.
 class OutputFolder {
 public:
+    /// How commit() moves a file: std::filesystem::rename by default; a test passes one that
+    /// fails part-way in order to check the rollback.
+    using MoveFunction = void (*)(const std::filesystem::path& from,
+                                  const std::filesystem::path& to, std::error_code& error);
+
     /// Creates @p folder if needed and the staging folder inside it. Throws UserError with a
     /// one-line message when the folder cannot be created or written.
-    explicit OutputFolder(const std::string& folder);
+    explicit OutputFolder(const std::string& folder, MoveFunction move = nullptr);
     ~OutputFolder();
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
@@ -43,6 +50,7 @@ private:
     std::string folder;
     std::string staging;
     std::string created;  ///< the top folder this object created, removed again if left empty
+    MoveFunction moveFile;
 };
 
 /// Makes SIGINT, SIGTERM and SIGHUP remove the staging folders of the process (waiting for a

@@ -213,7 +213,8 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
     // Which of the 65536 ids occur: a flag per id, as the volume has tens of millions of voxels.
     std::vector<unsigned char> present(65536, 0);
     const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
-    for (unsigned long long i = 0; i < tissue.geometry.voxelCount(); ++i) present[values[i]] = 1;
+    const unsigned long long voxels = tissue.geometry.voxelCount();
+    for (unsigned long long i = 0; i < voxels; ++i) present[values[i]] = 1;
     present[0] = 0;
     const auto supplying =
         static_cast<unsigned long long>(std::count(present.begin(), present.end(), 1));

@@ -229,7 +229,8 @@ Territories computeTerritories(const ArVesselTree& tree, DescriptorPtr tissue,
                            static_cast<float>(geometry.spacing[1]),
                            static_cast<float>(geometry.spacing[2]));
     SuppliedTissueClassifier classifier(accessor, tree);
-    classifier.setNumberOfThreads(workerThreads());  // the results are the same on any number
+    // The results are the same on any number of threads.
+    classifier.setNumberOfThreads(options.threads.value_or(workerThreads()));
     if (options.sampler) classifier.setVesselTreeSampler(options.sampler.release());
     classifier.setCalculateDistanceVolume(options.distances);
     classifier.computeSuppliedTissue();

@@ -105,6 +105,9 @@ struct TerritoryOptions {
     std::unique_ptr<AbstractVesselTreeSampler> sampler;
     /// Whether the distance volume is computed.
     bool distances = true;
+    /// Threads of the classifier (0: one per hardware thread); unset, those of --threads. The
+    /// volumes are the same for every number.
+    std::optional<unsigned int> threads;
 };
 /// The same over @p tissue (unsigned 8-bit, 1 in the tissue and 0 elsewhere; taken over) on the
 /// grid @p geometry.

@@ -66,7 +66,9 @@ int plan(const Arguments& args) {
     const bool resection = outcome.cut || anyResected(results.trees);
     if (!args.has("quiet")) {
         for (const std::string& line : outcome.lines) std::cout << "  " << line << "\n";
-        for (const std::string& line : pointWarnings) std::cout << "  " << line << "\n";
+        for (const std::string& line : outcome.warnings) {
+            std::cout << "  warning: " << line << "\n";
+        }
     }
 
     Volume tissue{binarize(*results.vesselIds.pic), grid};

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <iomanip>
 #include <limits>
+#include <map>
 #include <sstream>
 
 namespace angiolith::tool::planning {
@@ -151,6 +152,8 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         }
     }
 
+    // The point that last set each tree's system, to tell of points that contradict each other.
+    std::map<std::size_t, const PlanPoint*> systemOf;
     for (const PlanPoint& point : points) {
         if (point.action.kind != PlanAction::Hepatic && point.action.kind != PlanAction::Portal) {
             continue;
@@ -158,6 +161,14 @@ PlanOutcome applyPlan(std::vector<ArVesselTree>& trees, const std::vector<PlanPo
         const std::vector<VesselEntry> entries = flatten(trees);
         const Nearest near = nearestOf(entries, treeFrameOf(grid, point.lps));
         const int type = point.action.kind == PlanAction::Hepatic ? 1 : 2;
+        const std::size_t tree = entries[near.entry].tree;
+        const auto earlier = systemOf.find(tree);
+        if (earlier != systemOf.end() && earlier->second->action.kind != point.action.kind) {
+            outcome.warnings.push_back("points '" + earlier->second->name + "' and '" + point.name +
+                                       "' both set the system of tree " + std::to_string(tree + 1) +
+                                       "; the later, '" + point.name + "', holds");
+        }
+        systemOf[tree] = &point;
         for (const VesselEntry& entry : entries) {
             if (entry.tree == entries[near.entry].tree) {
                 entry.vessel->getProperties().type = static_cast<VesselProperties::NType>(type);

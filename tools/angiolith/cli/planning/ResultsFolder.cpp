@@ -49,6 +49,12 @@ Results readResults(const std::string& folder) {
         throw UserError("'" + results.vesselIdsPath +
                         "' is not a vessel-ID volume (unsigned 16-bit); give the folder of a run");
     }
+    // Its non-zero voxels are the tissue: without any, every volume of the plan would be 0 mL.
+    if (countNonZero(*results.vesselIds.pic) == 0) {
+        throw UserError("'" + results.vesselIdsPath +
+                        "' assigns no voxel to a vessel, so it holds no tissue to plan on; give "
+                        "the folder of a run with --tissue");
+    }
     for (std::size_t t = 0; t < results.trees.size(); ++t) {
         requireVolumeIds(results.trees[t], results.treePaths[t]);
         requireTreeOnGrid(results.trees[t], results.treePaths[t], results.vesselIds.geometry,
