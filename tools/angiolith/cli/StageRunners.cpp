@@ -210,14 +210,7 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
                            unsigned long long tissueVoxels) {
     progress.start("territories", countText(tissueVoxels, "tissue voxel", "tissue voxels"));
     Territories territories = computeTerritories(joinForest(forest), tissue);
-    // Which of the 65536 ids occur: a flag per id, as the volume has tens of millions of voxels.
-    std::vector<unsigned char> present(65536, 0);
-    const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
-    const unsigned long long voxels = tissue.geometry.voxelCount();
-    for (unsigned long long i = 0; i < voxels; ++i) present[values[i]] = 1;
-    present[0] = 0;
-    const auto supplying =
-        static_cast<unsigned long long>(std::count(present.begin(), present.end(), 1));
+    const unsigned long long supplying = countDistinctIds(*territories.vesselIds.pic);
     progress.done("territories",
                   countText(supplying, "vessel supplies", "vessels supply") + " tissue");
     return territories;
