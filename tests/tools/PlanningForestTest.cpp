@@ -108,6 +108,12 @@ TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
         EXPECT_NE(run.out.find(": cut vessel " + std::to_string(cutId) + " of tree 2 from"),
                   std::string::npos)
             << run.out;
+        // The summary takes every tree in turn, and the headline ends it.
+        const std::size_t first = run.out.find("\n  tree 1: "),
+                          second = run.out.find("\n  tree 2: ");
+        EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second)
+            << run.out;
+        EXPECT_NE(run.out.find("\nresection: resected "), std::string::npos);
         docs.push_back(
             json::parse(test::readFile(out / ("planned-" + name + "/territories.json"))));
         EXPECT_EQ(docs.back()["vessels"], docs.front()["vessels"]);

@@ -287,6 +287,12 @@ TEST_F(Planning, BadPointsGetOneLineErrors) {
         {"ijk.mrk.json", otherFrame.dump(), "declares the frame 'IJK'"},
         {"curve.mrk.json", curve.dump(), "holds a markup of type \"Curve\", not a point list"},
         {"empty.csv", "x,y,z,action\n", "holds no point"},
+        {"old.fcsv",
+         "# Markups fiducial file version = 4.11\n# CoordinateSystem = LPS\n"
+         "# columns = id,x,y,z,ow,ox,oy,oz,vis,sel,lock,label,desc,associatedNodeID\n"
+         "vtkMRMLMarkupsFiducialNode_0," +
+             onLine.str() + ",0,0,0,1,1,1,0,cut,,\n",
+         "is a fiducial CSV file (.fcsv), which angiolith does not read"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

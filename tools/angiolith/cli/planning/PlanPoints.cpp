@@ -137,6 +137,12 @@ bool parseCsvLine(const std::string& line, Vec3& xyz, std::string& action) {
 }
 
 std::vector<PlanPoint> readCsv(const std::string& path, const std::string& text) {
+    // The older markups format is CSV too, but of other columns in a frame its header declares.
+    if (lowered(text).rfind("# markups fiducial file version", 0) == 0) {
+        throw UserError("'" + path +
+                        "' is a fiducial CSV file (.fcsv), which angiolith does not read; save "
+                        "the point list as .mrk.json, or write x,y,z,action lines in LPS");
+    }
     std::vector<PlanPoint> points;
     std::istringstream in(text);
     int number = 0;
