@@ -233,6 +233,10 @@ TEST(RunWarnings, ReachTerritoriesJsonAndTheReportInTheWordsOfTheProgressLines) 
         const ToolRun run = runTool(args);
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(printedWarnings(run.out), c.warnings) << run.out;
+        // The tree grows from the trunk's thick end (the inflow), not from the ring.
+        const std::vector<ArVesselTree> trees = readForest(dir / "r");
+        ar<TreeIterator<ar<Vessel>>> root = trees.front()->preorderIterator();
+        EXPECT_LT(root->next()->getElement(0).position.x, 10.0f);
         // The run's records hold the same lines, also when the terminal was kept quiet.
         args.push_back("--quiet");
         ASSERT_EQ(runTool(args).status, 0);
