@@ -93,7 +93,9 @@ int plan(const Arguments& args) {
     provenance.grid = grid;
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
-    provenance.warnings = outcome.warnings;
+    provenance.warnings = progress.warnings();
+    provenance.warnings.insert(provenance.warnings.end(), outcome.warnings.begin(),
+                               outcome.warnings.end());
     nlohmann::json document;
     const Quantities quantities = writeTerritoryFiles(outputs, results.trees, territories.vesselIds,
                                                       provenance, resection, &document);
