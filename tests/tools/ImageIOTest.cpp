@@ -223,6 +223,14 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
     test::writeFile(dir / "garbage.nrrd", "NRRD0004\ntype: banana\n");
     EXPECT_NE(messageOf(dir / "garbage.nrrd", "mask").find("is not a readable NRRD file"),
               std::string::npos);
+    // Numbers as text, which Teem would read as an image of its plain text format.
+    for (const char* text : {"1 2 3\n4 5 6\n", "NRRD0004nan\ntype: short\n"}) {
+        test::writeFile(dir / "text.nrrd", text);
+        EXPECT_EQ(messageOf(dir / "text.nrrd", "mask"),
+                  "'" + (dir / "text.nrrd") +
+                      "' is not a readable NRRD file (it does not start with an NRRD magic such "
+                      "as NRRD0004); export the image again as .nrrd");
+    }
 
     const short flat[8] = {2, 4, 6, 1, 1, 1, 1, 1};
     writeRawNifti1(dir / "flat.nii", flat, DT_UINT8, 8, bytes(24, 0));

@@ -5,7 +5,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <nifti2_io.h>
+#include <stdexcept>
 #include <string>
 #include <teem/nrrd.h>
 #include <tuple>
@@ -42,6 +45,46 @@ TEST(Volume, EveryNonZeroValueOfAnyKindIsObject) {
     EXPECT_EQ(b[0] + 2 * b[1] + 4 * b[2], 3);
     EXPECT_EQ(kindName(lumoTeskTypeUnsigned, 16), "uint16");
     EXPECT_EQ(kindName(lumoTeskTypeFloat, 16), "kind 5/16");
+}
+
+// Volumes of a few million voxels, not a whole number of the pieces the passes hand to the
+// threads: the results on one thread and on several are the same bytes and counts.
+TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
+    const std::array<unsigned int, 3> size{1031, 1024, 3};
+    const unsigned long long n = 1031ULL * 1024 * 3;
+    struct Case {
+        const char* name;
+        std::function<std::uint16_t(unsigned long long)> id;
+        unsigned long long distinct;
+    };
+    const Case cases[] = {
+        {"every id modulo 977", [](unsigned long long i) { return i % 977; }, 976},
+        {"one id in the last voxel",
+         [n](unsigned long long i) { return i + 1 == n ? 65535 : 0; }, 1},
+        {"no id", [](unsigned long long) { return 0; }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DescriptorPtr ids = makeDescriptor(lumoTeskTypeUnsigned, 16, size);
+        auto* v = static_cast<std::uint16_t*>(ids->data);
+        for (unsigned long long i = 0; i < n; ++i) v[i] = c.id(i);
+        for (unsigned threads : {1u, 2u, 3u}) {
+            EXPECT_EQ(countDistinctIds(*ids, threads), c.distinct) << threads << " threads";
+        }
+        const DescriptorPtr one = binarize(*ids, 1);
+        const DescriptorPtr three = binarize(*ids, 3);
+        EXPECT_EQ(std::memcmp(one->data, three->data, n), 0);
+        const auto* b = static_cast<const std::uint8_t*>(three->data);
+        EXPECT_EQ(b[n - 1], v[n - 1] != 0 ? 1 : 0);
+    }
+
+    DescriptorPtr floats = makeDescriptor(lumoTeskTypeFloat, 32, size);
+    auto* f = static_cast<float*>(floats->data);
+    for (unsigned long long i = 0; i < n; ++i) f[i] = i % 7 == 0 ? std::nanf("") : (i % 3) * 0.25f;
+    const DescriptorPtr one = binarize(*floats, 1);
+    const DescriptorPtr two = binarize(*floats, 2);
+    EXPECT_EQ(std::memcmp(one->data, two->data, n), 0);
+    EXPECT_THROW(countDistinctIds(*floats, 2), std::invalid_argument);
 }
 
 // Every row of the element-kind table against the C++ type it names and the file formats'

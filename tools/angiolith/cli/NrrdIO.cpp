@@ -146,6 +146,20 @@ void checkNrrdHeader(const std::string& path) {
     std::string line;
     std::uint64_t headerBytes = 0;
     bool ended = false;
+    // Only an NRRD header goes to Teem, which would otherwise try its other formats (plain text,
+    // PNM, VTK, ...) on the file, and whose readers of those do not release what they allocated
+    // when they give up.
+    std::string magic;
+    std::getline(in, magic);
+    if (!magic.empty() && magic.back() == '\r') magic.pop_back();
+    if (magic.size() != 8 || magic.compare(0, 7, "NRRD000") != 0 || magic[7] < '1' ||
+        magic[7] > '9') {
+        throw UserError("'" + path +
+                        "' is not a readable NRRD file (it does not start with an NRRD magic "
+                        "such as NRRD0004); export the image again as .nrrd");
+    }
+    in.clear();
+    in.seekg(0);
     while (headerBytes < (1u << 20) && std::getline(in, line)) {
         headerBytes += line.size() + 1;
         const std::string text = trimmed(line);

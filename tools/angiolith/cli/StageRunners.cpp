@@ -1,9 +1,13 @@
 #include "cli/StageRunners.h"
 
 #include "cli/ImageIO.h"
+#include "cli/TreeFile.h"
 #include "cli/UserError.h"
 
+#include <angiolith/image/detail/ElementKinds.h>
+
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <vector>
 
@@ -33,6 +37,37 @@ std::string loopWarning(int before, int kept, bool preserveCycles) {
            (preserveCycles ? " (--preserve-cycles)"
             : broken > 0   ? " (--preserve-cycles keeps them)"
                            : "");
+}
+
+// How many of the centre-line samples of @p forest (first) lie on no non-zero voxel of
+// @p tissue, of how many (second). The samples' positions are voxel index times spacing.
+std::pair<unsigned long long, unsigned long long> samplesOutside(const Forest& forest,
+                                                                 const Volume& tissue) {
+    const Geometry& g = tissue.geometry;
+    std::pair<unsigned long long, unsigned long long> counts{0, 0};
+    angiolith::detail::visitKind(tissue.pic->type, tissue.pic->bits, [&](auto tag) {
+        using T = decltype(tag);
+        const auto* values = static_cast<const T*>(tissue.pic->data);
+        for (const ArVesselTree& tree : forest) {
+            forEachVessel(tree, [&](Vessel& vessel) {
+                for (const VesselElement& e : vessel.getElementsList()) {
+                    const double at[3] = {e.position.x / g.spacing[0], e.position.y / g.spacing[1],
+                                          e.position.z / g.spacing[2]};
+                    std::size_t index = 0, stride = 1;
+                    bool inside = true;
+                    for (int k = 0; k < 3; ++k) {
+                        const double v = std::round(at[k]);
+                        inside = inside && v >= 0 && v < g.size[k];
+                        if (inside) index += static_cast<std::size_t>(v) * stride;
+                        stride *= g.size[k];
+                    }
+                    ++counts.second;
+                    if (!inside || values[index] == T(0)) ++counts.first;
+                }
+            });
+        }
+    });
+    return counts;
 }
 
 }  // namespace
@@ -210,16 +245,19 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
                            unsigned long long tissueVoxels) {
     progress.start("territories", countText(tissueVoxels, "tissue voxel", "tissue voxels"));
     Territories territories = computeTerritories(joinForest(forest), tissue);
-    // Which of the 65536 ids occur: a flag per id, as the volume has tens of millions of voxels.
-    std::vector<unsigned char> present(65536, 0);
-    const auto* values = static_cast<const std::uint16_t*>(territories.vesselIds.pic->data);
-    const unsigned long long voxels = tissue.geometry.voxelCount();
-    for (unsigned long long i = 0; i < voxels; ++i) present[values[i]] = 1;
-    present[0] = 0;
-    const auto supplying =
-        static_cast<unsigned long long>(std::count(present.begin(), present.end(), 1));
+    const unsigned long long supplying = countDistinctIds(*territories.vesselIds.pic);
     progress.done("territories",
                   countText(supplying, "vessel supplies", "vessels supply") + " tissue");
+    // Masks that do not belong together (another case, another grid) still give territories;
+    // most of the centre lines outside the tissue is the sign.
+    const auto [outside, samples] = samplesOutside(forest, tissue);
+    if (outside * 2 > samples) {
+        progress.warn("territories",
+                      std::to_string(outside) + " of " +
+                          countText(samples, "centre-line sample", "centre-line samples") +
+                          " lie outside the tissue mask; check that the vessel and tissue masks "
+                          "belong to one case");
+    }
     return territories;
 }
 

@@ -1,6 +1,12 @@
 #include "cli/Volume.h"
 
+#include <angiolith/detail/ParallelChunks.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <new>
+#include <stdexcept>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -30,6 +36,23 @@ unsigned long long elementCount(const lumoTeskDescriptor& pic) {
     return static_cast<unsigned long long>(pic.n[0]) * pic.n[1] * pic.n[2];
 }
 
+// Voxels per piece of work when a pass over a volume is split between threads: large enough
+// that handing out a piece costs nothing next to it, small enough to balance two cores.
+constexpr unsigned long long kVoxelsPerChunk = 1ULL << 20;
+
+// Calls work(worker, begin, end) for consecutive ranges covering [0, n) on up to @p threads
+// threads (0: every core). Each voxel belongs to exactly one range.
+template <typename Work>
+void forVoxelRanges(unsigned long long n, unsigned threads, Work&& work) {
+    const std::size_t chunks = static_cast<std::size_t>((n + kVoxelsPerChunk - 1) / kVoxelsPerChunk);
+    angiolith::detail::parallelChunks(
+        angiolith::detail::resolveThreads(threads, chunks), chunks,
+        [&](unsigned worker, std::size_t chunk) {
+            const unsigned long long begin = chunk * kVoxelsPerChunk;
+            work(worker, begin, std::min(n, begin + kVoxelsPerChunk));
+        });
+}
+
 }  // namespace
 
 DescriptorPtr makeDescriptor(lumoTeskType_t type, unsigned int bits,
@@ -53,13 +76,42 @@ unsigned long long countNonZero(const lumoTeskDescriptor& pic) {
     return count;
 }
 
-DescriptorPtr binarize(const lumoTeskDescriptor& pic) {
+DescriptorPtr binarize(const lumoTeskDescriptor& pic, unsigned threads) {
     DescriptorPtr out = makeDescriptor(lumoTeskTypeUnsigned, 8, {pic.n[0], pic.n[1], pic.n[2]});
     unsigned char* values = static_cast<unsigned char*>(out->data);
     angiolith::detail::visitKind(pic.type, pic.bits, [&](auto tag) {
-        binarizeOf<decltype(tag)>(pic.data, elementCount(pic), values);
+        using T = decltype(tag);
+        const T* in = static_cast<const T*>(pic.data);
+        forVoxelRanges(elementCount(pic), threads,
+                       [&](unsigned, unsigned long long begin, unsigned long long end) {
+                           binarizeOf<T>(in + begin, end - begin, values + begin);
+                       });
     });
     return out;
+}
+
+unsigned long long countDistinctIds(const lumoTeskDescriptor& pic, unsigned threads) {
+    if (pic.type != lumoTeskTypeUnsigned || pic.bits != 16) {
+        throw std::invalid_argument("countDistinctIds needs an unsigned 16-bit volume");
+    }
+    // A flag per id and per worker (the volume has tens of millions of voxels, the ids 65536
+    // values), merged once the workers are done.
+    const unsigned long long n = elementCount(pic);
+    const unsigned workers = angiolith::detail::resolveThreads(
+        threads, static_cast<std::size_t>((n + kVoxelsPerChunk - 1) / kVoxelsPerChunk));
+    std::vector<std::vector<unsigned char>> present(workers, std::vector<unsigned char>(65536, 0));
+    const auto* ids = static_cast<const std::uint16_t*>(pic.data);
+    forVoxelRanges(n, workers, [&](unsigned worker, unsigned long long begin, unsigned long long end) {
+        unsigned char* flags = present[worker].data();
+        for (unsigned long long i = begin; i < end; ++i) flags[ids[i]] = 1;
+    });
+    unsigned long long count = 0;
+    for (std::size_t id = 1; id < 65536; ++id) {
+        bool any = false;
+        for (const auto& flags : present) any = any || flags[id] != 0;
+        count += any ? 1 : 0;
+    }
+    return count;
 }
 
 DescriptorPtr selectLabel(const lumoTeskDescriptor& pic, unsigned int label) {

@@ -2,6 +2,7 @@
 #define ANGIOLITH_TOOLS_CLI_VOLUME_H
 
 #include "cli/Geometry.h"
+#include "cli/Threads.h"
 
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -36,7 +37,14 @@ unsigned long long countNonZero(const lumoTeskDescriptor& pic);
 /// A new unsigned 8-bit descriptor holding 1 where @p pic (any supported kind) is non-zero
 /// and 0 elsewhere: every non-zero value of a mask marks an object voxel, whatever its kind
 /// (a float mask of 0.5 or a label of 300 is not lost to the conversion's truncation).
-DescriptorPtr binarize(const lumoTeskDescriptor& pic);
+/// Runs on @p threads threads (0: every core); the result does not depend on them.
+DescriptorPtr binarize(const lumoTeskDescriptor& pic, unsigned threads = workerThreads());
+
+/// The number of distinct non-zero values of an unsigned 16-bit descriptor (the vessels that
+/// occur in a vessel-ID volume), counted on @p threads threads (0: every core). Throws
+/// std::invalid_argument for a descriptor of another kind.
+unsigned long long countDistinctIds(const lumoTeskDescriptor& pic,
+                                    unsigned threads = workerThreads());
 
 /// A new unsigned 8-bit descriptor holding 1 where @p pic (any supported kind) holds @p label
 /// and 0 elsewhere: one vessel system of a label mask.

@@ -87,7 +87,9 @@ int plan(const Arguments& args) {
     provenance.grid = grid;
     provenance.options = optionsJson(args);
     provenance.options["max-distance"] = maxDistance;
-    provenance.warnings = outcome.warnings;
+    provenance.warnings = progress.warnings();
+    provenance.warnings.insert(provenance.warnings.end(), outcome.warnings.begin(),
+                               outcome.warnings.end());
     const Quantities quantities =
         writeTerritoryOutputs(outputs, results.trees, territories,
                               {{&labels[0], LabelRule::Segment},
