@@ -24,28 +24,18 @@ using test::runTool;
 using test::TempDir;
 using test::ToolRun;
 
-class PlanningForest : public test::SharedFolderTest<PlanningForest> {
+class PlanningForest : public test::SharedRunTest<PlanningForest> {
 protected:
     static void SetUpTestSuite() {
-        SharedFolderTest::SetUpTestSuite();
+        SharedRunTest::SetUpTestSuite();
         Geometry frame;
         frame.direction = {Vec3{0, -1, 0}, Vec3{1, 0, 0}, Vec3{0, 0, 1}};  // 90 degrees about z
         frame.origin = {-40, 25, 7};
         test::writeTwoSystems(shared() / "masks", "small", frame);
-        const ToolRun run =
-            runTool({"run", shared() / "masks/vessels.nrrd", "--tissue",
-                     shared() / "masks/liver.nrrd", "--by-label", "--out", results(), "--quiet"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        grid =
-            std::make_unique<Geometry>(readImage(results() + "/vessel-ids.nrrd", "ids").geometry);
+        runOnce({"run", shared() / "masks/vessels.nrrd", "--tissue", shared() / "masks/liver.nrrd",
+                 "--by-label"},
+                "vessel-ids.nrrd");
     }
-    static void TearDownTestSuite() {
-        grid.reset();
-        SharedFolderTest::TearDownTestSuite();
-    }
-    static std::string results() { return shared() / "results"; }
-
-    static inline std::unique_ptr<Geometry> grid;
 };
 
 // Per vessel id: its tree, type, segment and resection status as a plan wrote them.

@@ -26,22 +26,14 @@ using test::ToolRun;
 json readJson(const std::string& path) { return json::parse(test::readFile(path)); }
 
 // One small phantom with an origin, run once; the tests plan on its results.
-class Planning : public test::SharedFolderTest<Planning> {
+class Planning : public test::SharedRunTest<Planning> {
 protected:
     static void SetUpTestSuite() {
-        SharedFolderTest::SetUpTestSuite();
+        SharedRunTest::SetUpTestSuite();
         ASSERT_EQ(test::makePhantom(shared() / "ph", "small", {"--origin", "10,-20,5"}).status, 0);
-        const ToolRun run = runTool({"run", shared() / "ph/vessels.nii.gz", "--tissue",
-                                     shared() / "ph/liver.nii.gz", "--out", results(), "--quiet"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        grid =
-            std::make_unique<Geometry>(readImage(results() + "/vessel-ids.nii.gz", "ids").geometry);
+        runOnce({"run", shared() / "ph/vessels.nii.gz", "--tissue", shared() / "ph/liver.nii.gz"},
+                "vessel-ids.nii.gz");
     }
-    static void TearDownTestSuite() {
-        grid.reset();
-        SharedFolderTest::TearDownTestSuite();
-    }
-    static std::string results() { return shared() / "results"; }
 
     static Vec3 pointOn(const ArVesselTree& tree, int id, int sample, double towardsNext = 0) {
         return test::pointOn({tree}, *grid, id, sample, towardsNext);
@@ -56,7 +48,6 @@ protected:
         return readJson(out / "planned/territories.json");
     }
 
-    static inline std::unique_ptr<Geometry> grid;
 };
 
 TEST_F(Planning, RunQuantitiesAddUpExactlyInVoxels) {

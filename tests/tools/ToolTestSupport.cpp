@@ -102,6 +102,15 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(dir, ignored);
 }
 
+std::unique_ptr<Geometry> runForResults(std::vector<std::string> args, const std::string& results,
+                                        const std::string& idsFile) {
+    args.insert(args.end(), {"--out", results, "--quiet"});
+    const ToolRun run = runTool(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (run.status != 0) return nullptr;
+    return std::make_unique<Geometry>(readImage(results + "/" + idsFile, "ids").geometry);
+}
+
 ToolRun makePhantom(const std::string& folder, const std::string& size,
                     const std::vector<std::string>& extra) {
     std::vector<std::string> args = {"phantom", "--out", folder, "--size", size, "--quiet"};

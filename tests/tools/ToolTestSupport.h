@@ -57,6 +57,29 @@ private:
     static inline std::unique_ptr<TempDir> folder;
 };
 
+/// Runs the program with @p args and `--out RESULTS --quiet`, then reads the grid of the
+/// vessel-ID volume RESULTS/@p idsFile; null (and a failed expectation) when the run fails.
+std::unique_ptr<Geometry> runForResults(std::vector<std::string> args, const std::string& results,
+                                        const std::string& idsFile);
+
+/// A fixture whose tests share the results of one run (made by the deriving suite's
+/// SetUpTestSuite through runOnce) and the grid of their vessel-ID volume.
+template <typename Suite>
+class SharedRunTest : public SharedFolderTest<Suite> {
+protected:
+    using SharedFolderTest<Suite>::shared;
+    static std::string results() { return shared() / "results"; }
+    static void runOnce(std::vector<std::string> args, const std::string& idsFile) {
+        grid = runForResults(std::move(args), results(), idsFile);
+    }
+    static void TearDownTestSuite() {
+        grid.reset();
+        SharedFolderTest<Suite>::TearDownTestSuite();
+    }
+
+    static inline std::unique_ptr<Geometry> grid;
+};
+
 /// A VTK XML PolyData file as parsed by expat: the piece's declared counts and its arrays.
 struct VtpContent {
     bool wellFormed = false;
