@@ -90,12 +90,12 @@ int main(int argc, char** argv) {
             }
             return h;
         };
-        std::printf("DIGEST volume %016llx distance-field %016llx skeleton %016llx\n",
-                    static_cast<unsigned long long>(digest(volume->data, voxels)),
-                    static_cast<unsigned long long>(
-                        field != nullptr ? digest(field->data, voxels * 4) : 0),
-                    static_cast<unsigned long long>(digest(
-                        skeletalVoxels.data(), skeletalVoxels.size() * sizeof(short))));
+        std::printf(
+            "DIGEST volume %016llx distance-field %016llx skeleton %016llx\n",
+            static_cast<unsigned long long>(digest(volume->data, voxels)),
+            static_cast<unsigned long long>(field != nullptr ? digest(field->data, voxels * 4) : 0),
+            static_cast<unsigned long long>(
+                digest(skeletalVoxels.data(), skeletalVoxels.size() * sizeof(short))));
     }
     const long peak = peakResidentKiB();
     const double budgetMiB = 1.5 * static_cast<double>(voxels * (1 + 4)) / (1024.0 * 1024.0);

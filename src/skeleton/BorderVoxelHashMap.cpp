@@ -29,7 +29,8 @@ char* writeDecimal(char* out, int value) {
 void VoxelKeyText::format() const noexcept {
     // The packed coordinates are the 16-bit patterns of x, y and z.
     const auto coordinate = [this](int shift) {
-        return static_cast<int>(static_cast<std::int16_t>(static_cast<std::uint16_t>(code >> shift)));
+        return static_cast<int>(
+            static_cast<std::int16_t>(static_cast<std::uint16_t>(code >> shift)));
     };
     char* end = writeDecimal(text, coordinate(0));
     *end++ = '_';

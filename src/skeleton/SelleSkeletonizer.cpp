@@ -181,8 +181,8 @@ void SelleSkeletonizer::init() {
     const std::vector<unsigned char> emptyRow(sizeX, 0);
     for (unsigned int z = 0; z < sizeZ; ++z) {
         for (unsigned int y = 0; y < sizeY; ++y) {
-            unsigned char* row = data + static_cast<std::size_t>(z) * plane +
-                                 static_cast<std::size_t>(y) * sizeX;
+            unsigned char* row =
+                data + static_cast<std::size_t>(z) * plane + static_cast<std::size_t>(y) * sizeX;
             if (std::memcmp(row, emptyRow.data(), sizeX) == 0) continue;
             const bool innerRow = y > 0 && z > 0 && y + 1 < sizeY && z + 1 < sizeZ;
             for (unsigned int x = nextObject(row, 0, sizeX); x < sizeX;

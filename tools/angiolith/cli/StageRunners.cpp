@@ -128,8 +128,7 @@ VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
     return systems;
 }
 
-Thinned runThinning(Progress& progress, VesselSystems&& systems,
-                    const ThinningOptions& options) {
+Thinned runThinning(Progress& progress, VesselSystems&& systems, const ThinningOptions& options) {
     progress.start(
         "skeletonize",
         countText(systems.voxels, "vessel voxel", "vessel voxels") +
