@@ -14,19 +14,6 @@ namespace {
 
 using namespace treetest;
 
-// An iterator of @p l's tree standing at @p name.
-IteratorRef placedAt(const Labelled& l, const std::string& name) {
-    IteratorRef it(l.tree->preorderIterator());
-    while (it->hasNext()) {
-        it->next();
-        if (at(l, *it) == name) {
-            return it;
-        }
-    }
-    ADD_FAILURE() << name << " not found";
-    return it;
-}
-
 // Records every notification as "type:current" (or "type:-" without a current node).
 struct Recorder : TreeListener<VesselRef> {
     explicit Recorder(const Labelled& l) : l(l) {}
