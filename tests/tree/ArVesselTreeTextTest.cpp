@@ -115,7 +115,7 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
     return tree;
 }
 
-class ArVesselTreeTextTest : public treetest::CountTableTest {};
+class ArVesselTreeTextTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
     ArVesselTree tree = angiolith::test::makeTree(

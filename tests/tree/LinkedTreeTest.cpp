@@ -25,7 +25,7 @@ struct Recorder : TreeListener<VesselRef> {
     std::vector<std::string> log;
 };
 
-class LinkedTreeTest : public treetest::CountTableTest {};
+class LinkedTreeTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(LinkedTreeTest, EmptyTreeQueries) {
     Labelled l = build("");
