@@ -255,7 +255,6 @@ TEST_F(Planning, BadPointsGetOneLineErrors) {
          "vessel"},
         {"action.csv", onLine.str() + ",remove\n", "point 'line 1' of '",
          "' has the unknown action 'remove'; use 'segment N', 'hepatic', 'portal' or 'cut'"},
-        {"segment0.csv", onLine.str() + ",segment 0\n", "unknown action 'segment 0'"},
         {"words.txt", "a point on the portal vein\n",
          "is neither a markups JSON file (.mrk.json) nor a CSV file of x,y,z,action lines: "
          "line 1 reads 'a point on the portal vein'"},

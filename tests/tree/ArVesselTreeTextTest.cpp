@@ -115,15 +115,13 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
     return tree;
 }
 
-class ArVesselTreeTextTest : public treetest::CountTableTest {};
+class ArVesselTreeTextTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
-    ArVesselTree tree(new LinkedTree<VesselRef>());
-    tree->setRoot(vessel(0, {{{10, 20, 30}, 4.5f, 0}}));
-    IteratorRef it(tree->preorderIterator());
-    it->next();
-    it->addChild(vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}));
-    it->addChild(vessel(2, {{{10, 20, 30}, 4.5f, 0}}));
+    ArVesselTree tree = angiolith::test::makeTree(
+        {vessel(0, {{{10, 20, 30}, 4.5f, 0}}),
+         {{vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}), {}},
+          {vessel(2, {{{10, 20, 30}, 4.5f, 0}}), {}}}});
     EXPECT_EQ(write(tree), kExample);
 
     ArVesselTree empty(new LinkedTree<VesselRef>());

@@ -17,7 +17,7 @@ typedef ar<ArbitraryTreeIterator<VesselRef>> WalkRef;
 // Irregular: depths 1 to 4, nodes with one, two and three children.
 const char* const kBig = "R(A(C(D,E(F)),G),B,H(I(J,K),L))";
 
-class LinkedTreeIteratorsTest : public treetest::CountTableTest {};
+class LinkedTreeIteratorsTest : public angiolith::test::HandleTableTest {};
 
 // Every order over the irregular tree and over the view below each of a choice of its nodes;
 // inorder is preorder in these trees of ordered children.

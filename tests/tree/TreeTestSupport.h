@@ -16,8 +16,6 @@
 namespace treetest {
 
 typedef ar<Vessel> VesselRef;
-
-using CountTableTest = angiolith::test::HandleTableTest;
 typedef ar<TreeIterator<VesselRef>> IteratorRef;
 typedef ar<Tree<VesselRef>> TreeRef;
 

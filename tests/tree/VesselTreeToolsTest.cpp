@@ -22,7 +22,7 @@ std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     return out;
 }
 
-class VesselTreeToolsTest : public treetest::CountTableTest {};
+class VesselTreeToolsTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
     Labelled l = build("R(A(C(D,E(F)),G),B,H(I(J,K),L))");
