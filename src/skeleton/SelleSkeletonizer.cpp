@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <list>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace {
 
 using angiolith::detail::BorderVoxelHashMapBase;
 using angiolith::detail::packVoxelKey;
+using angiolith::detail::VoxelKeyText;
 
 const char* const kNoNeighbours =
     "Error in Selle Skeletonizer::getNextNeighbour(...): Point has no neighbours!";
@@ -62,16 +64,58 @@ std::uint64_t storageRank(std::uint64_t key) {
 using angiolith::detail::RankedPoint;
 using angiolith::detail::sortByRank;
 
-// Moves the entry of p from one map to the other without reallocating it; a point the source
-// map does not hold is inserted as it is.
-void moveEntry(BorderVoxelHashMap& from, BorderVoxelHashMap& to, DistancePoint3D* p) {
-    const auto it =
-        from.BorderVoxelHashMapBase::find(packVoxelKey(p->getX(), p->getY(), p->getZ()));
-    if (it == from.end()) {
-        to.insert(p);
-    } else {
-        to.BorderVoxelHashMapBase::insert(from.extract(it));
+// Key of the map entry of p.
+std::uint64_t keyOf(const DistancePoint3D& p) { return packVoxelKey(p.getX(), p.getY(), p.getZ()); }
+
+// Turns the map of the last border into the next one in place. Entries of the current border
+// whose voxel is not among the survivors were deleted this pass: their points are deleted and
+// their nodes, re-keyed, hold the new front, so that only the difference between the counts is
+// allocated or freed. The remaining border keeps its entries untouched. Survivors the map does
+// not hold are added after the front, and an entry never replaces an existing one.
+void replaceDeletedEntries(BorderVoxelHashMap& map, const std::list<DistancePoint3D*>& current,
+                           const std::list<DistancePoint3D*>& survivors,
+                           const std::vector<DistancePoint3D*>& front) {
+    using Iterator = BorderVoxelHashMapBase::iterator;
+    // Survivors' entries are marked by a null point (no entry holds null) until the deleted
+    // ones are out; extraction leaves the other iterators valid.
+    std::vector<std::pair<Iterator, DistancePoint3D*>> marked;
+    std::vector<DistancePoint3D*> absent;
+    marked.reserve(survivors.size());
+    for (DistancePoint3D* p : survivors) {
+        const Iterator it = map.BorderVoxelHashMapBase::find(keyOf(*p));
+        if (it == map.end()) {
+            absent.push_back(p);
+        } else if (it->second != nullptr) {
+            marked.emplace_back(it, it->second);
+            it->second = nullptr;
+        }
     }
+    std::vector<BorderVoxelHashMapBase::node_type> freed;
+    freed.reserve(std::min(current.size(), front.size()));
+    for (DistancePoint3D* p : current) {
+        const Iterator it = map.BorderVoxelHashMapBase::find(keyOf(*p));
+        if (it == map.end() || it->second == nullptr) continue;
+        delete it->second;
+        if (freed.size() < front.size()) {
+            freed.push_back(map.extract(it));
+        } else {
+            map.BorderVoxelHashMapBase::erase(it);
+        }
+    }
+    for (const auto& [it, p] : marked) it->second = p;
+
+    for (std::size_t i = 0; i < front.size(); ++i) {
+        DistancePoint3D* n = front[i];
+        if (i < freed.size()) {
+            auto& node = freed[i];
+            node.key() = VoxelKeyText(n->getX(), n->getY(), n->getZ());
+            node.mapped() = n;
+            if (!map.BorderVoxelHashMapBase::insert(std::move(node)).inserted) delete n;
+        } else if (!map.emplace(VoxelKeyText(n->getX(), n->getY(), n->getZ()), n).second) {
+            delete n;
+        }
+    }
+    for (DistancePoint3D* p : absent) map.insert(p);
 }
 
 }  // namespace
@@ -86,7 +130,7 @@ SelleSkeletonizer::SelleSkeletonizer(lumoTeskDescriptor* pic, bool mostNeighbour
       skeletalVoxels(nullptr) {}
 
 SelleSkeletonizer::~SelleSkeletonizer() {
-    if (previousBorderVoxels != nullptr) {
+    if (previousBorderVoxels != nullptr && previousBorderVoxels != borderVoxels) {
         for (auto& entry : *previousBorderVoxels) {
             DistancePoint3D* p = entry.second;
             borderVoxels->erase(p->getX(), p->getY(), p->getZ());
@@ -109,6 +153,9 @@ void SelleSkeletonizer::runPasses(const std::function<void()>& afterProcessing) 
     init();
     bool stopFlag = false;
     for (;;) {
+        // The last pass's skeleton list is dropped below; its nodes join the current border's,
+        // which dividing the border reuses instead of allocating.
+        if (skeletalVoxels != nullptr) currentBorder.splice(currentBorder.end(), *skeletalVoxels);
         divideNewBorder();
         delete skeletalVoxels;
         skeletalVoxels = borderVoxelListProcessor->processBorderVoxelList(&currentBorder);
@@ -276,9 +323,10 @@ DistancePoint3D* SelleSkeletonizer::getNextDistancePoint3D(short x, short y, sho
 void SelleSkeletonizer::computeNewBorder() {
     const float spacing[3] = {volume->getVoxelSizeX(), volume->getVoxelSizeY(),
                               volume->getVoxelSizeZ()};
+    // The map is updated in place: the remaining border keeps its entries, the entries of the
+    // deleted voxels carry the new front, and only the difference is allocated or freed. Until
+    // the front has advanced the map still holds the old border, which the lookups read.
     previousBorderVoxels = borderVoxels;
-    borderVoxels = new BorderVoxelHashMap();
-    borderVoxels->reserve(previousBorderVoxels->size());
 
     // Remaining border: shorten vectors in place, so later points already see the update.
     for (DistancePoint3D* p : remainingBorder) {
@@ -293,8 +341,7 @@ void SelleSkeletonizer::computeNewBorder() {
     }
 
     // Advance the front behind every point of the current border, deleted ones included.
-    // Only previousBorderVoxels is consulted here, so the new points may enter the new map
-    // before the old entries move over.
+    // The new points wait in a list of their own, so every lookup sees the old border only.
     // The volume is read and marked through its buffer; outside it every voxel reads 0.
     unsigned char* const data = static_cast<unsigned char*>(volume->getPic()->data);
     const long sizeX = volume->getSizeX(), sizeY = volume->getSizeY(), sizeZ = volume->getSizeZ();
@@ -302,6 +349,7 @@ void SelleSkeletonizer::computeNewBorder() {
         if (x < 0 || y < 0 || z < 0 || x >= sizeX || y >= sizeY || z >= sizeZ) return nullptr;
         return data + ((static_cast<std::ptrdiff_t>(z) * sizeY + y) * sizeX + x);
     };
+    std::vector<DistancePoint3D*> front;
     for (DistancePoint3D* p : currentBorder) {
         const short px = p->getX(), py = p->getY(), pz = p->getZ();
         for (const auto& step : kFaceSteps) {
@@ -315,17 +363,11 @@ void SelleSkeletonizer::computeNewBorder() {
                 const Vector v = inherit(*r, x - r->getX(), y - r->getY(), z - r->getZ(), spacing);
                 n->setDistanceXYZ(v.x, v.y, v.z);
             }
-            borderVoxels->insert(n);
+            front.push_back(n);
             *at = 1;
             distanceField->setVoxel(x, y, z, n->getDistance());
         }
     }
-
-    // The remaining border and the survivors change maps; what is left in the old map are the
-    // voxels deleted in this pass, whose points die with it.
-    for (DistancePoint3D* p : remainingBorder) moveEntry(*previousBorderVoxels, *borderVoxels, p);
-    for (DistancePoint3D* p : *skeletalVoxels) moveEntry(*previousBorderVoxels, *borderVoxels, p);
-    previousBorderVoxels->deleteAll();
-    delete previousBorderVoxels;
     previousBorderVoxels = nullptr;
+    replaceDeletedEntries(*borderVoxels, currentBorder, *skeletalVoxels, front);
 }
