@@ -55,9 +55,8 @@ BorderVoxelHashMap::iterator BorderVoxelHashMap::find(short x, short y, short z)
 
 void BorderVoxelHashMap::insert(DistancePoint3D* p) {
     if (p == nullptr) return;
-    const short x = p->getX(), y = p->getY(), z = p->getZ();
-    if (BorderVoxelHashMapBase::find(packVoxelKey(x, y, z)) != end()) return;
-    emplace(VoxelKeyText(x, y, z), p);
+    // One lookup: the node is made only when the voxel is absent.
+    try_emplace(VoxelKeyText(p->getX(), p->getY(), p->getZ()), p);
 }
 
 BorderVoxelHashMap::iterator BorderVoxelHashMap::erase(short x, short y, short z) {

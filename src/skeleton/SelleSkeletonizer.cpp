@@ -350,13 +350,28 @@ void SelleSkeletonizer::computeNewBorder() {
         return data + ((static_cast<std::ptrdiff_t>(z) * sizeY + y) * sizeX + x);
     };
     std::vector<DistancePoint3D*> front;
+    // Buffer offsets of the face steps: a point at least one voxel inside every face reads its
+    // neighbours without bounds checks; nearly every point of a vessel mask lies there.
+    const std::ptrdiff_t stride[3] = {1, static_cast<std::ptrdiff_t>(sizeX),
+                                      static_cast<std::ptrdiff_t>(sizeX) * sizeY};
+    std::ptrdiff_t stepOffset[6];
+    for (int s = 0; s < 6; ++s) {
+        stepOffset[s] = kFaceSteps[s][0] * stride[0] + kFaceSteps[s][1] * stride[1] +
+                        kFaceSteps[s][2] * stride[2];
+    }
     for (DistancePoint3D* p : currentBorder) {
         const short px = p->getX(), py = p->getY(), pz = p->getZ();
-        for (const auto& step : kFaceSteps) {
+        const bool inner = px > 0 && py > 0 && pz > 0 && px + 1 < sizeX && py + 1 < sizeY &&
+                           pz + 1 < sizeZ;
+        unsigned char* const centre = inner ? cell(px, py, pz) : nullptr;
+        for (int s = 0; s < 6; ++s) {
+            const auto& step = kFaceSteps[s];
+            unsigned char* const at = inner ? centre + stepOffset[s]
+                                            : cell(shifted(px, step[0]), shifted(py, step[1]),
+                                                   shifted(pz, step[2]));
+            if (at == nullptr || *at != 3) continue;
             const short x = shifted(px, step[0]), y = shifted(py, step[1]),
                         z = shifted(pz, step[2]);
-            unsigned char* const at = cell(x, y, z);
-            if (at == nullptr || *at != 3) continue;
             auto* n = new DistancePoint3D(x, y, z, 0.0f, 0.0f, 0.0f);
             DistancePoint3D* r = getNextDistancePoint3D(x, y, z);
             if (r != nullptr) {
