@@ -153,9 +153,6 @@ void SelleSkeletonizer::runPasses(const std::function<void()>& afterProcessing) 
     init();
     bool stopFlag = false;
     for (;;) {
-        // The last pass's skeleton list is dropped below; its nodes join the current border's,
-        // which dividing the border reuses instead of allocating.
-        if (skeletalVoxels != nullptr) currentBorder.splice(currentBorder.end(), *skeletalVoxels);
         divideNewBorder();
         delete skeletalVoxels;
         skeletalVoxels = borderVoxelListProcessor->processBorderVoxelList(&currentBorder);
@@ -361,14 +358,14 @@ void SelleSkeletonizer::computeNewBorder() {
     }
     for (DistancePoint3D* p : currentBorder) {
         const short px = p->getX(), py = p->getY(), pz = p->getZ();
-        const bool inner = px > 0 && py > 0 && pz > 0 && px + 1 < sizeX && py + 1 < sizeY &&
-                           pz + 1 < sizeZ;
+        const bool inner =
+            px > 0 && py > 0 && pz > 0 && px + 1 < sizeX && py + 1 < sizeY && pz + 1 < sizeZ;
         unsigned char* const centre = inner ? cell(px, py, pz) : nullptr;
         for (int s = 0; s < 6; ++s) {
             const auto& step = kFaceSteps[s];
-            unsigned char* const at = inner ? centre + stepOffset[s]
-                                            : cell(shifted(px, step[0]), shifted(py, step[1]),
-                                                   shifted(pz, step[2]));
+            unsigned char* const at =
+                inner ? centre + stepOffset[s]
+                      : cell(shifted(px, step[0]), shifted(py, step[1]), shifted(pz, step[2]));
             if (at == nullptr || *at != 3) continue;
             const short x = shifted(px, step[0]), y = shifted(py, step[1]),
                         z = shifted(pz, step[2]);

@@ -299,3 +299,61 @@ TEST(SelleSkeletonizer, NextDistancePointAndItsTieRule) {
     }
     lumoTeskFree(pic);
 }
+
+namespace {
+
+// After every pass checks that the border map holds exactly the voxels marked as border (value
+// 1), each under its own coordinates and with a point of its own.
+class BorderMapChecker : public SelleSkeletonizer {
+public:
+    explicit BorderMapChecker(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
+    int checkedPasses = 0;
+
+protected:
+    void computeNewBorder() override {
+        SelleSkeletonizer::computeNewBorder();
+        ++checkedPasses;
+        std::set<std::tuple<int, int, int>> marked, mapped;
+        for (short z = 0; z < static_cast<short>(volume->getSizeZ()); ++z)
+            for (short y = 0; y < static_cast<short>(volume->getSizeY()); ++y)
+                for (short x = 0; x < static_cast<short>(volume->getSizeX()); ++x)
+                    if (volume->getVoxel(x, y, z) == 1) marked.emplace(x, y, z);
+        std::set<const DistancePoint3D*> points;
+        for (const auto& [key, p] : *borderVoxels) {
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(key.packed(),
+                      angiolith::detail::packVoxelKey(p->getX(), p->getY(), p->getZ()));
+            EXPECT_TRUE(points.insert(p).second) << "a point held twice";
+            mapped.emplace(p->getX(), p->getY(), p->getZ());
+        }
+        EXPECT_EQ(mapped, marked) << "pass " << iteration;
+        EXPECT_EQ(previousBorderVoxels, nullptr);
+    }
+};
+
+}  // namespace
+
+// The map is carried from pass to pass in place: deleted voxels leave it, the advancing front
+// enters it (partly in the deleted voxels' entries), and the rest stays. Blobs touching the
+// grid's faces and an anisotropic spacing (which keeps points in the remaining border) included.
+TEST(SelleSkeletonizer, BorderMapFollowsTheBorderEveryPass) {
+    struct Case {
+        int size;
+        unsigned seed;
+        int balls;
+        float spacingZ;
+    };
+    const Case cases[] = {{12, 1, 3, 1.0f}, {16, 4, 6, 1.0f}, {14, 7, 4, 2.5f}, {10, 9, 8, 1.0f}};
+    for (const Case& c : cases) {
+        lumoTeskDescriptor* pic =
+            skeletontest::toDescriptor(skeletontest::randomBlob(c.size, c.seed, c.balls));
+        {
+            BorderMapChecker checker(pic);
+            checker.setVolumeVoxelSizeZ(c.spacingZ);
+            checker.skeletonize();
+            EXPECT_GE(checker.checkedPasses, 2) << "seed " << c.seed;
+            lumoTeskFree(checker.getDistanceFieldPic());
+        }
+        lumoTeskFree(pic);
+    }
+}
