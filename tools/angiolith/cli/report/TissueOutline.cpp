@@ -1,5 +1,7 @@
 #include "cli/report/TissueOutline.h"
 
+#include <angiolith/detail/ParallelChunks.h>
+
 #include <cstdint>
 
 namespace angiolith::tool {
@@ -24,21 +26,38 @@ std::vector<Vec3> tissueOutline(const Volume& mask, std::size_t maxPoints) {
     const DescriptorPtr binary = binarize(*mask.pic);
     const auto* in = static_cast<const unsigned char*>(binary->data);
     const long nx = binary->n[0], ny = binary->n[1], nz = binary->n[2];
-    const auto at = [&](long x, long y, long z) {
-        return x >= 0 && y >= 0 && z >= 0 && x < nx && y < ny && z < nz &&
-               in[(z * ny + y) * nx + x] != 0;
-    };
-    std::vector<std::uint64_t> surface;
-    for (long z = 0; z < nz; ++z) {
-        for (long y = 0; y < ny; ++y) {
-            for (long x = 0; x < nx; ++x) {
-                if (!at(x, y, z)) continue;
-                if (!at(x - 1, y, z) || !at(x + 1, y, z) || !at(x, y - 1, z) || !at(x, y + 1, z) ||
-                    !at(x, y, z - 1) || !at(x, y, z + 1)) {
-                    surface.push_back(static_cast<std::uint64_t>((z * ny + y) * nx + x));
+    const std::size_t plane = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    // Plane by plane on the worker threads, each plane's surface voxels in storage order, joined
+    // in plane order: the same list on any number of threads.
+    std::vector<std::vector<std::uint64_t>> planes(static_cast<std::size_t>(nz));
+    angiolith::detail::parallelChunks(
+        angiolith::detail::resolveThreads(workerThreads(), planes.size()), planes.size(),
+        [&](unsigned, std::size_t z) {
+            std::vector<std::uint64_t>& found = planes[z];
+            const unsigned char* below = z > 0 ? in + (z - 1) * plane : nullptr;
+            const unsigned char* above = z + 1 < planes.size() ? in + (z + 1) * plane : nullptr;
+            for (long y = 0; y < ny; ++y) {
+                const std::size_t first = z * plane + static_cast<std::size_t>(y) * nx;
+                const unsigned char* row = in + first;
+                const unsigned char* front = y > 0 ? row - nx : nullptr;
+                const unsigned char* back = y + 1 < ny ? row + nx : nullptr;
+                const std::size_t inPlane = static_cast<std::size_t>(y) * nx;
+                for (long x = 0; x < nx; ++x) {
+                    if (row[x] == 0) continue;
+                    // A neighbour outside the volume counts as outside the object.
+                    const bool inner = x > 0 && x + 1 < nx && row[x - 1] != 0 && row[x + 1] != 0 &&
+                                       front != nullptr && front[x] != 0 && back != nullptr &&
+                                       back[x] != 0 && below != nullptr &&
+                                       below[inPlane + x] != 0 && above != nullptr &&
+                                       above[inPlane + x] != 0;
+                    if (!inner) found.push_back(first + static_cast<std::size_t>(x));
                 }
             }
-        }
+        });
+    std::vector<std::uint64_t> surface;
+    for (std::vector<std::uint64_t>& found : planes) {
+        surface.insert(surface.end(), found.begin(), found.end());
+        std::vector<std::uint64_t>().swap(found);
     }
     // Keep an index when its hash falls in the lowest maxPoints / surface.size() of the range.
     const bool all = surface.size() <= maxPoints;
