@@ -14,6 +14,13 @@ SOURCE_DIR = os.environ.get(
     "ANGIOLITH_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 
 
+def analyse(vessels, tissue, spacing, axes="xyz", start=None):
+    """The tool's `run` in Python: skeleton, distance field, cleaned tree, vessel ids, distances."""
+    skeleton, distances = angiolith.skeletonize(vessels, spacing, axes=axes)
+    tree = angiolith.extract_tree(skeleton, distances, spacing, start, axes=axes)
+    tree.clean()
+    ids, to_vessel = angiolith.territories(tree, tissue, spacing, axes=axes)
+    return skeleton, distances, tree, ids, to_vessel
 
 
 def run_tool(*args, cwd=None):
@@ -52,10 +59,8 @@ def phantom(tmp_path_factory):
 @pytest.fixture(scope="session")
 def chain(phantom):
     """The whole chain in Python on the phantom, as the tool's `run` computes it."""
-    skeleton, distances = angiolith.skeletonize(phantom.vessels, phantom.spacing)
-    tree = angiolith.extract_tree(skeleton, distances, phantom.spacing)
-    tree.clean()
-    ids, to_vessel = angiolith.territories(tree, phantom.liver, phantom.spacing)
+    skeleton, distances, tree, ids, to_vessel = analyse(phantom.vessels, phantom.liver,
+                                                        phantom.spacing)
     return {"skeleton": skeleton, "distance_field": distances, "tree": tree,
             "vessel_ids": ids, "distances": to_vessel,
             "labels": angiolith.relabel(ids, tree, "segment")}

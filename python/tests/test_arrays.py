@@ -6,6 +6,7 @@ import numpy as np
 import pytest
 
 import angiolith
+from conftest import analyse as chain
 
 # The phantom cut to a non-cubic box, with the tissue cut alike.
 BOX = (slice(4, 60), slice(0, 64), slice(10, 50))
@@ -17,14 +18,6 @@ def box(phantom):
     tissue = np.ascontiguousarray(phantom.liver[BOX])
     assert len(set(vessels.shape)) == 3 and len(set(phantom.spacing)) == 3
     return vessels, tissue, phantom.spacing
-
-
-def chain(vessels, tissue, spacing, axes, start=None):
-    skeleton, distances = angiolith.skeletonize(vessels, spacing, axes=axes)
-    tree = angiolith.extract_tree(skeleton, distances, spacing, start, axes=axes)
-    tree.clean()
-    ids, to_vessel = angiolith.territories(tree, tissue, spacing, axes=axes)
-    return skeleton, distances, tree, ids, to_vessel
 
 
 def test_both_axis_orders_give_the_same_result(box):

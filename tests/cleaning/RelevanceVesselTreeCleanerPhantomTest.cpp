@@ -3,12 +3,9 @@
 // on the extracted tree, with its estimated radii; branches against the phantom's ground truth.
 
 #include "phantom/VesselPhantom.h"
+#include "support/PhantomChain.h"
 
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
-#include <angiolith/extraction/BreadthFirstTreeExtractor.h>
-#include <angiolith/image/lumoTeskDescriptor.h>
-#include <angiolith/skeleton/Point3D.h>
-#include <angiolith/skeleton/SelleSkeletonizer.h>
 
 #include <gtest/gtest.h>
 
@@ -88,19 +85,7 @@ TEST_P(RelevanceVesselTreeCleanerPhantom, RemovesSpursAndKeepsLongBranches) {
     Phantom phantom = makePhantom(options);
     ASSERT_FALSE(phantom.bumps.empty());
 
-    lumoTeskDescriptor* pic = phantom.takeVessels();
-    lumoTeskDescriptor* field = nullptr;
-    ArVesselTree tree;
-    {
-        SelleSkeletonizer thinning(pic, true, false);
-        thinning.skeletonize();
-        field = thinning.getDistanceFieldPic();
-        Point3D start(phantom.rootVoxel.x, phantom.rootVoxel.y, phantom.rootVoxel.z);
-        BreadthFirstTreeExtractor extractor;
-        tree = extractor.getTree(thinning.getVolume(), thinning.getSkeletalVoxels(), &start);
-    }
-    lumoTeskFree(pic);
-    lumoTeskFree(field);
+    ArVesselTree tree = chain_test::extractedTree(phantom);
 
     std::vector<ar<Vessel>> spurs;
     collectSpurs(rootNode(tree), spurs);

@@ -4,23 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using namespace angiolith::test;
 
 namespace {
 
-// Every test must leave the reference-count table as it found it: no vessel, tree or iterator
-// is kept alive by a forgotten handle.
-class RelevanceVesselTreeCleanerTest : public testing::Test {
-protected:
-    void SetUp() override { countedBefore = arBase::counter.size(); }
-    void TearDown() override { EXPECT_EQ(arBase::counter.size(), countedBefore); }
-
-private:
-    std::size_t countedBefore = 0;
-};
+using RelevanceVesselTreeCleanerTest = HandleTableTest;
 
 // A root vessel along the x axis ending at the origin with diameter 4 (radius 2).
 ar<Vessel> rootEndingAtOrigin(int id = 1) { return vessel(id, {{-10, 0, 0}, {0, 0, 0}}, 4.0f); }
@@ -62,61 +52,106 @@ TEST_F(RelevanceVesselTreeCleanerTest, SideBranchMustReachTwiceTheParentRadius) 
     EXPECT_EQ(kept->getSize(), 3);
 }
 
-TEST_F(RelevanceVesselTreeCleanerTest, DeletesEveryIrrelevantSiblingWhereverItStands) {
-    // Irrelevant branches first, between and after the relevant ones, so that a deletion
-    // also removes the walker's next node; the relevant ones are re-tested and stay.
-    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
-                                  {{branchReaching(2, 1.0f, 0), {}},
-                                   {branchReaching(3, 8.0f, 1), {}},
-                                   {branchReaching(4, 3.0f, 2), {}},
-                                   {branchReaching(5, 3.99f, 1), {}},
-                                   {branchReaching(6, -8.0f, 2), {}},
-                                   {branchReaching(7, -2.0f, 1), {}}}});
-    RelevanceVesselTreeCleaner().cleanTree(tree);
-    EXPECT_EQ(shape(tree), "1(3,6)");
-}
-
-TEST_F(RelevanceVesselTreeCleanerTest, TestsWholeSubtreesAgainstTheParentEnd) {
-    // Branch 2 is short but its grandchild 21 reaches far: the subtree stays, and its own
-    // side branches are then tested against vessel 2's end (0, 1, 0) and radius 0.25, which
-    // keeps 21 and removes the stub 22. Branch 3 and its children all stay within 3.9 of the
-    // origin: the whole subtree goes, although its children reach far from vessel 3's end.
-    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
-                                  {{vessel(2, {{0, 0, 0}, {0, 1, 0}}, 0.5f),
-                                    {{vessel(21, {{0, 1, 0}, {0, 1, 9}}, 0.5f), {}},
-                                     {vessel(22, {{0, 1, 0}, {0, 1.4f, 0}}, 0.5f), {}},
-                                     {vessel(23, {{0, 1, 0}, {0, 9, 0}}, 0.5f), {}}}},
-                                   {vessel(3, {{0, 0, 0}, {0, -0.1f, 0}}, 0.01f),
-                                    {{vessel(31, {{0, -0.1f, 0}, {0, -3.8f, 0}}, 0.01f), {}},
-                                     {vessel(32, {{0, -0.1f, 0}, {2, -3, 0}}, 0.01f), {}}}}}});
-    RelevanceVesselTreeCleaner().cleanTree(tree);
-    // Root 1 now has the single child 2, which still has two children: 2 is fused into 1.
-    EXPECT_EQ(shape(tree), "1(21,23)");
-}
-
-TEST_F(RelevanceVesselTreeCleanerTest, ChildBranchesAreMeasuredFromTheirOwnParent) {
-    // Vessel 2 is wide (radius 10); its child 3 reaches 5 beyond 2's end and is removed,
-    // although it lies 15 from the root's end.
-    ArVesselTree tree = makeTree({rootEndingAtOrigin(),
-                                  {{vessel(2, {{0, 0, 0}, {0, 0, 10}}, 20.0f),
-                                    {{vessel(3, {{0, 0, 10}, {0, 0, 15}}, 1.0f), {}},
-                                     {vessel(4, {{0, 0, 10}, {0, 21, 10}}, 1.0f), {}}}},
-                                   {branchReaching(5, 6.0f, 1), {}}}});
-    RelevanceVesselTreeCleaner().cleanTree(tree);
-    // 2 is left with the single child 4 and absorbs it.
-    EXPECT_EQ(shape(tree), "1(2,5)");
-}
-
-TEST_F(RelevanceVesselTreeCleanerTest, ThresholdOfOneOrMoreDeletesEverySideSubtree) {
-    for (float threshold : {1.0f, 2.5f}) {
-        ar<Vessel> root = rootEndingAtOrigin();
-        ArVesselTree tree =
-            makeTree({root,
-                      {{branchReaching(2, 100.0f, 0), {{branchReaching(21, 50.0f, 1), {}}}},
-                       {branchReaching(3, 1000.0f, 1), {}}}});
-        RelevanceVesselTreeCleaner(threshold).cleanTree(tree);
-        EXPECT_EQ(shape(tree), "1");
-        EXPECT_EQ(positions(*root), (std::vector<float>{-10, 0, 0, 0, 0, 0}));
+// Trees whose cleaned shape follows from the relevance 1 - r / d of each side subtree (r the
+// parent's end radius, d the farthest reach of the subtree from the parent's end) alone.
+TEST_F(RelevanceVesselTreeCleanerTest, DeletesExactlyTheIrrelevantSubtrees) {
+    struct Case {
+        const char* what;
+        float threshold;
+        Branch tree;
+        const char* shape;
+        std::vector<float> rootPositions = {};  // checked when given
+    };
+    const Case cases[] = {
+        // Irrelevant branches first, between and after the relevant ones, so that a deletion
+        // also removes the walker's next node; the relevant ones are re-tested and stay.
+        {"irrelevant siblings wherever they stand",
+         0.5f,
+         {rootEndingAtOrigin(),
+          {{branchReaching(2, 1.0f, 0), {}},
+           {branchReaching(3, 8.0f, 1), {}},
+           {branchReaching(4, 3.0f, 2), {}},
+           {branchReaching(5, 3.99f, 1), {}},
+           {branchReaching(6, -8.0f, 2), {}},
+           {branchReaching(7, -2.0f, 1), {}}}},
+         "1(3,6)"},
+        // Branch 2 is short but its grandchild 21 reaches far: the subtree stays, and its own
+        // side branches are then tested against vessel 2's end (0, 1, 0) and radius 0.25, which
+        // keeps 21 and removes the stub 22. Branch 3 and its children all stay within 3.9 of
+        // the origin: the whole subtree goes, although its children reach far from vessel 3's
+        // end. Root 1 is left with the single child 2, which still has two children: 2 is
+        // fused into 1.
+        {"whole subtrees against the parent end",
+         0.5f,
+         {rootEndingAtOrigin(),
+          {{vessel(2, {{0, 0, 0}, {0, 1, 0}}, 0.5f),
+            {{vessel(21, {{0, 1, 0}, {0, 1, 9}}, 0.5f), {}},
+             {vessel(22, {{0, 1, 0}, {0, 1.4f, 0}}, 0.5f), {}},
+             {vessel(23, {{0, 1, 0}, {0, 9, 0}}, 0.5f), {}}}},
+           {vessel(3, {{0, 0, 0}, {0, -0.1f, 0}}, 0.01f),
+            {{vessel(31, {{0, -0.1f, 0}, {0, -3.8f, 0}}, 0.01f), {}},
+             {vessel(32, {{0, -0.1f, 0}, {2, -3, 0}}, 0.01f), {}}}}}},
+         "1(21,23)"},
+        // Vessel 2 is wide (radius 10); its child 3 reaches 5 beyond 2's end and is removed,
+        // although it lies 15 from the root's end; 2 is left with the single child 4 and
+        // absorbs it.
+        {"children measured from their own parent",
+         0.5f,
+         {rootEndingAtOrigin(),
+          {{vessel(2, {{0, 0, 0}, {0, 0, 10}}, 20.0f),
+            {{vessel(3, {{0, 0, 10}, {0, 0, 15}}, 1.0f), {}},
+             {vessel(4, {{0, 0, 10}, {0, 21, 10}}, 1.0f), {}}}},
+           {branchReaching(5, 6.0f, 1), {}}}},
+         "1(2,5)"},
+        {"threshold 1 deletes every side subtree",
+         1.0f,
+         {rootEndingAtOrigin(),
+          {{branchReaching(2, 100.0f, 0), {{branchReaching(21, 50.0f, 1), {}}}},
+           {branchReaching(3, 1000.0f, 1), {}}}},
+         "1",
+         {-10, 0, 0, 0, 0, 0}},
+        {"a threshold above 1 too",
+         2.5f,
+         {rootEndingAtOrigin(), {{branchReaching(3, 1000.0f, 1), {}}}},
+         "1",
+         {-10, 0, 0, 0, 0, 0}},
+        // Radius 0.125 at distance 5: 1 - 0.025f is 0.97499999962747 in double, just below
+        // the float 0.975f (0.97500002384); in float it would round up to 0.975f and count.
+        {"the quotient is float, the difference double: lost",
+         0.975f,
+         {vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 0.25f),
+          {{branchReaching(2, 5.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}},
+         "1"},
+        // Radius 1.75 at distance 3: the float quotient 0.58333331 gives 0.41666669 in double,
+        // which reaches the threshold 0.416666687f; the exact quotient 7/12 would fall short.
+        {"the quotient is float, the difference double: kept",
+         0.416666687f,
+         {vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 3.5f),
+          {{branchReaching(2, 3.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}},
+         "1(2,3)"},
+        {"a single vessel",
+         2.0f,
+         {vessel(1, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 1.0f), {}},
+         "1",
+         {0, 0, 0, 1, 0, 0, 2, 0, 0}},
+        // A parent without samples measures from the origin with radius 0: every sample away
+        // from the origin is relevant, and branches without samples of their own are not.
+        {"a parent without samples",
+         0.5f,
+         {ar<Vessel>(new Vessel()),
+          {{branchReaching(2, 0.001f, 0), {}},
+           {vessel(3, {{5, 5, 5}}, 1.0f), {}},
+           {branchReaching(4, 0.001f, 1), {}}}},
+         "-1(2,4)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ArVesselTree tree = makeTree(c.tree);
+        RelevanceVesselTreeCleaner(c.threshold).cleanTree(tree);
+        EXPECT_EQ(shape(tree), c.shape);
+        if (!c.rootPositions.empty()) {
+            EXPECT_EQ(positions(*c.tree.vessel), c.rootPositions);
+        }
     }
 }
 
@@ -152,24 +187,6 @@ TEST_F(RelevanceVesselTreeCleanerTest, CleanTreeJoinsThroughTheVirtualSlotAndCop
         cleaner.cleanTree(other);
         EXPECT_EQ(shape(other), "1");
     }
-}
-
-TEST_F(RelevanceVesselTreeCleanerTest, QuotientIsFloatAndTheDifferenceDouble) {
-    // Radius 0.125 at distance 5: 1 - 0.025f is 0.97499999962747 in double, just below
-    // the float 0.975f (0.97500002384); in float it would round up to 0.975f and count.
-    ArVesselTree lost =
-        makeTree({vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 0.25f),
-                  {{branchReaching(2, 5.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}});
-    RelevanceVesselTreeCleaner(0.975f).cleanTree(lost);
-    EXPECT_EQ(shape(lost), "1");
-
-    // Radius 1.75 at distance 3: the float quotient 0.58333331 gives 0.41666669 in double,
-    // which reaches the threshold 0.416666687f; the exact quotient 7/12 would fall short.
-    ArVesselTree kept =
-        makeTree({vessel(1, {{-1, 0, 0}, {0, 0, 0}}, 3.5f),
-                  {{branchReaching(2, 3.0f, 0), {}}, {branchReaching(3, 100.0f, 1), {}}}});
-    RelevanceVesselTreeCleaner(0.416666687f).cleanTree(kept);
-    EXPECT_EQ(shape(kept), "1(2,3)");
 }
 
 TEST_F(RelevanceVesselTreeCleanerTest, PreservedCyclesKeepShortBranchesWithAPartnerOutside) {
@@ -253,26 +270,10 @@ TEST_F(RelevanceVesselTreeCleanerTest, JoinStopsAtForksAndKeepsCyclesOfTheParent
     EXPECT_EQ(root->getCyclicId(), 9);
 }
 
-TEST_F(RelevanceVesselTreeCleanerTest, DegenerateTreesAreLeftAlone) {
-    ar<Vessel> only = vessel(1, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 1.0f);
-    ArVesselTree single = makeTree({only, {}});
-    RelevanceVesselTreeCleaner(2.0f).cleanTree(single);
-    EXPECT_EQ(shape(single), "1");
-    EXPECT_EQ(positions(*only), (std::vector<float>{0, 0, 0, 1, 0, 0, 2, 0, 0}));
-
+TEST_F(RelevanceVesselTreeCleanerTest, EmptyTreesAndNullHandlesAreLeftAlone) {
     ArVesselTree empty(new LinkedTree<ar<Vessel>>());
     RelevanceVesselTreeCleaner().cleanTree(empty);
     EXPECT_EQ(empty->size(), 0);
-
     RelevanceVesselTreeCleaner().cleanTree(ArVesselTree());
     RelevanceVesselTreeCleaner().joinVessels(ArVesselTree());
-
-    // A parent without samples measures from the origin with radius 0: every sample away
-    // from the origin is relevant, and branches without samples of their own are not.
-    ArVesselTree hollow = makeTree({ar<Vessel>(new Vessel()),
-                                    {{branchReaching(2, 0.001f, 0), {}},
-                                     {vessel(3, {{5, 5, 5}}, 1.0f), {}},
-                                     {branchReaching(4, 0.001f, 1), {}}}});
-    RelevanceVesselTreeCleaner().cleanTree(hollow);
-    EXPECT_EQ(shape(hollow), "-1(2,4)");
 }

@@ -15,7 +15,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {

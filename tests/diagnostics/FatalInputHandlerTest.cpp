@@ -106,6 +106,11 @@ std::vector<FatalCase> fatalCases() {
              PicPtr flat = bytes({4, 4});
              CleaningSelleSkeletonizer s(flat.get(), true, 1, false);
          }},
+        {"Skeletonizer2DOfAKindToConvert", "Sorry, only 3D-Volumes are supported!",
+         [] {
+             PicPtr flat = makePic<float>(lumoTeskTypeFloat, 16, {4, 4}, std::vector<float>(8));
+             SelleSkeletonizer s(flat.get(), true, false);
+         }},
         {"SkeletonizerNoElements",
          "Skeletonizer::Skeletonizer(...): the volume has no element buffer!",
          [] {
@@ -203,6 +208,24 @@ std::vector<FatalCase> fatalCases() {
              VolumeAccessor<unsigned char> skeleton(pic.get(), 0, false);
              std::list<DistancePoint3D*> none;
              BreadthFirstTreeExtractor().getTree(&skeleton, &none);
+         }},
+        // A T whose branch voxel (5,5,5) lacks a distance value: the labelling reads only end
+        // and edge voxels, so the tracking is the first to miss it.
+        {"ExtractorMissingDistance",
+         "BreadthFirstTreeExtractor::getDiameter(): fehlender Distanzwert",
+         [] {
+             PicPtr pic = bytes({11, 11, 11});
+             VolumeAccessor<unsigned char> skeleton(pic.get(), 0, false);
+             std::vector<std::unique_ptr<DistancePoint3D>> owned;
+             std::list<DistancePoint3D*> lacking;
+             const auto add = [&](short x, short y) {
+                 skeleton.setVoxel(x, y, 5, 1);
+                 owned.push_back(std::make_unique<DistancePoint3D>(x, y, 5, 2, 0, 0));
+                 if (x != 5 || y != 5) lacking.push_back(owned.back().get());
+             };
+             for (short x = 1; x <= 9; ++x) add(x, 5);
+             for (short y = 6; y <= 9; ++y) add(5, y);
+             BreadthFirstTreeExtractor().getTree(&skeleton, &lacking);
          }},
         {"ExtractorFieldNoStart",
          "Fehler in BreadthFirstTreeExtractor::getTreeDF(): Kein Endpunkt im Volumen vorhanden!",

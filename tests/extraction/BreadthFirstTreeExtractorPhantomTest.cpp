@@ -1,4 +1,4 @@
-#include "TreeSummary.h"
+#include "ExtractionTestUtil.h"
 #include "phantom/VesselPhantom.h"
 
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <list>
-#include <memory>
 #include <string>
 #include <vector>
 

@@ -1,15 +1,13 @@
 #include "ExtractionTestUtil.h"
-#include "TreeSummary.h"
+#include "support/Errors.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/tree/TreeIterator.h>
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <list>
-#include <memory>
-#include <stdexcept>
 #include <vector>
 
 using namespace extraction_test;
@@ -51,29 +49,28 @@ void freePoints(std::list<DistancePoint3D*>& points) {
     points.clear();
 }
 
+// Every test leaves no tree handle behind.
+class BreadthFirstTreeExtractorTest : public angiolith::test::HandleTableTest {};
+
 }  // namespace
 
-TEST(BreadthFirstTreeExtractor, StraightLineIsOneVessel) {
-    const std::size_t handles = arBase::counter.size();
-    {
-        Skeleton s = makeVolume<unsigned char>(12, 12, 12);
-        drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
-        const std::vector<VesselSummary> vessels = extractWithField(s, 12, 1.0f);
-        ASSERT_EQ(vessels.size(), 1u);
-        EXPECT_EQ(vessels[0].id, 1);
-        EXPECT_EQ(vessels[0].cyclicId, -1);
-        EXPECT_EQ(vessels[0].positions, lineX(2, 9, 5, 5));
-        EXPECT_EQ(vessels[0].diameters, std::vector<float>(8, 1.0f));  // (1 - 0.5) * 2
-        EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);                          // labels stay
-        EXPECT_EQ(at(*s, 5, 5, 5), EDGEPOINT);
-    }
-    EXPECT_EQ(arBase::counter.size(), handles);
+TEST_F(BreadthFirstTreeExtractorTest, StraightLineIsOneVessel) {
+    Skeleton s = makeVolume<unsigned char>(12, 12, 12);
+    drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
+    const std::vector<VesselSummary> vessels = extractWithField(s, 12, 1.0f);
+    ASSERT_EQ(vessels.size(), 1u);
+    EXPECT_EQ(vessels[0].id, 1);
+    EXPECT_EQ(vessels[0].cyclicId, -1);
+    EXPECT_EQ(vessels[0].positions, lineX(2, 9, 5, 5));
+    EXPECT_EQ(vessels[0].diameters, std::vector<float>(8, 1.0f));  // (1 - 0.5) * 2
+    EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);                          // labels stay
+    EXPECT_EQ(at(*s, 5, 5, 5), EDGEPOINT);
 }
 
 // The T of the path finder tests: the root runs from the bar's left end through the exit (3,5)
 // and the cluster to (5,5), where the reduced cluster splits; children 2 (up the stem) and 3
 // (along the bar) start there.
-TEST(BreadthFirstTreeExtractor, TJunctionGivesTwoChildren) {
+TEST_F(BreadthFirstTreeExtractorTest, TJunctionGivesTwoChildren) {
     Skeleton s = makeVolume<unsigned char>(11, 11, 11);
     drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
     draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
@@ -102,7 +99,7 @@ TEST(BreadthFirstTreeExtractor, TJunctionGivesTwoChildren) {
 // children 2 (towards (2,3)) and 3 (towards (4,2)). Vessel 2 is tracked first (equal priority,
 // pushed first), runs all the way round and stops next to (4,2): cyclicId 3. Vessel 3 then sees
 // only (5,2), which vessel 2 owns: cyclicId 2.
-TEST(BreadthFirstTreeExtractor, LoopClosesOnAnotherVessel) {
+TEST_F(BreadthFirstTreeExtractorTest, LoopClosesOnAnotherVessel) {
     Skeleton s = makeVolume<unsigned char>(11, 11, 9);
     for (int t = 3; t <= 7; ++t) {
         draw<unsigned char>(*s, {{t, 2, 4}, {t, 8, 4}, {2, t, 4}, {8, t, 4}}, 1);
@@ -120,7 +117,7 @@ TEST(BreadthFirstTreeExtractor, LoopClosesOnAnotherVessel) {
     EXPECT_EQ(v[2].cyclicId, 2);
 }
 
-TEST(BreadthFirstTreeExtractor, SpacingScalesPositionsAndDiameters) {
+TEST_F(BreadthFirstTreeExtractorTest, SpacingScalesPositionsAndDiameters) {
     {
         Skeleton s = makeVolume<unsigned char>(10, 10, 10);
         drawLineX<unsigned char>(*s, 2, 6, 6, 3, 1);
@@ -152,7 +149,7 @@ TEST(BreadthFirstTreeExtractor, SpacingScalesPositionsAndDiameters) {
     freePoints(points);
 }
 
-TEST(BreadthFirstTreeExtractor, SingleVoxelAndRepeatedCalls) {
+TEST_F(BreadthFirstTreeExtractorTest, SingleVoxelAndRepeatedCalls) {
     Skeleton s = makeVolume<unsigned char>(5, 5, 5);
     s->setVoxel(2, 2, 2, 1);
     Field f = constantField(5, 1.0f);
@@ -175,52 +172,16 @@ TEST(BreadthFirstTreeExtractor, SingleVoxelAndRepeatedCalls) {
 
 // A 2 x 2 x 2 cube: every voxel has seven neighbours, so the start is a branch voxel that no
 // cluster holds. The path finder's exception leaves the extractor; nothing of the call leaks
-// (the sanitizer build checks) and the tree handles are all released.
-TEST(BreadthFirstTreeExtractor, ExceptionFromTheWalkLeaksNothing) {
-    const std::size_t handles = arBase::counter.size();
+// (the sanitizer build checks) and the tree handles are all released (the fixture checks).
+TEST_F(BreadthFirstTreeExtractorTest, ExceptionFromTheWalkLeaksNothing) {
     Skeleton s = makeVolume<unsigned char>(6, 6, 6);
     for (int z = 2; z <= 3; ++z)
         for (int y = 2; y <= 3; ++y) drawLineX<unsigned char>(*s, 2, 3, y, z, 1);
     std::list<DistancePoint3D*> points = pointsOf(*s, 1.0f);
     BreadthFirstTreeExtractor extractor;
     testing::internal::CaptureStderr();
-    try {
-        extractor.getTree(s.get(), &points);
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(),
-                     "PathFinder::getUnvisitedNeighbours():  BRANCHPOINT without cluster found");
-    }
+    EXPECT_EQ(angiolith::test::messageOf([&] { extractor.getTree(s.get(), &points); }),
+              "PathFinder::getUnvisitedNeighbours():  BRANCHPOINT without cluster found");
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(arBase::counter.size(), handles);
-    freePoints(points);
-}
-
-// The fatal paths that need a labelled skeleton (the others are in the fatal-input handler's
-// table of cases).
-TEST(BreadthFirstTreeExtractorDeathTest, FatalInputErrorsOnLabelledSkeletons) {
-    Skeleton s = makeVolume<unsigned char>(11, 11, 11);
-    BreadthFirstTreeExtractor e;
-    const auto run = [](auto call) {
-        std::cout.rdbuf(std::cerr.rdbuf());
-        call();
-        std::exit(0);
-    };
-    // A T whose branch voxel (5,5,5) lacks a distance value: the labelling reads only end and
-    // edge voxels, so the tracking is the first to miss it.
-    drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
-    draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
-    std::list<DistancePoint3D*> points = pointsOf(*s, 2.0f);
-    std::list<DistancePoint3D*> lacking;
-    for (DistancePoint3D* p : points) {
-        if (!(p->getX() == 5 && p->getY() == 5)) lacking.push_back(p);
-    }
-    EXPECT_EXIT(run([&] { e.getTree(s.get(), &lacking); }), testing::ExitedWithCode(1),
-                exactLine("BreadthFirstTreeExtractor::getDiameter(): fehlender Distanzwert"));
-    // Labelled by a first call, the skeleton has no voxel of value 1 left.
-    e.getTree(s.get(), &points);
-    EXPECT_EXIT(run([&] { e.getTree(s.get(), &points); }), testing::ExitedWithCode(1),
-                exactLine("Fehler in BreadthFirstTreeExtractor::getTree(): Kein Endpunkt im "
-                          "Volumen vorhanden!"));
     freePoints(points);
 }

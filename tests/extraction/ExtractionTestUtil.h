@@ -4,28 +4,16 @@
 #include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
+#include <angiolith/tree/ArVesselTree.h>
+#include <angiolith/tree/TreeIterator.h>
 #include <angiolith/tree/Vector3.h>
 
 #include <array>
-#include <cstdlib>
 #include <initializer_list>
 #include <memory>
-#include <string>
-#include <type_traits>
 #include <vector>
 
 namespace extraction_test {
-
-/// A death-test pattern matching exactly @p text followed by one line end: every character
-/// that is special in a POSIX extended regular expression is escaped.
-inline std::string exactLine(const std::string& text) {
-    std::string pattern = "^";
-    for (char c : text) {
-        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) pattern += '\\';
-        pattern += c;
-    }
-    return pattern + "\n$";
-}
 
 inline bool sameVoxel(const Vector3<short>& a, const Vector3<short>& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
@@ -78,6 +66,40 @@ template <typename List>
 Coords coords(const List& list) {
     Coords out;
     for (const Vector3<short>& v : list) out.push_back({v.x, v.y, v.z});
+    return out;
+}
+
+// One vessel of an extracted tree, read in preorder.
+struct VesselSummary {
+    int id;
+    int cyclicId;
+    int parentId;
+    std::vector<std::array<float, 3>> positions;
+    std::vector<float> diameters;
+};
+
+inline void collect(TreeIterator<ar<Vessel>>& it, int parentId, std::vector<VesselSummary>& out) {
+    ar<Vessel> v = it.getValue();
+    VesselSummary s{v->getId(), v->getCyclicId(), parentId, {}, {}};
+    for (int i = 0; i < v->getSize(); ++i) {
+        const VesselElement e = v->getElement(i);
+        s.positions.push_back({e.position.x, e.position.y, e.position.z});
+        s.diameters.push_back(e.diameter);
+    }
+    out.push_back(s);
+    ar<TreeIterator<ar<Vessel>>> children(it.childIterator());
+    while (children->hasNext()) {
+        children->next();
+        collect(*children, s.id, out);
+    }
+}
+
+inline std::vector<VesselSummary> summarize(ArVesselTree& tree) {
+    std::vector<VesselSummary> out;
+    ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
+    if (!it->hasNext()) return out;
+    it->next();
+    collect(*it, -1, out);
     return out;
 }
 

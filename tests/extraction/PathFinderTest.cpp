@@ -1,4 +1,5 @@
 #include "ExtractionTestUtil.h"
+#include "support/Errors.h"
 
 #include <angiolith/extraction/PathFinder.h>
 
@@ -35,12 +36,7 @@ Step neighbours(PathFinder& pf, short x, short y, short z, long ex1, long ex2) {
 // to the standard error stream.
 std::string failure(const std::function<void()>& call) {
     testing::internal::CaptureStderr();
-    std::string what = "no exception";
-    try {
-        call();
-    } catch (const std::runtime_error& e) {
-        what = e.what();
-    }
+    const std::string what = angiolith::test::messageOf(call);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), what + "\n");
     return what;
 }

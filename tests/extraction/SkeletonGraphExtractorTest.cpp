@@ -1,27 +1,14 @@
 #include "ExtractionTestUtil.h"
+#include "support/Errors.h"
 
 #include <angiolith/extraction/PathFinder.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <stdexcept>
 #include <string>
 
 using namespace extraction_test;
-
-namespace {
-
-std::string expectRuntimeError(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "no exception";
-}
-
-}  // namespace
+using angiolith::test::messageOf;
 
 // Index = 9 (1 - dz) + 3 (1 - dy) + (dx + 1), one less past the left-out centre (13).
 TEST(SkeletonGraphExtractor, NeighbourIndexTable) {
@@ -45,7 +32,7 @@ TEST(SkeletonGraphExtractor, NeighbourIndexTable) {
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(expectRuntimeError([] { getVectorFromIndex(0, 0, 0, 26); }),
+    EXPECT_EQ(messageOf([] { getVectorFromIndex(0, 0, 0, 26); }),
               "getVectorFromIndex(): wrong index");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "getVectorFromIndex(): falscher Index!\n");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "getVectorFromIndex(): wrong index\n");
@@ -146,7 +133,7 @@ TEST(SkeletonGraphExtractor, EmptyVolume) {
 
     Vector3<short> start{2, 2, 2};
     testing::internal::CaptureStdout();
-    EXPECT_EQ(expectRuntimeError([&] { PathFinder p(s.get(), f.get(), &start, false); }),
+    EXPECT_EQ(messageOf([&] { PathFinder p(s.get(), f.get(), &start, false); }),
               "Error in PathFinder::getNextEdgeVoxel(): no next neigbour found");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Error in PathFinder::getNextEdgeVoxel(): no next neigbour found\n");
@@ -181,7 +168,7 @@ TEST(SkeletonGraphExtractor, DistancesFromTheVoxelMap) {
     // An edge voxel without a distance value stops the labelling.
     drawLineX<unsigned char>(*s, 1, 6, 2, 2, 1);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(expectRuntimeError([&] { PathFinder p(s.get(), &map, nullptr, false); }),
+    EXPECT_EQ(messageOf([&] { PathFinder p(s.get(), &map, nullptr, false); }),
               "PathFinder::getDistanceValue(): missing distance value");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "PathFinder::getDistanceValue(): missing distance value\n");

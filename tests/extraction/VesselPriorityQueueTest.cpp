@@ -18,21 +18,16 @@ std::vector<long> popAll(VesselPriorityQueue& queue) {
 
 }  // namespace
 
-// The pending vessels are served largest branching diameter first; the vessel keeps its
-// sub-tree handle, priority, id and parent id, and deleting it releases the handle.
-TEST(VesselPriorityQueue, LargestPriorityFirstAndTheRecordKeepsItsFields) {
+// The pending vessels are served largest branching diameter first; deleting a vessel releases
+// its sub-tree handle.
+TEST(VesselPriorityQueue, LargestPriorityFirstAndDeletingReleasesTheSubTree) {
     const std::size_t handles = arBase::counter.size();
     {
         VesselPriorityQueue queue;
         EXPECT_TRUE(queue.isEmpty());
         EXPECT_EQ(queue.pop(), nullptr);
         ArVesselTree tree(new LinkedTree<ar<Vessel>>());
-        auto* first = new PriorityVessel(tree, 2.5f, 7, 3);
-        EXPECT_EQ(first->getPriority(), 2.5f);
-        EXPECT_EQ(first->getVesselId(), 7);
-        EXPECT_EQ(first->getParentId(), 3);
-        EXPECT_EQ(first->getSubTree(), tree);
-        queue.push(first);
+        queue.push(new PriorityVessel(tree, 2.5f, 7, 3));
         const float priorities[] = {1.0f, 6.0f, 0.5f, 4.0f};
         for (long i = 0; i < 4; ++i) {
             queue.push(new PriorityVessel(ArVesselTree(), priorities[i], 10 + i, 1));

@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace angiolith::test {
@@ -61,30 +60,13 @@ PicPtr codedVolume(lumoTeskType_t type, unsigned int bits, int nx, int ny, int n
                       v);
 }
 
-/// Checks the 26 neighbours @p n of (x, y, z) in a coded volume of the given extents, in the
-/// accessors' order: z descending (outer), y descending, x ascending (inner), without the
-/// centre; positions outside the volume hold @p outside.
+/// Checks the neighbours @p n of (x, y, z) at @p offsets (neighbourOffsets() or kFaceOffsets) in a
+/// coded volume of the given extents; positions outside the volume hold @p outside.
 template <typename T>
-void expectNeighbours26(const T* n, int x, int y, int z, int nx, int ny, int nz, T outside) {
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                if (!dx && !dy && !dz) continue;
-                const int a = x + dx, b = y + dy, c = z + dz;
-                const bool in = a >= 0 && b >= 0 && c >= 0 && a < nx && b < ny && c < nz;
-                EXPECT_EQ(n[k], in ? static_cast<T>(code(a, b, c)) : outside) << k;
-                ++k;
-            }
-}
-
-/// Checks the 6 face neighbours @p n of (x, y, z) in a coded volume of the given extents, in the
-/// accessors' order +z, -z, -x, +x, +y, -y; positions outside the volume hold @p outside.
-template <typename T>
-void expectNeighbours6(const T* n, int x, int y, int z, int nx, int ny, int nz, T outside) {
-    const int offsets[6][3] = {{0, 0, 1}, {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
-    for (int k = 0; k < 6; ++k) {
-        const int a = x + offsets[k][0], b = y + offsets[k][1], c = z + offsets[k][2];
+void expectNeighbours(const T* n, const std::vector<Offset>& offsets, int x, int y, int z, int nx,
+                      int ny, int nz, T outside) {
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        const int a = x + offsets[k].dx, b = y + offsets[k].dy, c = z + offsets[k].dz;
         const bool in = a >= 0 && b >= 0 && c >= 0 && a < nx && b < ny && c < nz;
         EXPECT_EQ(n[k], in ? static_cast<T>(code(a, b, c)) : outside) << k;
     }

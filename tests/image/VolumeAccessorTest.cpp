@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <limits>
-#include <vector>
 
 namespace {
 
@@ -21,12 +20,6 @@ PicPtr codedVolume() {
 TEST(VolumeAccessor, EmptyAccessorReadsZeroAndIgnoresWrites) {
     VolumeAccessor<float> acc;
     EXPECT_TRUE(acc.isEmpty());
-    EXPECT_FALSE(acc.isOwner());
-    EXPECT_EQ(acc.getPic(), nullptr);
-    EXPECT_EQ(acc.getSizeX(), 0u);
-    EXPECT_EQ(acc.getVoxelSizeZ(), 1.f);
-    EXPECT_EQ(acc.getMinVoxelSize(), 1.f);
-    EXPECT_EQ(acc.getVoxelSizeOrder(), 0u);
     acc.setVoxel(0, 0, 0, 4.f);
     EXPECT_EQ(acc.getVoxel(0, 0, 0), 0.f);
     float n26[26], n6[6];

@@ -1,5 +1,5 @@
 #include "image/PicBuilder.h"
-#include "relabel/RuleFailure.h"
+#include "support/Errors.h"
 #include "support/VesselTrees.h"
 
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -19,6 +19,14 @@ using angiolith::test::makeTree;
 using angiolith::test::vessel;
 
 namespace {
+
+// What rule.getNewLabel(id) writes to the standard output, followed by the text of the
+// std::runtime_error it throws ("no error" when it returns).
+std::string ruleFailure(const AbstractRelabelingRule& rule, unsigned int id) {
+    testing::internal::CaptureStdout();
+    const std::string text = angiolith::test::messageOf([&] { rule.getNewLabel(id); });
+    return testing::internal::GetCapturedStdout() + text;
+}
 
 // One id-to-attribute rule: how to set its attribute on a vessel, how to make it and its copies,
 // and the text of its range error.

@@ -1,4 +1,5 @@
 #include "image/PicBuilder.h"
+#include "support/Errors.h"
 
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
@@ -56,12 +57,7 @@ private:
 };
 
 std::string thrownText(lumoTeskDescriptor* pic, AbstractRelabelingRule* rule, bool clone) {
-    try {
-        VesselIDRelabeling::relabel(pic, rule, clone);
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "no exception";
+    return angiolith::test::messageOf([&] { VesselIDRelabeling::relabel(pic, rule, clone); });
 }
 
 }  // namespace

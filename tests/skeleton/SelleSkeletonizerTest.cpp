@@ -60,8 +60,6 @@ void expectTopologyKept(const Volume& before, const Result& r, const std::string
         << what << ": Euler characteristic changed";
 }
 
-Volume phantomVolume(const Phantom& p) { return skeletontest::fromDescriptor(p.vessels); }
-
 }  // namespace
 
 TEST(SelleSkeletonizer, ThinLinesSurviveWhole) {
@@ -145,7 +143,7 @@ TEST(SelleSkeletonizer, PhantomSkeletonFollowsTheCentreLines) {
         o.seed = seed;
         o.tissue = false;
         const Phantom p = makePhantom(o);
-        const Volume vol = phantomVolume(p);
+        const Volume vol = skeletontest::fromDescriptor(p.vessels);
         const Result r = thin(vol);
         expectTopologyKept(vol, r, "phantom seed " + std::to_string(seed));
         ASSERT_FALSE(r.skeleton.empty());

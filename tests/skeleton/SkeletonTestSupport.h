@@ -86,20 +86,8 @@ inline long eulerCharacteristic(const Volume& vol) {
     return vertices - edges + faces - cubes;
 }
 
-// Offsets of the 26 neighbour positions in the evaluators' order: z from +1 down to -1, y from
-// +1 down to -1, x from -1 up to +1, the centre left out.
-struct Offset {
-    int dx, dy, dz;
-};
-
-inline std::vector<Offset> neighbourOffsets() {
-    std::vector<Offset> result;
-    for (int dz = 1; dz >= -1; --dz)
-        for (int dy = 1; dy >= -1; --dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (dx || dy || dz) result.push_back({dx, dy, dz});
-    return result;
-}
+using angiolith::test::neighbourOffsets;
+using angiolith::test::Offset;
 
 // 26-connected components of the object; labels[i] is 1-based, 0 for background.
 inline int components26(const Volume& vol, std::vector<int>* labels = nullptr) {

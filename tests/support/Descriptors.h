@@ -1,7 +1,8 @@
 #ifndef ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
 #define ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
 
-// Descriptors for the tests: owned through PicPtr, filled with given values, or zero-filled.
+// Descriptors for the tests: owned through PicPtr, filled with given values, or zero-filled; and
+// the order in which accessors and evaluators list the neighbours of a voxel.
 
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -51,6 +52,26 @@ inline lumoTeskDescriptor* zeroPic(lumoTeskType_t type, unsigned bits, unsigned 
     pic->data = std::calloc(count == 0 ? 1 : count, bits / 8);
     return pic;
 }
+
+/// A neighbour position relative to the centre voxel.
+struct Offset {
+    int dx, dy, dz;
+};
+
+/// The 26 neighbour positions in the accessors' and evaluators' order: z from +1 down to -1
+/// (outer), y from +1 down to -1, x from -1 up to +1 (inner), the centre left out.
+inline std::vector<Offset> neighbourOffsets() {
+    std::vector<Offset> result;
+    for (int dz = 1; dz >= -1; --dz)
+        for (int dy = 1; dy >= -1; --dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy || dz) result.push_back({dx, dy, dz});
+    return result;
+}
+
+/// The 6 face neighbours in the accessors' order: +z, -z, -x, +x, +y, -y.
+inline const std::vector<Offset> kFaceOffsets = {{0, 0, 1}, {0, 0, -1}, {-1, 0, 0},
+                                                 {1, 0, 0}, {0, 1, 0},  {0, -1, 0}};
 
 }  // namespace angiolith::test
 

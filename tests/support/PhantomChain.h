@@ -52,26 +52,30 @@ using Descriptor = std::unique_ptr<lumoTeskDescriptor, DescriptorFree>;
 // voxel instead of assigning the voxels on the grid.
 struct PerVoxelEstimator final : KDTreeNextVesselEstimator {};
 
+// The phantom's vessel mask thinned at the phantom's spacing and extracted from the skeletal voxel
+// list, from the phantom's root voxel. The thinning's volumes are freed.
+inline ArVesselTree extractedTree(angiolith::phantom::Phantom& phantom) {
+    const angiolith::phantom::PhantomOptions& options = phantom.options;
+    Descriptor skeleton(phantom.takeVessels());
+    Descriptor field;
+    SelleSkeletonizer thinning(skeleton.get(), true, false);
+    field.reset(thinning.getDistanceFieldPic());
+    thinning.setVolumeVoxelSizeX(options.spacingX);
+    thinning.setVolumeVoxelSizeY(options.spacingY);
+    thinning.setVolumeVoxelSizeZ(options.spacingZ);
+    thinning.skeletonize();
+    Point3D start(phantom.rootVoxel.x, phantom.rootVoxel.y, phantom.rootVoxel.z);
+    return BreadthFirstTreeExtractor().getTree(thinning.getVolume(), thinning.getSkeletalVoxels(),
+                                               &start);
+}
+
 // Thinning, extraction from the skeletal voxel list, cleaning, territories (by the k-d tree voxel
 // by voxel with @p perVoxelSearch) and relabelling by vessel type.
 inline ChainResult runChain(const angiolith::phantom::PhantomOptions& options,
                             bool perVoxelSearch = false) {
     angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
     ChainResult result;
-    ArVesselTree tree;
-    Descriptor skeleton(phantom.takeVessels());
-    Descriptor field;
-    {
-        SelleSkeletonizer thinning(skeleton.get(), true, false);
-        field.reset(thinning.getDistanceFieldPic());
-        thinning.setVolumeVoxelSizeX(options.spacingX);
-        thinning.setVolumeVoxelSizeY(options.spacingY);
-        thinning.setVolumeVoxelSizeZ(options.spacingZ);
-        thinning.skeletonize();
-        Point3D start(phantom.rootVoxel.x, phantom.rootVoxel.y, phantom.rootVoxel.z);
-        BreadthFirstTreeExtractor extractor;
-        tree = extractor.getTree(thinning.getVolume(), thinning.getSkeletalVoxels(), &start);
-    }
+    ArVesselTree tree = extractedTree(phantom);
     RelevanceVesselTreeCleaner cleaner;
     cleaner.cleanTree(tree);
     std::ostringstream text;

@@ -1,19 +1,33 @@
 #ifndef ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
 #define ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
 
-// Small hand-made vessel trees for the tests: vessels, and one builder with two notations (a
-// nested Branch, or parallel lists of vessels and parent indices).
+// Small hand-made vessel trees for the tests: vessels, one builder with two notations (a nested
+// Branch, or parallel lists of vessels and parent indices), and a check on forgotten handles.
 
 #include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/LinkedTree.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace angiolith::test {
+
+/// A fixture that checks that every test leaves the handle table (arBase::counter) as large as it
+/// found it: no vessel, tree or iterator is kept alive by a forgotten handle.
+class HandleTableTest : public testing::Test {
+protected:
+    void SetUp() override { tableSize = arBase::counter.size(); }
+    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
+
+private:
+    std::size_t tableSize = 0;
+};
 
 /// A vessel and the branches that leave it, in child order.
 struct Branch {
@@ -87,25 +101,32 @@ inline ArVesselTree makeTree(const Branch& root) {
     return makeTree(vessels, parents);
 }
 
-inline std::string shapeBelow(Node<ar<Vessel>>* node) {
-    std::string text = std::to_string(node->getValue()->getId());
+/// How shape() names a vessel.
+using VesselName = std::function<std::string(Vessel&)>;
+
+inline std::string shapeBelow(Node<ar<Vessel>>* node, const VesselName& name) {
     std::string children;
     for (int i = 0; i < node->getNumberOfChildren(); ++i) {
-        children.append(i == 0 ? "" : ",").append(shapeBelow(node->getChild(i)));
+        if (Node<ar<Vessel>>* child = node->getChild(i)) {
+            children.append(children.empty() ? "" : ",").append(shapeBelow(child, name));
+        }
     }
-    return children.empty() ? text : text + "(" + children + ")";
+    const std::string self = name(*node->getValue());
+    return children.empty() ? self : self + "(" + children + ")";
 }
 
-/// The tree's shape as vessel ids, read node by node: "1(2,3(4))" is vessel 1 with the
-/// children 2 and 3, and 4 below 3. An empty tree gives "".
-inline std::string shape(const ArVesselTree& tree) {
-    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
-    if (!it->hasNext()) {
-        return "";
-    }
+/// The tree's shape, read node by node (empty child entries left out): "1(2,3(4))" is vessel 1
+/// with the children 2 and 3, and 4 below 3; vessels are named by @p name, by default their ids.
+/// An empty tree gives "".
+inline std::string shape(
+    Tree<ar<Vessel>>& tree,
+    const VesselName& name = [](Vessel& v) { return std::to_string(v.getId()); }) {
+    const ar<TreeIterator<ar<Vessel>>> it(tree.preorderIterator());
+    if (!it->hasNext()) return "";
     it->next();
-    return shapeBelow(it->getCurrentNode());
+    return shapeBelow(it->getCurrentNode(), name);
 }
+inline std::string shape(const ArVesselTree& tree) { return shape(*tree); }
 
 /// The vessel at the root of a non-empty tree.
 inline ar<Vessel> rootVessel(const ArVesselTree& tree) {

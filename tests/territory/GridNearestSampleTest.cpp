@@ -3,7 +3,6 @@
 // and against an exhaustive search, on lattices built to tie and on a vessel phantom, with one
 // and with several threads.
 #include "phantom/VesselPhantom.h"
-#include "territory/BruteForceNearest.h"
 #include "territory/GridNearestSample.h"
 #include "territory/TerritoryTestSupport.h"
 
@@ -12,35 +11,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <ostream>
 #include <random>
 #include <vector>
 
 namespace {
 
-using angiolith::test::bruteForceNearest;
-using angiolith::test::makeTree;
-using angiolith::test::makeVessel;
-using angiolith::test::zeroVolume;
+using namespace angiolith::test;
 
 // The same search as its base; being another class, it keeps the classifier on the per-voxel
 // path.
 class ReferenceEstimator : public KDTreeNextVesselEstimator {};
-
-struct Geometry {
-    unsigned nx, ny, nz;
-    float spacing[3];
-    float origin[3];
-};
-
-// World position of voxel index i on an axis, as the classifier computes it.
-float world(const Geometry& g, int axis, int i) {
-    return static_cast<float>(i) * g.spacing[axis] + g.origin[axis];
-}
 
 // The result volumes of one computation, copied out.
 struct Territories {
@@ -49,14 +32,9 @@ struct Territories {
 };
 
 Territories classify(const ArVesselTree& tree, const std::vector<unsigned char>& mask,
-                     const Geometry& g, unsigned char background, bool reference, unsigned threads,
+                     const Grid& g, unsigned char background, bool reference, unsigned threads,
                      bool distances = true) {
-    lumoTeskDescriptor* pic = zeroVolume<unsigned char>(g.nx, g.ny, g.nz);
-    std::memcpy(pic->data, mask.data(), mask.size());
-    auto* tissue = new ThreeDPicAccessor<unsigned char>(pic, true, background);
-    tissue->setVoxelSize(g.spacing[0], g.spacing[1], g.spacing[2]);
-    tissue->setOrigin(g.origin[0], g.origin[1], g.origin[2]);
-    SuppliedTissueClassifier classifier(tissue, tree);
+    SuppliedTissueClassifier classifier(tissueOn(mask, g, background), tree);
     if (reference) classifier.setNextVesselEstimator(new ReferenceEstimator);
     classifier.setNumberOfThreads(threads);
     classifier.setCalculateDistanceVolume(distances);
@@ -74,43 +52,19 @@ Territories classify(const ArVesselTree& tree, const std::vector<unsigned char>&
 
 // A tree of @p vessels vessels whose samples sit on random voxels of the grid (duplicates and
 // shared voxels included, in scrambled order), and the samples in list order.
-struct LatticeTree {
-    ArVesselTree tree;
-    std::vector<VesselElementID> samples;
-};
-
-LatticeTree latticeTree(unsigned seed, const Geometry& g, int vessels, int perVessel, int stride) {
+SampledTree latticeTree(unsigned seed, const Grid& g, int vessels, int perVessel, int stride) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> ix(0, static_cast<int>(g.nx - 1) / stride);
     std::uniform_int_distribution<int> iy(0, static_cast<int>(g.ny - 1) / stride);
     std::uniform_int_distribution<int> iz(0, static_cast<int>(g.nz - 1) / stride);
-    std::vector<ar<Vessel>> list;
-    std::vector<int> parents;
-    LatticeTree result;
-    for (int v = 0; v < vessels; ++v) {
-        std::vector<Vector3<float>> positions;
+    std::vector<std::vector<Vector3<float>>> lines(static_cast<std::size_t>(vessels));
+    for (auto& line : lines) {
         for (int s = 0; s < perVessel; ++s) {
-            const Vector3<float> p{world(g, 0, ix(rng) * stride), world(g, 1, iy(rng) * stride),
-                                   world(g, 2, iz(rng) * stride)};
-            positions.push_back(p);
-            result.samples.push_back({p, 1.0f, 0.0f, v + 1});
+            line.push_back({world(g, 0, ix(rng) * stride), world(g, 1, iy(rng) * stride),
+                            world(g, 2, iz(rng) * stride)});
         }
-        list.push_back(makeVessel(v + 1, VesselProperties::PORTAL, 1, 1, positions));
-        parents.push_back(0);
     }
-    result.tree = makeTree(list, parents);
-    return result;
-}
-
-std::vector<unsigned char> randomMask(unsigned seed, const Geometry& g, unsigned char background,
-                                      double fill) {
-    std::mt19937 rng(seed);
-    std::bernoulli_distribution inside(fill);
-    std::vector<unsigned char> mask(static_cast<std::size_t>(g.nx) * g.ny * g.nz, background);
-    for (auto& v : mask) {
-        if (inside(rng)) v = static_cast<unsigned char>(background + 1 + rng() % 5);
-    }
-    return mask;
+    return sampledTree(lines);
 }
 
 void expectSame(const Territories& a, const Territories& b) {
@@ -121,31 +75,9 @@ void expectSame(const Territories& a, const Territories& b) {
     ASSERT_EQ(std::memcmp(a.distances.data(), b.distances.data(), a.distances.size() * 4), 0);
 }
 
-void expectBruteForce(const Territories& t, const LatticeTree& lattice,
-                      const std::vector<unsigned char>& mask, const Geometry& g,
-                      unsigned char background) {
-    std::size_t i = 0;
-    for (unsigned z = 0; z < g.nz; ++z) {
-        for (unsigned y = 0; y < g.ny; ++y) {
-            for (unsigned x = 0; x < g.nx; ++x, ++i) {
-                if (mask[i] == background) {
-                    ASSERT_EQ(t.ids[i], 0);
-                    ASSERT_EQ(t.distances[i], 0.0f);
-                    continue;
-                }
-                const auto expected = bruteForceNearest(lattice.samples, world(g, 0, int(x)),
-                                                        world(g, 1, int(y)), world(g, 2, int(z)));
-                ASSERT_EQ(t.ids[i], expected.vesselId) << x << ' ' << y << ' ' << z;
-                ASSERT_EQ(std::memcmp(&t.distances[i], &expected.distance, 4), 0)
-                    << x << ' ' << y << ' ' << z;
-            }
-        }
-    }
-}
-
 struct LatticeCase {
     const char* name;
-    Geometry geometry;
+    Grid geometry;
     int vessels, perVessel, stride;
     unsigned char background;
 };
@@ -159,9 +91,9 @@ class GridNearestSampleLattice : public testing::TestWithParam<LatticeCase> {};
 // their positions; spacings exact in binary and not, isotropic and not, with offsets.
 TEST_P(GridNearestSampleLattice, MatchesBruteForceAndTheReferenceOnAnyNumberOfThreads) {
     const LatticeCase& c = GetParam();
-    const Geometry& g = c.geometry;
+    const Grid& g = c.geometry;
     for (unsigned seed : {1u, 2u}) {
-        const LatticeTree lattice = latticeTree(seed, g, c.vessels, c.perVessel, c.stride);
+        const SampledTree lattice = latticeTree(seed, g, c.vessels, c.perVessel, c.stride);
         const auto mask = randomMask(seed, g, c.background, 0.8);
         // The samples lie on voxels, so the classifier takes the grid transform.
         angiolith::detail::GridNearestSample transform;
@@ -172,7 +104,8 @@ TEST_P(GridNearestSampleLattice, MatchesBruteForceAndTheReferenceOnAnyNumberOfTh
                              {g.origin[0], g.origin[1], g.origin[2]}}));
         const Territories reference = classify(lattice.tree, mask, g, c.background, true, 1);
         const Territories grid = classify(lattice.tree, mask, g, c.background, false, 1);
-        expectBruteForce(grid, lattice, mask, g, c.background);
+        expectBruteForce(grid.ids.data(), grid.distances.data(), mask, c.background, g,
+                         lattice.samples);
         expectSame(grid, reference);
         expectSame(classify(lattice.tree, mask, g, c.background, false, 3), reference);
         const Territories idsOnly = classify(lattice.tree, mask, g, c.background, false, 2, false);
@@ -201,23 +134,21 @@ INSTANTIATE_TEST_SUITE_P(
 // rotation of the list order, followed by two nearer the corners: the earliest of the six wins
 // the centre, and every voxel matches the exhaustive search.
 TEST(GridNearestSample, EqualDistancesGoToTheEarliestSample) {
-    const Geometry g{9, 9, 9, {1, 1, 1}, {0, 0, 0}};
+    const Grid g{9, 9, 9, {1, 1, 1}, {0, 0, 0}};
     const int ring[][3] = {{4, 4, 8}, {8, 4, 4}, {4, 0, 4}, {0, 4, 4}, {4, 8, 4}, {4, 4, 0}};
     const int others[][3] = {{1, 1, 4}, {7, 7, 4}};
     for (int rotation = 0; rotation < 6; ++rotation) {
-        std::vector<ar<Vessel>> vessels;
-        LatticeTree lattice;
-        const auto add = [&](const int* p, int id) {
-            const Vector3<float> position{float(p[0]), float(p[1]), float(p[2])};
-            vessels.push_back(makeVessel(id, VesselProperties::PORTAL, 1, 1, {position}));
-            lattice.samples.push_back({position, 1.0f, 0.0f, id});
-        };
-        for (int v = 0; v < 6; ++v) add(ring[(v + rotation) % 6], 10 + v);
-        for (int v = 0; v < 2; ++v) add(others[v], 20 + v);
-        lattice.tree = makeTree(vessels, std::vector<int>(vessels.size(), 0));
+        std::vector<std::vector<Vector3<float>>> lines;
+        std::vector<int> ids;
+        for (int v = 0; v < 8; ++v) {
+            const int* p = v < 6 ? ring[(v + rotation) % 6] : others[v - 6];
+            lines.push_back({{float(p[0]), float(p[1]), float(p[2])}});
+            ids.push_back(v < 6 ? 10 + v : 14 + v);
+        }
+        const SampledTree lattice = sampledTree(lines, ids);
         const std::vector<unsigned char> mask(9 * 9 * 9, 1);
         const Territories grid = classify(lattice.tree, mask, g, 0, false, 2);
-        expectBruteForce(grid, lattice, mask, g, 0);
+        expectBruteForce(grid.ids.data(), grid.distances.data(), mask, 0, g, lattice.samples);
         EXPECT_EQ(grid.ids[(4 * 9 + 4) * 9 + 4], 10);
     }
 }
@@ -229,24 +160,21 @@ TEST(GridNearestSample, PhantomMatchesTheReference) {
     options.spacingX = options.spacingY = 0.7f;
     options.spacingZ = 1.5f;
     angiolith::phantom::Phantom phantom = angiolith::phantom::makePhantom(options);
-    const Geometry g{options.sizeX,
-                     options.sizeY,
-                     options.sizeZ,
-                     {options.spacingX, options.spacingY, options.spacingZ},
-                     {0, 0, 0}};
-    std::vector<ar<Vessel>> vessels;
-    std::vector<int> parents;
-    for (std::size_t i = 0; i < phantom.truth.size(); ++i) {
-        std::vector<Vector3<float>> positions;
-        for (const auto& s : phantom.truth[i].centreLine) {
-            positions.push_back({world(g, 0, int(std::lround(s.x))),
-                                 world(g, 1, int(std::lround(s.y))),
-                                 world(g, 2, int(std::lround(s.z)))});
+    const Grid g{options.sizeX,
+                 options.sizeY,
+                 options.sizeZ,
+                 {options.spacingX, options.spacingY, options.spacingZ},
+                 {0, 0, 0}};
+    std::vector<std::vector<Vector3<float>>> lines;
+    for (const auto& vessel : phantom.truth) {
+        lines.emplace_back();
+        for (const auto& s : vessel.centreLine) {
+            lines.back().push_back({world(g, 0, int(std::lround(s.x))),
+                                    world(g, 1, int(std::lround(s.y))),
+                                    world(g, 2, int(std::lround(s.z)))});
         }
-        vessels.push_back(makeVessel(int(i) + 1, VesselProperties::PORTAL, 1, 1, positions));
-        parents.push_back(0);
     }
-    const ArVesselTree tree = makeTree(vessels, parents);
+    const ArVesselTree tree = sampledTree(lines).tree;
     const auto* tissue = static_cast<const unsigned char*>(phantom.tissue->data);
     const std::vector<unsigned char> mask(tissue, tissue + std::size_t{g.nx} * g.ny * g.nz);
     const Territories reference = classify(tree, mask, g, 0, true, 1);

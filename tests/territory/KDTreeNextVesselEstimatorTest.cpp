@@ -1,4 +1,3 @@
-#include "territory/BruteForceNearest.h"
 #include "territory/TerritoryTestSupport.h"
 
 #include <angiolith/territory/EuclideanDistanceMeasure.h>
@@ -40,26 +39,12 @@ void expectMatchesBruteForce(KDTreeNextVesselEstimator& estimator,
     }
 }
 
-TEST(KDTreeNextVesselEstimator, SingleSampleAnswersEveryQuery) {
-    KDTreeNextVesselEstimator estimator;
-    VesselElementList list{{{1.0f, 2.0f, 3.0f}, 1.5f, 0.0f, 7}};
-    estimator.setVesselElementList(&list);
-    EXPECT_EQ(estimator.getVesselElementList(), &list);
-    TissueElement element;
-    element.setPosition(4.0f, 6.0f, 3.0f);
-    estimator.getNextVessel(&element);
-    EXPECT_EQ(element.getVesselId(), 7);
-    EXPECT_FLOAT_EQ(element.getDistance(), 5.0f);
-    element.setPosition(1.0f, 2.0f, 3.0f);
-    estimator.getNextVessel(&element);
-    EXPECT_EQ(element.getDistance(), 0.0f);
-}
-
+// From a single sample up to 700, queried at random points and exactly at samples.
 TEST(KDTreeNextVesselEstimator, RandomSamplesMatchBruteForce) {
     std::mt19937 rng(20240611);
     std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
     std::uniform_int_distribution<int> vessel(1, 40);
-    for (int size : {2, 3, 4, 50, 700}) {
+    for (int size : {1, 2, 3, 4, 50, 700}) {
         std::vector<VesselElementID> samples;
         for (int i = 0; i < size; ++i) {
             samples.push_back(
@@ -209,7 +194,6 @@ TEST(EuclideanDistanceMeasure, SinglePrecisionEuclideanDistance) {
     EXPECT_EQ(measure.computeDistance(element, point), 13.0f);
     const float xyz[3] = {0.5f, -1.0f, 2.0f};
     element.setPosition(xyz);
-    EXPECT_EQ(element.getPosition()[0], 0.5f);
     EXPECT_EQ(measure.computeDistance(element, xyz), 0.0f);
 }
 

@@ -1,4 +1,3 @@
-#include "territory/BruteForceNearest.h"
 #include "territory/TerritoryTestSupport.h"
 
 #include <angiolith/territory/EntireVesselTreeSampler.h>
@@ -12,7 +11,6 @@
 #include <cmath>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,107 +19,27 @@ namespace {
 using namespace angiolith::test;
 
 // A random tree: a root and children, each vessel a random polyline with unit-ish steps, ids
-// 1..count, alternately hepatic and portal. Preorder is the order of creation.
-struct RandomTree {
-    ArVesselTree tree;
-    std::vector<VesselElementID> samples;  // in preorder, untransformed
-};
-
-RandomTree randomTree(unsigned seed, int count, float extent) {
+// 1..count.
+SampledTree randomTree(unsigned seed, int count, float extent) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<ar<Vessel>> vessels;
-    std::vector<int> parents;
-    RandomTree result{ArVesselTree(), {}};
-    for (int v = 0; v < count; ++v) {
-        std::vector<Vector3<float>> positions;
+    std::vector<std::vector<Vector3<float>>> lines(static_cast<std::size_t>(count));
+    for (auto& line : lines) {
         Vector3<float> p{unit(rng) * extent, unit(rng) * extent, unit(rng) * extent};
         const Vector3<float> d{unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
-        for (int s = 0; s < 12; ++s) {
-            positions.push_back(p);
-            result.samples.push_back({p, 1.0f, 0.0f, v + 1});
-            p = {p.x + d.x * 1.3f, p.y + d.y * 1.3f, p.z + d.z * 1.3f};
-        }
-        vessels.push_back(makeVessel(
-            v + 1, v % 2 ? VesselProperties::HEPATIC : VesselProperties::PORTAL, 1, 1, positions));
-        parents.push_back(0);
-    }
-    result.tree = makeTree(vessels, parents);
-    return result;
-}
-
-// A tissue mask with a random blob of foreground voxels (values 1..9, background @p background).
-ThreeDPicAccessor<unsigned char>* randomMask(unsigned seed, unsigned nx, unsigned ny, unsigned nz,
-                                             unsigned char background) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> value(1, 9);
-    std::bernoulli_distribution inside(0.7);
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(nx, ny, nz), true,
-                                                      background);
-    for (unsigned z = 0; z < nz; ++z) {
-        for (unsigned y = 0; y < ny; ++y) {
-            for (unsigned x = 0; x < nx; ++x) {
-                const unsigned char v =
-                    inside(rng) ? static_cast<unsigned char>(value(rng) + 20) : background;
-                mask->setVoxel(short(x), short(y), short(z), v);
-            }
+        for (int s = 0; s < 12; ++s, p = {p.x + d.x * 1.3f, p.y + d.y * 1.3f, p.z + d.z * 1.3f}) {
+            line.push_back(p);
         }
     }
-    return mask;
-}
-
-// Checks every voxel of the classifier's result volumes against a brute-force search over the
-// samples mapped by @p m into world coordinates.
-void expectBruteForceTerritories(const SuppliedTissueClassifier& classifier,
-                                 const ThreeDPicAccessor<unsigned char>& mask,
-                                 std::vector<VesselElementID> samples, const double (&m)[4][4],
-                                 unsigned char background) {
-    for (auto& s : samples) {
-        const double x = s.position.x, y = s.position.y, z = s.position.z;
-        s.position = {static_cast<float>(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3]),
-                      static_cast<float>(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3]),
-                      static_cast<float>(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3])};
-    }
-    const ThreeDPicAccessor<unsigned short>* ids = classifier.getVesselIDVolume();
-    const ThreeDPicAccessor<float>* distances = classifier.getDistanceVolume();
-    ASSERT_NE(ids, nullptr);
-    ASSERT_NE(distances, nullptr);
-    ASSERT_EQ(ids->getSizeX(), mask.getSizeX());
-    ASSERT_EQ(distances->getSizeZ(), mask.getSizeZ());
-    EXPECT_EQ(ids->getPic()->bits, 16u);
-    EXPECT_EQ(ids->getPic()->type, lumoTeskTypeUnsigned);
-    EXPECT_EQ(distances->getPic()->bits, 32u);
-    EXPECT_EQ(distances->getPic()->type, lumoTeskTypeFloat);
-    EXPECT_EQ(ids->getBackgroundValue(), background);
-    int tissue = 0;
-    for (short z = 0; z < short(mask.getSizeZ()); ++z) {
-        for (short y = 0; y < short(mask.getSizeY()); ++y) {
-            for (short x = 0; x < short(mask.getSizeX()); ++x) {
-                if (mask.getVoxel(x, y, z) == background) {
-                    ASSERT_EQ(ids->getVoxel(x, y, z), 0);
-                    ASSERT_EQ(distances->getVoxel(x, y, z), 0.0f);
-                    continue;
-                }
-                ++tissue;
-                const auto expected =
-                    bruteForceNearest(samples, float(x) * mask.getVoxelSizeX() + mask.getOriginX(),
-                                      float(y) * mask.getVoxelSizeY() + mask.getOriginY(),
-                                      float(z) * mask.getVoxelSizeZ() + mask.getOriginZ());
-                ASSERT_EQ(ids->getVoxel(x, y, z), expected.vesselId) << x << ' ' << y << ' ' << z;
-                ASSERT_EQ(distances->getVoxel(x, y, z), expected.distance)
-                    << x << ' ' << y << ' ' << z;
-            }
-        }
-    }
-    EXPECT_GT(tissue, 0);
+    return sampledTree(lines);
 }
 
 TEST(SuppliedTissueClassifier, RandomTreesMatchBruteForceWithTransformSpacingAndOrigin) {
     for (unsigned seed : {1u, 2u, 3u}) {
-        RandomTree random = randomTree(seed, 25, 30.0f);
-        auto* mask = randomMask(seed, 31, 27, 13, seed == 2 ? 7 : 0);
-        mask->setVoxelSize(0.8f, 1.1f, 2.5f);
-        mask->setOrigin(-3.0f, 5.5f, 1.25f);
+        const unsigned char background = seed == 2 ? 7 : 0;
+        SampledTree random = randomTree(seed, 25, 30.0f);
+        const Grid g{31, 27, 13, {0.8f, 1.1f, 2.5f}, {-3.0f, 5.5f, 1.25f}};
+        const std::vector<unsigned char> mask = randomMask(seed, g, background, 0.7);
         // Rotation about z by 30 degrees, scaling 1.2 and a translation; the fourth row is
         // nonsense on purpose, as it must be ignored.
         const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
@@ -129,11 +47,27 @@ TEST(SuppliedTissueClassifier, RandomTreesMatchBruteForceWithTransformSpacingAnd
                           {1.2 * s, 1.2 * c, 0, -1.5},
                           {0, 0, 1.2, 0.75},
                           {9, 9, 9, 9}};
-        SuppliedTissueClassifier classifier(mask, random.tree);
-        EXPECT_EQ(SuppliedTissueClassifier::BACKGROUND, seed == 2 ? 7 : 0);
+        SuppliedTissueClassifier classifier(tissueOn(mask, g, background), random.tree);
+        EXPECT_EQ(SuppliedTissueClassifier::BACKGROUND, background);
         classifier.setVesselElementTransform(m);
         classifier.computeSuppliedTissue();
-        expectBruteForceTerritories(classifier, *mask, random.samples, m, seed == 2 ? 7 : 0);
+        const ThreeDPicAccessor<unsigned short>* ids = classifier.getVesselIDVolume();
+        const ThreeDPicAccessor<float>* distances = classifier.getDistanceVolume();
+        ASSERT_TRUE(ids != nullptr && distances != nullptr);
+        ASSERT_EQ(ids->getSizeX(), g.nx);
+        ASSERT_EQ(distances->getSizeZ(), g.nz);
+        EXPECT_EQ(ids->getPic()->bits, 16u);
+        EXPECT_EQ(ids->getPic()->type, lumoTeskTypeUnsigned);
+        EXPECT_EQ(distances->getPic()->bits, 32u);
+        EXPECT_EQ(distances->getPic()->type, lumoTeskTypeFloat);
+        EXPECT_EQ(ids->getBackgroundValue(), background);
+        for (auto& v : random.samples) {
+            const double x = v.position.x, y = v.position.y, z = v.position.z;
+            v.position = {static_cast<float>(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3]),
+                          static_cast<float>(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3]),
+                          static_cast<float>(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3])};
+        }
+        expectBruteForce(dataOf(*ids), dataOf(*distances), mask, background, g, random.samples);
     }
 }
 

@@ -86,12 +86,10 @@ TEST_F(VesselTreeSamplers, SystemAndSegmentSelection) {
 }
 
 TEST_F(VesselTreeSamplers, ResectionStatusSettings) {
+    // By default portal vessels of a defined resection status only.
     ResectionStatusVesselTreeSampler sampler;
-    EXPECT_TRUE(sampler.GetOnlyDefinedResectionStatus());
-    EXPECT_EQ(sampler.GetBloodVesselType(), PORTAL);
     EXPECT_EQ(idsOf(sampler), (std::vector<int>{30, 30}));
     sampler.SetOnlyDefinedResectionStatus(false);
-    EXPECT_FALSE(sampler.GetOnlyDefinedResectionStatus());
     EXPECT_EQ(idsOf(sampler), (std::vector<int>{10, 10, 30, 30}));
     sampler.SetBloodVesselType(HEPATIC);
     sampler.SetOnlyDefinedResectionStatus(true);

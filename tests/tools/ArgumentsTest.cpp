@@ -1,5 +1,6 @@
 #include "cli/Arguments.h"
 #include "cli/UserError.h"
+#include "support/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,7 @@ CommandDefinition definition() {
 }
 
 std::string errorOf(const std::vector<std::string>& args) {
-    try {
-        Arguments::parse(definition(), args);
-    } catch (const UserError& error) {
-        return error.what();
-    }
-    return "no error";
+    return angiolith::test::messageOf<UserError>([&] { Arguments::parse(definition(), args); });
 }
 
 TEST(Arguments, ParsesPositionalsOptionsAndFlags) {
@@ -57,14 +53,7 @@ TEST(Arguments, MistakesGetOneLineMessages) {
     const Arguments a = Arguments::parse(
         definition(), {"v.nii", "--out", "o", "--start", "1,2", "--seed", "-3", "--relevance", "x",
                        "--labels", "lobe", "--origin", "1,2,z"});
-    auto message = [](auto call) {
-        try {
-            call();
-        } catch (const UserError& error) {
-            return std::string(error.what());
-        }
-        return std::string("no error");
-    };
+    const auto message = [](auto call) { return angiolith::test::messageOf<UserError>(call); };
     EXPECT_EQ(message([&] { a.integerTriple("start"); }),
               "--start needs three integers separated by commas, like 10,20,30 (got '1,2'); "
               "see 'angiolith run --help'");

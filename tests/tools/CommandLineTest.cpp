@@ -53,19 +53,54 @@ protected:
     static std::string liver() { return shared() / "liver.nii.gz"; }
 };
 
-TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
+// A run on three threads that prints its progress and a quiet one on one thread: every output
+// is written and reads back, each stage reports its start and end, and the number of threads
+// changes nothing in the files, compressed volumes included.
+TEST_F(CommandLine, RunWritesEveryOutputTheSameOnAnyNumberOfThreads) {
     TempDir out;
     const ToolRun run =
-        runTool({"run", vessels(), "--tissue", liver(), "--out", out / "r", "--quiet"});
+        runTool({"run", vessels(), "--tissue", liver(), "--out", out / "r", "--threads", "3"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = linesOf(run.out);
+    const char* stages[] = {"skeletonize", "extract", "clean", "territories", "relabel", "write"};
+    // Then the summary: the tissue volume and one line per tree.
+    ASSERT_EQ(lines.size(), 2 * std::size(stages) + 2) << run.out;
+    EXPECT_EQ(lines[2 * std::size(stages)].rfind("summary: tissue ", 0), 0u) << run.out;
+    EXPECT_EQ(lines.back().rfind("  tree 1: ", 0), 0u) << run.out;
+    for (std::size_t i = 0; i < std::size(stages); ++i) {
+        const std::string stage = stages[i];
+        EXPECT_EQ(lines[2 * i].rfind(stage + ": started", 0), 0u) << lines[2 * i];
+        EXPECT_EQ(lines[2 * i + 1].rfind(stage + ": done in ", 0), 0u) << lines[2 * i + 1];
+    }
+    EXPECT_NE(lines[1].find("skeleton voxels)"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find("vessels, "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[6].find("tissue voxels)"), std::string::npos) << lines[6];
+    // The page to open comes first in the list of written files.
+    EXPECT_NE(lines[11].find(" s (report.html, "), std::string::npos) << lines[11];
+
+    const ToolRun quiet = runTool(
+        {"run", vessels(), "--tissue", liver(), "--out", out / "1", "--threads", "1", "--quiet"});
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out + quiet.err, "");
     EXPECT_EQ(filesIn(out / "r"),
               (std::set<std::string>{
                   "skeleton.nii.gz", "distance-field.nii.gz", "tree-1.txt", "grid.json", "tree.vtp",
                   "vessel-ids.nii.gz", "distances.nii.gz", "labels-segment.nii.gz",
                   "labels-segment.ctbl", "labels-segment.label.txt", "labels-segment.seg.nrrd",
                   "territories.json", "territories.csv", "preview.png", "report.html"}));
+    for (const std::string& name : filesIn(out / "1")) {
+        SCOPED_TRACE(name);
+        if (name == "territories.json") {
+            // Its provenance names the folder, the options and the time; the figures agree.
+            const auto one = nlohmann::json::parse(test::readFile(out / "1/" + name));
+            const auto three = nlohmann::json::parse(test::readFile(out / "r/" + name));
+            EXPECT_EQ(one["vessels"], three["vessels"]);
+            EXPECT_EQ(one["totals"], three["totals"]);
+        } else if (name != "report.html") {  // it embeds territories.json beside equal figures
+            EXPECT_EQ(test::readFile(out / "1/" + name), test::readFile(out / "r/" + name));
+        }
+    }
 
     const Volume input = readImage(vessels(), "vessels");
     const Volume tissue = readImage(liver(), "liver");
@@ -104,52 +139,6 @@ TEST_F(CommandLine, RunWritesEveryOutputAndTheyReadBack) {
     EXPECT_EQ(vtp.offsets.back(), stats.samples);
 }
 
-// The number of threads changes nothing in the files, compressed volumes included.
-TEST_F(CommandLine, AnyNumberOfThreadsWritesTheSameFiles) {
-    TempDir out;
-    for (const char* threads : {"1", "3"}) {
-        const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out", out / threads,
-                                     "--threads", threads, "--quiet"});
-        ASSERT_EQ(run.status, 0) << run.err;
-    }
-    for (const std::string& name : filesIn(out / "1")) {
-        SCOPED_TRACE(name);
-        if (name == "territories.json") {
-            // Its provenance names the folder, the options and the time; the figures agree.
-            const auto one = nlohmann::json::parse(test::readFile(out / "1/" + name));
-            const auto three = nlohmann::json::parse(test::readFile(out / "3/" + name));
-            EXPECT_EQ(one["vessels"], three["vessels"]);
-            EXPECT_EQ(one["totals"], three["totals"]);
-            continue;
-        }
-        // The page embeds territories.json (see above) beside figures that are the same.
-        if (name == "report.html") continue;
-        EXPECT_EQ(test::readFile(out / "1/" + name), test::readFile(out / "3/" + name));
-    }
-}
-
-TEST_F(CommandLine, EveryStagePrintsAStartAndADoneLine) {
-    TempDir out;
-    const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--out", out.path()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> lines = linesOf(run.out);
-    const char* stages[] = {"skeletonize", "extract", "clean", "territories", "relabel", "write"};
-    // Then the summary: the tissue volume and one line per tree.
-    ASSERT_EQ(lines.size(), 2 * std::size(stages) + 2) << run.out;
-    EXPECT_EQ(lines[2 * std::size(stages)].rfind("summary: tissue ", 0), 0u) << run.out;
-    EXPECT_EQ(lines.back().rfind("  tree 1: ", 0), 0u) << run.out;
-    for (std::size_t i = 0; i < std::size(stages); ++i) {
-        const std::string stage = stages[i];
-        EXPECT_EQ(lines[2 * i].rfind(stage + ": started", 0), 0u) << lines[2 * i];
-        EXPECT_EQ(lines[2 * i + 1].rfind(stage + ": done in ", 0), 0u) << lines[2 * i + 1];
-    }
-    EXPECT_NE(lines[1].find("skeleton voxels)"), std::string::npos) << lines[1];
-    EXPECT_NE(lines[3].find("vessels, "), std::string::npos) << lines[3];
-    EXPECT_NE(lines[6].find("tissue voxels)"), std::string::npos) << lines[6];
-    // The page to open comes first in the list of written files.
-    EXPECT_NE(lines[11].find(" s (report.html, "), std::string::npos) << lines[11];
-}
-
 TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
     TempDir out;
     ASSERT_EQ(runTool({"run", vessels(), "--tissue", liver(), "--out", out / "run", "--labels",
@@ -157,22 +146,20 @@ TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
                   .status,
               0);
     const std::string s = out / "steps";
-    ToolRun step = runTool({"skeletonize", vessels(), "--out", s, "--quiet"});
-    ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"extract", s + "/skeleton.nii.gz", "--distance-field",
-                    s + "/distance-field.nii.gz", "--out", s, "--quiet"});
-    ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"clean", s, "--out", s, "--quiet"});
-    ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"territories", s, "--tissue", liver(), "--out", s, "--quiet"});
-    ASSERT_EQ(step.status, 0) << step.err;
-    step = runTool({"relabel", s + "/vessel-ids.nii.gz", "--tree", s, "--labels", "type", "--out",
-                    s, "--quiet"});
-    ASSERT_EQ(step.status, 0) << step.err;
+    for (std::vector<std::string> step : std::vector<std::vector<std::string>>{
+             {"skeletonize", vessels()},
+             {"extract", s + "/skeleton.nii.gz", "--distance-field", s + "/distance-field.nii.gz"},
+             {"clean", s},
+             {"territories", s, "--tissue", liver()},
+             {"relabel", s + "/vessel-ids.nii.gz", "--tree", s, "--labels", "type"}}) {
+        step.insert(step.end(), {"--out", s, "--quiet"});
+        const ToolRun run = runTool(step);
+        ASSERT_EQ(run.status, 0) << step[0] << ": " << run.err;
+    }
 
-    EXPECT_EQ(test::readFile(s + "/tree-1.txt"), test::readFile(out / "run/tree-1.txt"));
-    EXPECT_EQ(test::readFile(s + "/grid.json"), test::readFile(out / "run/grid.json"));
-    EXPECT_EQ(test::readFile(s + "/tree.vtp"), test::readFile(out / "run/tree.vtp"));
+    for (const char* name : {"tree-1.txt", "grid.json", "tree.vtp"}) {
+        EXPECT_EQ(test::readFile(s + "/" + name), test::readFile(out / "run/" + name)) << name;
+    }
     for (const char* name : {"skeleton.nii.gz", "vessel-ids.nii.gz", "labels-type.nii.gz"}) {
         SCOPED_TRACE(name);
         const Volume a = readImage(s + "/" + name, name);
@@ -183,45 +170,42 @@ TEST_F(CommandLine, StageCommandsResumeWhereRunWouldGo) {
     }
 }
 
+// A detached NRRD header (the other formats' outputs are checked by the runs of the other
+// suites) on an anisotropic grid with an origin.
 TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinates) {
-    for (const std::string format : {"nrrd", "nii.gz", "nhdr"}) {
-        SCOPED_TRACE(format);
-        TempDir out;
-        const ToolRun made = test::makePhantom(
-            out.path(), "tiny",
-            {"--spacing", "0.7,0.8,1.5", "--origin", "-100,-80,20", "--format", format});
-        ASSERT_EQ(made.status, 0) << made.err;
-        const std::string mask = out / ("vessels." + format);
-        const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        // A detached header travels with its data file.
-        if (format == "nhdr") {
-            EXPECT_EQ(filesIn(out / "r").count("skeleton.raw.gz"), 1u);
-        }
-        EXPECT_EQ(geometryDifference(readImage(out / ("r/skeleton." + format), "s").geometry,
-                                     readImage(mask, "vessels").geometry),
-                  "");
+    TempDir out;
+    const ToolRun made = test::makePhantom(
+        out.path(), "tiny",
+        {"--spacing", "0.7,0.8,1.5", "--origin", "-100,-80,20", "--format", "nhdr"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string mask = out / "vessels.nhdr";
+    const ToolRun run = runTool({"run", mask, "--out", out / "r", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // A detached header travels with its data file.
+    EXPECT_EQ(filesIn(out / "r").count("skeleton.raw.gz"), 1u);
+    EXPECT_EQ(geometryDifference(readImage(out / "r/skeleton.nhdr", "s").geometry,
+                                 readImage(mask, "vessels").geometry),
+              "");
 
-        // The phantom's axes are the LPS axes: world = origin + index * spacing. Every point
-        // of the .vtp must be a voxel centre of the mask's object.
-        const Volume vessels = readImage(mask, "vessels");
-        const double origin[3] = {-100, -80, 20}, spacing[3] = {0.7, 0.8, 1.5};
-        const test::VtpContent vtp = test::parseVtp(test::readFile(out / "r/tree.vtp"));
-        ASSERT_TRUE(vtp.wellFormed);
-        ASSERT_GT(vtp.points.size(), 0u);
-        const auto& n = vessels.geometry.size;
-        const auto* values = static_cast<const std::uint8_t*>(vessels.pic->data);
-        for (std::size_t p = 0; p < vtp.points.size(); p += 3) {
-            long index[3];
-            for (int i = 0; i < 3; ++i) {
-                const double continuous = (vtp.points[p + i] - origin[i]) / spacing[i];
-                index[i] = std::lround(continuous);
-                ASSERT_NEAR(continuous, static_cast<double>(index[i]), 1e-3);
-                ASSERT_GE(index[i], 0);
-                ASSERT_LT(index[i], static_cast<long>(n[i]));
-            }
-            ASSERT_NE(values[(index[2] * n[1] + index[1]) * n[0] + index[0]], 0);
+    // The phantom's axes are the LPS axes: world = origin + index * spacing. Every point of the
+    // .vtp must be a voxel centre of the mask's object.
+    const Volume vessels = readImage(mask, "vessels");
+    const double origin[3] = {-100, -80, 20}, spacing[3] = {0.7, 0.8, 1.5};
+    const test::VtpContent vtp = test::parseVtp(test::readFile(out / "r/tree.vtp"));
+    ASSERT_TRUE(vtp.wellFormed);
+    ASSERT_GT(vtp.points.size(), 0u);
+    const auto& n = vessels.geometry.size;
+    const auto* values = static_cast<const std::uint8_t*>(vessels.pic->data);
+    for (std::size_t p = 0; p < vtp.points.size(); p += 3) {
+        long index[3];
+        for (int i = 0; i < 3; ++i) {
+            const double continuous = (vtp.points[p + i] - origin[i]) / spacing[i];
+            index[i] = std::lround(continuous);
+            ASSERT_NEAR(continuous, static_cast<double>(index[i]), 1e-3);
+            ASSERT_GE(index[i], 0);
+            ASSERT_LT(index[i], static_cast<long>(n[i]));
         }
+        ASSERT_NE(values[(index[2] * n[1] + index[1]) * n[0] + index[0]], 0);
     }
 }
 
@@ -246,19 +230,6 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"run", dir / "missing.nii.gz", "--out", out},
                    "cannot read the vessel mask '" + (dir / "missing.nii.gz") +
                        "': no such file; check the path");
-    test::writeFile(dir / "mask.png", "png");
-    expectRejected({"run", dir / "mask.png", "--out", out},
-                   "the vessel mask '" + (dir / "mask.png") +
-                       "' is in an unsupported format; use NIfTI (.nii, .nii.gz) or NRRD "
-                       "(.nrrd, .nhdr)");
-    test::writeFile(dir / "wide.nrrd", nrrd("int64", "2 2 2", std::string(64, '\1')));
-    expectRejected({"run", dir / "wide.nrrd", "--out", out},
-                   "'" + (dir / "wide.nrrd") +
-                       "' holds elements of type long long int, which angiolith does not read; "
-                       "save it with 8-, 16- or 32-bit integers or 32- or 64-bit floats");
-    test::writeFile(dir / "flat.nrrd", nrrd("uchar", "4 4", std::string(16, '\1')));
-    expectRejected({"run", dir / "flat.nrrd", "--out", out},
-                   "'" + (dir / "flat.nrrd") + "' is a 2-D image; angiolith needs a 3-D volume");
     test::writeFile(dir / "empty.nrrd", nrrd("float", "4 4 4", std::string(256, '\0')));
     expectRejected({"run", dir / "empty.nrrd", "--out", out},
                    "the vessel mask '" + (dir / "empty.nrrd") +
@@ -281,7 +252,6 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"run", vessels(), "--out", vessels() + "/sub"},
                    "cannot write to the output folder '" + vessels() +
                        "/sub': Not a directory; choose a folder you can write to with --out");
-    expectRejected({"run", vessels()}, "'run' needs --out DIR; see 'angiolith run --help'");
     expectRejected({"territories", vessels(), "--tissue", liver(), "--out", out},
                    "'" + vessels() +
                        "' is not a vessel tree file (its first line is not 'HAVN-TSL 2000 "

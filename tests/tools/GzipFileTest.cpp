@@ -7,8 +7,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -35,8 +33,7 @@ std::string gunzip(const std::string& path) {
 
 // The number of gzip members, counted by inflating member after member with zlib.
 int members(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string raw = test::readFile(path);
     int count = 0;
     std::size_t at = 0;
     std::vector<unsigned char> sink(1 << 16);
@@ -81,11 +78,6 @@ TEST(GzipFile, ChunksAreMembersOfOneStreamOnAnyNumberOfThreads) {
                  std::runtime_error);
 }
 
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Runs of whole 64 KiB zero blocks take members compressed once: runs of every length up to
 // beyond the largest cached member, runs ending at a chunk's end or cut by it, zero bytes too few
 // for a block, a zero chunk. What zlib reads back is the input, and the file is the same on
@@ -128,8 +120,8 @@ TEST(GzipFile, ZeroRunsReadBackOnAnyNumberOfThreads) {
             const std::string path = dir / ("z" + std::to_string(threads) + ".gz");
             writeGzipFile(path, "", {{expected.data(), expected.size()}}, threads, c.chunk);
             EXPECT_EQ(gunzip(path) == expected, true);
-            if (threads == 1) first = fileBytes(path);
-            EXPECT_EQ(fileBytes(path) == first, true);
+            if (threads == 1) first = test::readFile(path);
+            EXPECT_EQ(test::readFile(path) == first, true);
         }
     }
 }
@@ -184,7 +176,7 @@ TEST(GzipFile, HeadIsWrittenAsItIs) {
     TempDir dir;
     const std::string head = "NRRD0004\ntype: uchar\n\n", data(300000, '\0');
     writeGzipFile(dir / "h", head, {{data.data(), data.size()}}, 2, 100000);
-    const std::string raw = fileBytes(dir / "h");
+    const std::string raw = test::readFile(dir / "h");
     ASSERT_EQ(raw.compare(0, head.size(), head), 0);
     test::writeFile(dir / "rest.gz", raw.substr(head.size()));
     EXPECT_EQ(gunzip(dir / "rest.gz") == data, true);
@@ -225,7 +217,7 @@ TEST(GzipFile, CompressedNrrdReadsBack) {
     const Volume back = readImage(dir / "v.nrrd", "volume");
     ASSERT_EQ(back.pic->bits, 16u);
     EXPECT_EQ(std::memcmp(back.pic->data, data, 128 * 64 * 20 * 2), 0);
-    EXPECT_NE(fileBytes(dir / "v.nrrd").find("Segment0_ID:=liver\n"), std::string::npos);
+    EXPECT_NE(test::readFile(dir / "v.nrrd").find("Segment0_ID:=liver\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ToolTestSupport.h"
 #include "cli/OutputFolder.h"
 #include "cli/UserError.h"
+#include "support/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -44,15 +45,9 @@ TEST(OutputFolder, OutputsAppearOnlyOnCommit) {
 TEST(OutputFolder, UnwritableFoldersAreRejected) {
     test::TempDir dir;
     test::writeFile(dir / "file", "");
-    try {
-        OutputFolder folder(dir / "file");
-        ADD_FAILURE() << "a file was accepted as output folder";
-    } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "cannot write to the output folder '" + (dir / "file") +
-                      "': a file of that name exists; choose a folder you can write to with "
-                      "--out");
-    }
+    EXPECT_EQ(angiolith::test::messageOf<UserError>([&] { OutputFolder folder(dir / "file"); }),
+              "cannot write to the output folder '" + (dir / "file") +
+                  "': a file of that name exists; choose a folder you can write to with --out");
     if (geteuid() != 0) {
         fs::create_directory(dir / "locked");
         fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);

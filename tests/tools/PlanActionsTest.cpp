@@ -5,6 +5,7 @@
 #include "cli/planning/ForestWalk.h"
 #include "cli/planning/PlanActions.h"
 #include "cli/planning/Quantities.h"
+#include "support/Errors.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
@@ -134,14 +135,12 @@ TEST(PlanActions, SplitPartsMeetAtTheCutAndKeepTheChildren) {
 
 TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
     std::vector<ArVesselTree> trees = forest();
-    try {
-        applyPlan(trees, {point("segment 3", {103, 0, 0}), point("cut", {105, 0, 4})}, grid(), 3.5);
-        FAIL() << "no error";
-    } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "point 'cut' at 105,0,4 mm (LPS) is 4.0 mm from the nearest centre line, "
-                  "farther than --max-distance 3.5 mm; place it on a vessel");
-    }
+    EXPECT_EQ(angiolith::test::messageOf<UserError>([&] {
+                  applyPlan(trees, {point("segment 3", {103, 0, 0}), point("cut", {105, 0, 4})},
+                            grid(), 3.5);
+              }),
+              "point 'cut' at 105,0,4 mm (LPS) is 4.0 mm from the nearest centre line, farther "
+              "than --max-distance 3.5 mm; place it on a vessel");
     for (const auto& [id, s] : stateOf(trees)) EXPECT_EQ(s.segment, 1) << id;
 }
 

@@ -1,5 +1,6 @@
 #include "ToolTestSupport.h"
 #include "cli/report/ReportWriter.h"
+#include "support/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,6 @@ namespace angiolith::tool {
 namespace {
 
 using nlohmann::json;
-
-constexpr char kDataOpen[] = "<script id=\"angiolith-data\" type=\"application/json\">";
 
 std::string pageOf(const ReportContent& content) {
     std::ostringstream out;
@@ -26,14 +25,6 @@ std::size_t count(const std::string& text, const std::string& what) {
         ++n;
     }
     return n;
-}
-
-// The page's data block, parsed as the browser's JSON.parse would.
-json dataOf(const std::string& page) {
-    const std::size_t open = page.find(kDataOpen);
-    EXPECT_NE(open, std::string::npos);
-    const std::size_t from = open + sizeof kDataOpen - 1;
-    return json::parse(page.substr(from, page.find("</script>", from) - from));
 }
 
 ReportContent sampleContent() {
@@ -56,12 +47,12 @@ ReportContent sampleContent() {
 TEST(ReportWriter, DataBlockHoldsEveryInputAndEndsOnlyWhereItShould) {
     const std::string page = pageOf(sampleContent());
     // The texts with "<" stay inside the block: one data block, no stray script or comment.
-    EXPECT_EQ(count(page, kDataOpen), 1u);
+    EXPECT_EQ(count(page, test::kReportDataOpen), 1u);
     EXPECT_EQ(count(page, "<script"), count(page, "</script>"));
     EXPECT_EQ(page.find("<!--"), std::string::npos);
     EXPECT_EQ(page.find("@ANGIOLITH_"), std::string::npos);
 
-    const json data = dataOf(page);
+    const json data = test::reportData(page);
     EXPECT_EQ(data["territories"], sampleContent().territories);
     EXPECT_EQ(data["vessels"], json::parse(R"([{"tree": 1, "id": 4,
         "points": [1.23, -5.68, 10.0, 2.0, 3.0, 4.0], "radii": [0.76, 1.0]}])"));
@@ -81,11 +72,11 @@ TEST(ReportWriter, PreviewIsBase64AsInRfc4648) {
     for (const auto& [bytes, text] : cases) {
         ReportContent content;
         content.previewPng.assign(bytes.begin(), bytes.end());
-        EXPECT_EQ(dataOf(pageOf(content))["preview"], text) << bytes;
+        EXPECT_EQ(test::reportData(pageOf(content))["preview"], text) << bytes;
     }
     ReportContent high;
     high.previewPng = {0xff, 0xfe, 0x00};
-    EXPECT_EQ(dataOf(pageOf(high))["preview"], "//4A");
+    EXPECT_EQ(test::reportData(pageOf(high))["preview"], "//4A");
 }
 
 TEST(ReportWriter, PageIsSelfContainedAndNamesThreeJsLicence) {
@@ -101,19 +92,15 @@ TEST(ReportWriter, PageIsSelfContainedAndNamesThreeJsLicence) {
 TEST(ReportWriter, BadInputIsRefusedOrMended) {
     ReportContent content = sampleContent();
     content.lines[0].line.radii.pop_back();
-    try {
-        pageOf(content);
-        FAIL() << "no exception";
-    } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "report: vessel 4 has 2 points but 1 radii");
-    }
+    EXPECT_EQ(angiolith::test::messageOf<std::invalid_argument>([&] { pageOf(content); }),
+              "report: vessel 4 has 2 points but 1 radii");
 
     // A path that is not UTF-8 (Latin-1 "ü") is replaced, not fatal; a coordinate that is not
     // finite becomes 0 rather than a null the page cannot draw.
     ReportContent latin1;
     latin1.territories = {{"inputs", {{"tissue", "Leber-M\xfcller.nrrd"}}}};
     latin1.outline = {{std::numeric_limits<double>::quiet_NaN(), 1, 2}};
-    const json data = dataOf(pageOf(latin1));
+    const json data = test::reportData(pageOf(latin1));
     EXPECT_EQ(data["territories"]["inputs"]["tissue"], "Leber-M\xef\xbf\xbdller.nrrd");
     EXPECT_EQ(data["outline"], json::parse("[0.0, 1.0, 2.0]"));
 

@@ -135,6 +135,13 @@ ToolRun runTool(const std::vector<std::string>& args, double terminateAfter) {
     return run;
 }
 
+nlohmann::json reportData(const std::string& page) {
+    const std::size_t open = page.find(kReportDataOpen);
+    EXPECT_NE(open, std::string::npos);
+    const std::size_t from = open + sizeof kReportDataOpen - 1;
+    return nlohmann::json::parse(page.substr(from, page.find("</script>", from) - from));
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,6 +110,13 @@ std::string markups(const std::string& frame,
 /// @p towardsNext of the way to the next sample (a test failure when no vessel has that id).
 Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample,
              double towardsNext = 0);
+
+/// The opening tag of the data block of a report page.
+inline constexpr char kReportDataOpen[] =
+    "<script id=\"angiolith-data\" type=\"application/json\">";
+
+/// The data block of the report page @p page, parsed as the browser's JSON.parse would.
+nlohmann::json reportData(const std::string& page);
 
 /// The whole content of a file ("" when it cannot be read).
 std::string readFile(const std::string& path);

@@ -17,18 +17,7 @@ typedef ar<ArbitraryTreeIterator<VesselRef>> WalkRef;
 // Irregular: depths 1 to 4, nodes with one, two and three children.
 const char* const kBig = "R(A(C(D,E(F)),G),B,H(I(J,K),L))";
 
-// Steps @p it until its current node is @p name.
-void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& name) {
-    while (it.hasNext()) {
-        it.next();
-        if (at(l, it) == name) {
-            return;
-        }
-    }
-    FAIL() << name << " not reached";
-}
-
-class LinkedTreeIteratorsTest : public treetest::CountTableTest {};
+class LinkedTreeIteratorsTest : public angiolith::test::HandleTableTest {};
 
 // Every order over the irregular tree and over the view below each of a choice of its nodes;
 // inorder is preorder in these trees of ordered children.
@@ -56,9 +45,7 @@ TEST_F(LinkedTreeIteratorsTest, EveryOrderOverTheTreeAndEveryViewStaysInside) {
         SCOPED_TRACE(c.node ? c.node : "tree");
         TreeRef view = l.tree;
         if (c.node != nullptr) {
-            IteratorRef walk(l.tree->preorderIterator());
-            stepTo(l, *walk, c.node);
-            view = walk->getSubTree();
+            view = placedAt(l, c.node)->getSubTree();
         }
         IteratorRef pre(view->preorderIterator());
         EXPECT_EQ(drain(l, *pre), c.pre);
@@ -134,9 +121,7 @@ TEST_F(LinkedTreeIteratorsTest, FromIteratorsContinueOverTheWholeTree) {
     EXPECT_EQ(walk->countFromHere(), 4);
 
     // A "from" iterator made over a view stays inside the view.
-    IteratorRef toC(l.tree->preorderIterator());
-    stepTo(l, *toC, "C");
-    TreeRef view(toC->getSubTree());
+    TreeRef view(placedAt(l, "C")->getSubTree());
     IteratorRef inView(view->preorderIterator());
     stepTo(l, *inView, "E");
     IteratorRef fromEInView(view->preorderIterator(*inView));
@@ -203,9 +188,7 @@ TEST_F(LinkedTreeIteratorsTest, WalkIteratorMovesAndStepsWithItsInnerOrder) {
     EXPECT_EQ(drain(l, *fromPost), "L H R");
     EXPECT_EQ(post->walkIterator(2), nullptr);
     // Child and root orders are placed anew at the parent.
-    IteratorRef kids(l.tree->preorderIterator());
-    stepTo(l, *kids, "A");
-    IteratorRef childIt(kids->childIterator());
+    IteratorRef childIt(placedAt(l, "A")->childIterator());
     childIt->next();
     WalkRef childWalk(childIt->walkIterator(1));
     EXPECT_EQ(at(l, *childWalk), "E");
@@ -298,10 +281,7 @@ TEST_F(LinkedTreeIteratorsTest, LiftingSingleChildrenDuringAPostorderWalk) {
 
 TEST_F(LinkedTreeIteratorsTest, EditsThroughAViewStayInsideIt) {
     Labelled l = build("R(A(A1),B)");
-    IteratorRef a(l.tree->preorderIterator());
-    a->next();
-    a->next();
-    ar<Tree<VesselRef>> view(a->getSubTree());
+    TreeRef view(placedAt(l, "A")->getSubTree());
     IteratorRef top(view->preorderIterator());
     top->next();
     EXPECT_TRUE(top->isRoot());
@@ -325,9 +305,7 @@ TEST_F(LinkedTreeIteratorsTest, AViewOfTheWholeTreeCannotRemoveItsRoot) {
     // Regression: removing the top of a view taken at the root deleted the root of the tree the
     // view was taken from, which kept pointing at it.
     Labelled l = build("R(A)");
-    IteratorRef r(l.tree->preorderIterator());
-    r->next();
-    TreeRef view(r->getSubTree());
+    TreeRef view(placedAt(l, "R")->getSubTree());
     IteratorRef top(view->preorderIterator());
     top->next();
     EXPECT_FALSE(top->remove());
@@ -342,9 +320,7 @@ TEST_F(LinkedTreeIteratorsTest, AViewOfTheWholeTreeCannotRemoveItsRoot) {
 
 TEST_F(LinkedTreeIteratorsTest, RemovingThroughAChildIteratorSkipsNoSibling) {
     Labelled l = build("R(X,Y,Z(P),W)");
-    IteratorRef r(l.tree->preorderIterator());
-    r->next();
-    IteratorRef kids(r->childIterator());
+    IteratorRef kids(placedAt(l, "R")->childIterator());
     std::string visited;
     while (kids->hasNext()) {
         kids->next();

@@ -14,19 +14,6 @@ namespace {
 
 using namespace treetest;
 
-// An iterator of @p l's tree standing at @p name.
-IteratorRef placedAt(const Labelled& l, const std::string& name) {
-    IteratorRef it(l.tree->preorderIterator());
-    while (it->hasNext()) {
-        it->next();
-        if (at(l, *it) == name) {
-            return it;
-        }
-    }
-    ADD_FAILURE() << name << " not found";
-    return it;
-}
-
 // Records every notification as "type:current" (or "type:-" without a current node).
 struct Recorder : TreeListener<VesselRef> {
     explicit Recorder(const Labelled& l) : l(l) {}
@@ -38,7 +25,7 @@ struct Recorder : TreeListener<VesselRef> {
     std::vector<std::string> log;
 };
 
-class LinkedTreeTest : public treetest::CountTableTest {};
+class LinkedTreeTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(LinkedTreeTest, EmptyTreeQueries) {
     Labelled l = build("");
@@ -189,8 +176,6 @@ TEST_F(LinkedTreeTest, RemoveAndLiftChildrenAppendsThemToTheParent) {
     // The detached node is gone: only this test's handle keeps its vessel.
     EXPECT_EQ(arBase::counter[aVessel.get()], 1);
     EXPECT_FALSE(l.tree->contains(aVessel));
-    IteratorRef parentOf(l.tree->preorderIterator());
-    parentOf->next();
     IteratorRef a2 = placedAt(l, "A2");
     IteratorRef up(a2->rootIterator());
     EXPECT_EQ(drain(l, *up), "R");
@@ -200,9 +185,7 @@ TEST_F(LinkedTreeTest, RemoveAndLiftChildrenAppendsThemToTheParent) {
 TEST_F(LinkedTreeTest, RemoveDeletesTheSubtreeAndForgetsIt) {
     Labelled l = build("R(A(A1,A2),B)");
     VesselRef a1 = placedAt(l, "A1")->getValue();
-    IteratorRef it(l.tree->preorderIterator());
-    it->next();
-    it->next();  // at A, A1 pending
+    IteratorRef it = placedAt(l, "A");  // A1 pending
     EXPECT_TRUE(it->remove());
     EXPECT_FALSE(it->hasCurrent());
     EXPECT_FALSE(it->remove());
@@ -211,9 +194,7 @@ TEST_F(LinkedTreeTest, RemoveDeletesTheSubtreeAndForgetsIt) {
     // The removed node was pending; the iterator ends instead of stepping into it.
     EXPECT_FALSE(it->hasNext());
     // Removing the root empties the tree.
-    IteratorRef root(l.tree->preorderIterator());
-    root->next();
-    EXPECT_TRUE(root->remove());
+    EXPECT_TRUE(placedAt(l, "R")->remove());
     EXPECT_EQ(l.tree->size(), 0);
 }
 
@@ -224,13 +205,10 @@ TEST_F(LinkedTreeTest, ListenersHearEveryStructuralEdit) {
     EXPECT_TRUE(l.tree->addListener(&rec));
     EXPECT_FALSE(l.tree->addListener(&rec));
     l.tree->setRoot(vesselWithId(0));
-    IteratorRef r(l.tree->preorderIterator());
-    r->next();
+    IteratorRef r = placedAt(l, "R");
     r->addChild(vesselWithId(1));
     r->setChild(1, vesselWithId(2));
-    IteratorRef a(l.tree->preorderIterator());
-    a->next();
-    a->next();
+    IteratorRef a = placedAt(l, "A");
     a->addChild(vesselWithId(3));
     a->setValue(vesselWithId(4));  // not a structural edit
     IteratorRef c(l.tree->preorderIterator(*a));
@@ -241,9 +219,7 @@ TEST_F(LinkedTreeTest, ListenersHearEveryStructuralEdit) {
     a->addSubTree(*sub.tree);
     a->removeChild(0);
     r->removeAndLiftChildren();  // refused at the root: no notification
-    IteratorRef d(l.tree->preorderIterator());
-    d->next();
-    d->next();
+    IteratorRef d = placedAt(l, "D");
     d->removeAndLiftChildren();
     d->addChild(vesselWithId(1));  // without a current node in a non-empty tree: refused
     r->remove();                   // removing the root notifies nobody

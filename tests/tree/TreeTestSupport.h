@@ -10,21 +10,12 @@
 
 #include <cctype>
 #include <cstddef>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace treetest {
 
 typedef ar<Vessel> VesselRef;
-
-/// A fixture that checks that a test leaves the reference-count table as large as it found it.
-class CountTableTest : public testing::Test {
-protected:
-    void SetUp() override { tableSize = arBase::counter.size(); }
-    void TearDown() override { EXPECT_EQ(arBase::counter.size(), tableSize); }
-    std::size_t tableSize = 0;
-};
 typedef ar<TreeIterator<VesselRef>> IteratorRef;
 typedef ar<Tree<VesselRef>> TreeRef;
 
@@ -111,33 +102,28 @@ inline std::string at(const Labelled& l, TreeIterator<VesselRef>& it) {
     return l.names.at(static_cast<std::size_t>(it.getValue()->getId()));
 }
 
+/// Steps @p it until its current node is @p name (a test failure when it is not reached).
+inline void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& name) {
+    while (it.hasNext()) {
+        it.next();
+        if (at(l, it) == name) {
+            return;
+        }
+    }
+    ADD_FAILURE() << name << " not reached";
+}
+
+/// A preorder iterator of @p l's tree standing at @p name.
+inline IteratorRef placedAt(const Labelled& l, const std::string& name) {
+    IteratorRef it(l.tree->preorderIterator());
+    stepTo(l, *it, name);
+    return it;
+}
+
 /// The tree's shape in the notation of `build` (children in order).
 inline std::string shapeOf(const Labelled& l, Tree<VesselRef>& tree) {
-    IteratorRef it(tree.preorderIterator());
-    if (!it->hasNext()) {
-        return "";
-    }
-    it->next();
-    std::string out;
-    // Depth-first through child iterators.
-    struct Rec {
-        static void go(const Labelled& l, TreeIterator<VesselRef>& node, std::string& out) {
-            out += at(l, node);
-            IteratorRef kids(node.childIterator());
-            bool first = true;
-            while (kids->hasNext()) {
-                kids->next();
-                out += first ? "(" : ",";
-                first = false;
-                go(l, *kids, out);
-            }
-            if (!first) {
-                out += ")";
-            }
-        }
-    };
-    Rec::go(l, *it, out);
-    return out;
+    return angiolith::test::shape(
+        tree, [&](Vessel& v) { return l.names.at(static_cast<std::size_t>(v.getId())); });
 }
 
 }  // namespace treetest

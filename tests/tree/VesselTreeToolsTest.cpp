@@ -22,19 +22,7 @@ std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     return out;
 }
 
-class VesselTreeToolsTest : public treetest::CountTableTest {};
-
-TEST_F(VesselTreeToolsTest, AOneNodeTreeClonesToAnEqualVesselThatIsAnotherObject) {
-    Labelled l = build("R");
-    ArVesselTree copy = VesselTreeTools::Clone(l.tree);
-    ASSERT_TRUE(copy);
-    std::vector<Vessel*> source = vesselsOf(l.tree);
-    std::vector<Vessel*> cloned = vesselsOf(copy);
-    ASSERT_EQ(cloned.size(), 1u);
-    EXPECT_NE(cloned[0], source[0]);
-    EXPECT_TRUE(*cloned[0] == *source[0]);
-    EXPECT_NE(copy.get(), l.tree.get());
-}
+class VesselTreeToolsTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
     Labelled l = build("R(A(C(D,E(F)),G),B,H(I(J,K),L))");
@@ -51,6 +39,8 @@ TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
         v->add(VesselElement{{id, 5, 6}, 2.5f, 7});
     }
     ArVesselTree copy = VesselTreeTools::Clone(l.tree);
+    ASSERT_TRUE(copy);
+    EXPECT_NE(copy.get(), l.tree.get());
     EXPECT_EQ(shapeOf(l, *copy), shapeOf(l, *l.tree));
     std::vector<Vessel*> source = vesselsOf(l.tree);
     std::vector<Vessel*> cloned = vesselsOf(copy);
@@ -81,37 +71,27 @@ TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
     EXPECT_EQ(after.str(), before.str());
     EXPECT_EQ(copy->size(), 7);
     EXPECT_EQ(l.tree->size(), 13);
+
+    // A view's clone copies the view's subtree only.
+    const ArVesselTree view(placedAt(l, "C")->getSubTree());
+    EXPECT_EQ(shapeOf(l, *VesselTreeTools::Clone(view)), "C(D,E(F))");
+
+    // A tree of one node too.
+    Labelled one = build("R");
+    ArVesselTree single = VesselTreeTools::Clone(one.tree);
+    ASSERT_EQ(vesselsOf(single).size(), 1u);
+    EXPECT_NE(vesselsOf(single)[0], vesselsOf(one.tree)[0]);
+    EXPECT_TRUE(*vesselsOf(single)[0] == *vesselsOf(one.tree)[0]);
 }
 
-TEST_F(VesselTreeToolsTest, CloningAViewCopiesOnlyTheSubtree) {
-    Labelled l = build("R(A(C(D,E(F)),G),B,H(I(J,K),L))");
-    IteratorRef it(l.tree->preorderIterator());
-    it->next();
-    it->next();
-    it->next();  // C
-    ArVesselTree view(it->getSubTree());
-    ArVesselTree copy = VesselTreeTools::Clone(view);
-    EXPECT_EQ(shapeOf(l, *copy), "C(D,E(F))");
-}
-
-TEST_F(VesselTreeToolsTest, ATreeWithoutRootGivesTheMessageAndANullHandle) {
-    Labelled l = build("");
-    std::ostringstream captured;
-    std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
-    ArVesselTree copy = VesselTreeTools::Clone(l.tree);
-    std::cout.rdbuf(old);
-    EXPECT_FALSE(copy);
-    EXPECT_EQ(captured.str(),
-              "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n");
-
-    // A null handle is treated like a tree without root, not dereferenced.
-    std::ostringstream again;
-    old = std::cout.rdbuf(again.rdbuf());
-    ArVesselTree fromNull = VesselTreeTools::Clone(ArVesselTree());
-    std::cout.rdbuf(old);
-    EXPECT_FALSE(fromNull);
-    EXPECT_EQ(again.str(),
-              "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n");
+// A tree without root, and a null handle (not dereferenced), give the message and a null handle.
+TEST_F(VesselTreeToolsTest, ATreeWithoutRootOrANullHandleGivesANullHandle) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(VesselTreeTools::Clone(build("").tree));
+    EXPECT_FALSE(VesselTreeTools::Clone(ArVesselTree()));
+    const std::string line =
+        "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line);
 }
 
 }  // namespace

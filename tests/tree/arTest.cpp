@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <stdexcept>
-#include <string>
 
 namespace {
 
