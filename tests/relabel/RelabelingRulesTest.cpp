@@ -150,12 +150,8 @@ TEST_P(RelabelingRules, VolumesGetEveryVoxelsLabelAndStopAtTheFirstIdBeyondTheTa
     angiolith::test::PicPtr pic =
         angiolith::test::makePic<unsigned short>(lumoTeskTypeUnsigned, 16, {24, 10, 5}, ids);
     testing::internal::CaptureStdout();
-    std::string error = "no exception";
-    try {
-        VesselIDRelabeling::relabel(pic.get(), rule.get(), false);
-    } catch (const std::runtime_error& e) {
-        error = e.what();
-    }
+    const std::string error = angiolith::test::messageOf(
+        [&] { VesselIDRelabeling::relabel(pic.get(), rule.get(), false); });
     EXPECT_EQ(testing::internal::GetCapturedStdout() + error, overflow(8));
     const auto* voxels = static_cast<const unsigned short*>(pic->data);
     for (std::size_t i = 0; i < ids.size(); ++i) {

@@ -12,12 +12,6 @@ namespace angiolith::tool {
 
 namespace {
 
-// Non-zero marks an object voxel; a float NaN (no value) does not.
-template <typename T>
-bool isObject(T value) {
-    return value != 0 && value == value;
-}
-
 template <typename T>
 unsigned long long countNonZeroOf(const void* data, unsigned long long n) {
     const T* values = static_cast<const T*>(data);

@@ -24,6 +24,12 @@ struct Volume {
     Geometry geometry;
 };
 
+/// Whether a voxel of a mask is object: every non-zero value is, a float NaN (no value) is not.
+template <typename T>
+bool isObject(T value) {
+    return value != 0 && value == value;
+}
+
 /// A new zero-filled 3-D descriptor of the given kind. Throws std::bad_alloc when the element
 /// buffer cannot be allocated.
 DescriptorPtr makeDescriptor(lumoTeskType_t type, unsigned int bits,

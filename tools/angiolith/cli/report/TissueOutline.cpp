@@ -18,42 +18,49 @@ std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
+// The voxels of plane @p z of the mask @p in (non-zero, as isObject says, is object) that have a
+// face neighbour outside the object or outside the volume, as indices in storage order.
+template <typename T>
+void surfaceInPlane(const T* in, long nx, long ny, long nz, std::size_t z,
+                    std::vector<std::uint64_t>& found) {
+    const std::size_t plane = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const T* below = z > 0 ? in + (z - 1) * plane : nullptr;
+    const T* above = z + 1 < static_cast<std::size_t>(nz) ? in + (z + 1) * plane : nullptr;
+    for (long y = 0; y < ny; ++y) {
+        const std::size_t inPlane = static_cast<std::size_t>(y) * nx;
+        const std::size_t first = z * plane + inPlane;
+        const T* row = in + first;
+        const T* front = y > 0 ? row - nx : nullptr;
+        const T* back = y + 1 < ny ? row + nx : nullptr;
+        for (long x = 0; x < nx; ++x) {
+            if (!isObject(row[x])) continue;
+            const bool inner = x > 0 && x + 1 < nx && isObject(row[x - 1]) &&
+                               isObject(row[x + 1]) && front != nullptr && isObject(front[x]) &&
+                               back != nullptr && isObject(back[x]) && below != nullptr &&
+                               isObject(below[inPlane + x]) && above != nullptr &&
+                               isObject(above[inPlane + x]);
+            if (!inner) found.push_back(first + static_cast<std::size_t>(x));
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<Vec3> tissueOutline(const Volume& mask, std::size_t maxPoints) {
     std::vector<Vec3> points;
     if (!mask.pic || maxPoints == 0) return points;
-    const DescriptorPtr binary = binarize(*mask.pic);
-    const auto* in = static_cast<const unsigned char*>(binary->data);
-    const long nx = binary->n[0], ny = binary->n[1], nz = binary->n[2];
-    const std::size_t plane = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const lumoTeskDescriptor& pic = *mask.pic;
+    const long nx = pic.n[0], ny = pic.n[1], nz = pic.n[2];
     // Plane by plane on the worker threads, each plane's surface voxels in storage order, joined
     // in plane order: the same list on any number of threads.
     std::vector<std::vector<std::uint64_t>> planes(static_cast<std::size_t>(nz));
-    angiolith::detail::parallelChunks(
-        angiolith::detail::resolveThreads(workerThreads(), planes.size()), planes.size(),
-        [&](unsigned, std::size_t z) {
-            std::vector<std::uint64_t>& found = planes[z];
-            const unsigned char* below = z > 0 ? in + (z - 1) * plane : nullptr;
-            const unsigned char* above = z + 1 < planes.size() ? in + (z + 1) * plane : nullptr;
-            for (long y = 0; y < ny; ++y) {
-                const std::size_t first = z * plane + static_cast<std::size_t>(y) * nx;
-                const unsigned char* row = in + first;
-                const unsigned char* front = y > 0 ? row - nx : nullptr;
-                const unsigned char* back = y + 1 < ny ? row + nx : nullptr;
-                const std::size_t inPlane = static_cast<std::size_t>(y) * nx;
-                for (long x = 0; x < nx; ++x) {
-                    if (row[x] == 0) continue;
-                    // A neighbour outside the volume counts as outside the object.
-                    const bool inner = x > 0 && x + 1 < nx && row[x - 1] != 0 && row[x + 1] != 0 &&
-                                       front != nullptr && front[x] != 0 && back != nullptr &&
-                                       back[x] != 0 && below != nullptr &&
-                                       below[inPlane + x] != 0 && above != nullptr &&
-                                       above[inPlane + x] != 0;
-                    if (!inner) found.push_back(first + static_cast<std::size_t>(x));
-                }
-            }
-        });
+    angiolith::detail::visitKind(pic.type, pic.bits, [&](auto tag) {
+        using T = decltype(tag);
+        const T* values = static_cast<const T*>(pic.data);
+        angiolith::detail::parallelChunks(
+            angiolith::detail::resolveThreads(workerThreads(), planes.size()), planes.size(),
+            [&](unsigned, std::size_t z) { surfaceInPlane(values, nx, ny, nz, z, planes[z]); });
+    });
     std::vector<std::uint64_t> surface;
     for (std::vector<std::uint64_t>& found : planes) {
         surface.insert(surface.end(), found.begin(), found.end());
