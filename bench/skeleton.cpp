@@ -15,6 +15,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     const std::clock_t cpuStart = std::clock();
     lumoTeskDescriptor* field = nullptr;
     std::size_t skeleton = 0;
+    std::vector<short> skeletalVoxels;  // coordinates in list order, for the digest
     {
         SelleSkeletonizer skeletonizer(volume, true, noDistanceField);
         skeletonizer.setVolumeVoxelSizeX(options.spacingX);
@@ -68,13 +70,18 @@ int main(int argc, char** argv) {
         skeletonizer.setVolumeVoxelSizeZ(options.spacingZ);
         skeletonizer.skeletonize();
         skeleton = skeletonizer.getSkeletalVoxels()->size();
+        skeletalVoxels.reserve(3 * skeleton);
+        for (const DistancePoint3D* p : *skeletonizer.getSkeletalVoxels()) {
+            skeletalVoxels.insert(skeletalVoxels.end(), {p->getX(), p->getY(), p->getZ()});
+        }
         field = skeletonizer.getDistanceFieldPic();
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     {
-        // FNV-1a digests of the thinned volume and the distance field, to compare builds
+        // FNV-1a digests of the thinned volume, the distance field and the skeleton list (its
+        // voxels in order), to compare builds
         // (outside the timed region: they read every byte of both volumes).
         const auto digest = [](const void* data, std::size_t bytes) {
             std::uint64_t h = 1469598103934665603ULL;
@@ -83,10 +90,12 @@ int main(int argc, char** argv) {
             }
             return h;
         };
-        std::printf("DIGEST volume %016llx distance-field %016llx\n",
-                    static_cast<unsigned long long>(digest(volume->data, voxels)),
-                    static_cast<unsigned long long>(
-                        field != nullptr ? digest(field->data, voxels * 4) : 0));
+        std::printf(
+            "DIGEST volume %016llx distance-field %016llx skeleton %016llx\n",
+            static_cast<unsigned long long>(digest(volume->data, voxels)),
+            static_cast<unsigned long long>(field != nullptr ? digest(field->data, voxels * 4) : 0),
+            static_cast<unsigned long long>(
+                digest(skeletalVoxels.data(), skeletalVoxels.size() * sizeof(short))));
     }
     const long peak = peakResidentKiB();
     const double budgetMiB = 1.5 * static_cast<double>(voxels * (1 + 4)) / (1024.0 * 1024.0);

@@ -1,5 +1,6 @@
 #include <angiolith/skeleton/BorderVoxelHashMap.h>
 
+#include <cstdint>
 #include <cstdio>
 
 using angiolith::detail::BorderVoxelHashMapBase;
@@ -9,7 +10,7 @@ using angiolith::detail::VoxelKeyText;
 namespace {
 
 // Writes the decimal text of @p value at @p out; returns the end. What "%d" writes, without the
-// locale and format parsing of printf, as keys are made once per inserted voxel.
+// locale and format parsing of printf.
 char* writeDecimal(char* out, int value) {
     unsigned magnitude = static_cast<unsigned>(value < 0 ? -value : value);
     if (value < 0) *out++ = '-';
@@ -25,12 +26,17 @@ char* writeDecimal(char* out, int value) {
 
 }  // namespace
 
-VoxelKeyText::VoxelKeyText(short x, short y, short z) : code(packVoxelKey(x, y, z)), text{} {
-    char* end = writeDecimal(text, x);
+void VoxelKeyText::format() const noexcept {
+    // The packed coordinates are the 16-bit patterns of x, y and z.
+    const auto coordinate = [this](int shift) {
+        return static_cast<int>(
+            static_cast<std::int16_t>(static_cast<std::uint16_t>(code >> shift)));
+    };
+    char* end = writeDecimal(text, coordinate(0));
     *end++ = '_';
-    end = writeDecimal(end, y);
+    end = writeDecimal(end, coordinate(16));
     *end++ = '_';
-    end = writeDecimal(end, z);
+    end = writeDecimal(end, coordinate(32));
     *end = '\0';
 }
 
@@ -50,7 +56,6 @@ BorderVoxelHashMap::iterator BorderVoxelHashMap::find(short x, short y, short z)
 void BorderVoxelHashMap::insert(DistancePoint3D* p) {
     if (p == nullptr) return;
     const short x = p->getX(), y = p->getY(), z = p->getZ();
-    // The key text is formatted only for a voxel not yet present.
     if (BorderVoxelHashMapBase::find(packVoxelKey(x, y, z)) != end()) return;
     emplace(VoxelKeyText(x, y, z), p);
 }

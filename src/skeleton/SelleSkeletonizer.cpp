@@ -1,4 +1,5 @@
 #include "diagnostics/DiagnosticLine.h"
+#include "skeleton/BorderOrder.h"
 
 #include <angiolith/skeleton/SelleSkeletonizer.h>
 
@@ -57,6 +58,9 @@ std::uint64_t storageRank(std::uint64_t key) {
     constexpr std::uint64_t kFlipSigns = 0x800080008000ULL;  // order negative before positive
     return key ^ kFlipSigns;
 }
+
+using angiolith::detail::RankedPoint;
+using angiolith::detail::sortByRank;
 
 // Moves the entry of p from one map to the other without reallocating it; a point the source
 // map does not hold is inserted as it is.
@@ -166,7 +170,8 @@ void SelleSkeletonizer::init() {
     const float spacing[3] = {volume->getVoxelSizeX(), volume->getVoxelSizeY(),
                               volume->getVoxelSizeZ()};
     const int* axes = kAxesBySpacing[volume->getVoxelSizeOrder() % 6];
-    const unsigned char* data = static_cast<const unsigned char*>(volume->getPic()->data);
+    unsigned char* data = static_cast<unsigned char*>(volume->getPic()->data);
+    const std::size_t plane = static_cast<std::size_t>(sizeX) * sizeY;
     unsigned char nb6[6];
     // Scanned in storage order: the classification of a voxel depends only on which face
     // neighbours are zero, and marking (1 or 3) never makes a voxel zero, so the order matters
@@ -176,16 +181,29 @@ void SelleSkeletonizer::init() {
     const std::vector<unsigned char> emptyRow(sizeX, 0);
     for (unsigned int z = 0; z < sizeZ; ++z) {
         for (unsigned int y = 0; y < sizeY; ++y) {
-            const unsigned char* row =
-                data + (static_cast<std::size_t>(z) * sizeY + y) * static_cast<std::size_t>(sizeX);
+            unsigned char* row =
+                data + static_cast<std::size_t>(z) * plane + static_cast<std::size_t>(y) * sizeX;
             if (std::memcmp(row, emptyRow.data(), sizeX) == 0) continue;
+            const bool innerRow = y > 0 && z > 0 && y + 1 < sizeY && z + 1 < sizeZ;
             for (unsigned int x = nextObject(row, 0, sizeX); x < sizeX;
                  x = nextObject(row, x + 1, sizeX)) {
                 const short sx = static_cast<short>(x), sy = static_cast<short>(y),
                             sz = static_cast<short>(z);
-                volume->get6Neighbourhood(sx, sy, sz, nb6);
+                if (innerRow && x > 0 && x + 1 < sizeX) {
+                    // Inside the grid the face neighbours are read straight from the buffer,
+                    // in the accessor's order +z, -z, -x, +x, +y, -y.
+                    const unsigned char* at = row + x;
+                    nb6[0] = at[plane];
+                    nb6[1] = *(at - plane);
+                    nb6[2] = at[-1];
+                    nb6[3] = at[1];
+                    nb6[4] = at[sizeX];
+                    nb6[5] = *(at - sizeX);
+                } else {
+                    volume->get6Neighbourhood(sx, sy, sz, nb6);
+                }
                 if (!isBorderVoxel(nb6)) {
-                    volume->setVoxel(sx, sy, sz, 3);
+                    row[x] = 3;
                     continue;
                 }
                 // Background on either side of an axis: +z/-z are 0/1, -x/+x 2/3, +y/-y 4/5.
@@ -201,7 +219,7 @@ void SelleSkeletonizer::init() {
                     break;
                 }
                 borderVoxels->insert(p);
-                volume->setVoxel(sx, sy, sz, 1);
+                row[x] = 1;
                 distanceField->setVoxel(sx, sy, sz, p->getDistance());
             }
         }
@@ -212,20 +230,18 @@ void SelleSkeletonizer::divideNewBorder() {
     // The border is taken in storage order (z, then y, then x), which serves as the map's
     // iteration order: neighbouring candidates are then processed one after the other, and the
     // neighbourhood reads of the processor stay within a few cache lines and pages.
-    std::vector<std::pair<std::uint64_t, DistancePoint3D*>> ordered;
+    std::vector<RankedPoint> ordered;
     ordered.reserve(borderVoxels->size());
     for (const auto& entry : *borderVoxels)
-        ordered.emplace_back(entry.first.packed(), entry.second);
-    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
-        return storageRank(a.first) < storageRank(b.first);
-    });
+        ordered.push_back({storageRank(entry.first.packed()), entry.second});
+    sortByRank(ordered);
     // The nodes of the last pass's lists are reused, so dividing allocates no list nodes.
     std::list<DistancePoint3D*> spare;
     spare.splice(spare.end(), currentBorder);
     spare.splice(spare.end(), remainingBorder);
     const float threshold = static_cast<float>(iteration) * minVoxelSize;
-    for (const auto& entry : ordered) {
-        DistancePoint3D* p = entry.second;
+    for (const RankedPoint& entry : ordered) {
+        DistancePoint3D* p = entry.point;
         auto& target = threshold >= p->getDistance() ? currentBorder : remainingBorder;
         if (spare.empty()) {
             target.push_back(p);
@@ -279,12 +295,20 @@ void SelleSkeletonizer::computeNewBorder() {
     // Advance the front behind every point of the current border, deleted ones included.
     // Only previousBorderVoxels is consulted here, so the new points may enter the new map
     // before the old entries move over.
+    // The volume is read and marked through its buffer; outside it every voxel reads 0.
+    unsigned char* const data = static_cast<unsigned char*>(volume->getPic()->data);
+    const long sizeX = volume->getSizeX(), sizeY = volume->getSizeY(), sizeZ = volume->getSizeZ();
+    const auto cell = [&](short x, short y, short z) -> unsigned char* {
+        if (x < 0 || y < 0 || z < 0 || x >= sizeX || y >= sizeY || z >= sizeZ) return nullptr;
+        return data + ((static_cast<std::ptrdiff_t>(z) * sizeY + y) * sizeX + x);
+    };
     for (DistancePoint3D* p : currentBorder) {
         const short px = p->getX(), py = p->getY(), pz = p->getZ();
         for (const auto& step : kFaceSteps) {
             const short x = shifted(px, step[0]), y = shifted(py, step[1]),
                         z = shifted(pz, step[2]);
-            if (volume->getVoxel(x, y, z) != 3) continue;
+            unsigned char* const at = cell(x, y, z);
+            if (at == nullptr || *at != 3) continue;
             auto* n = new DistancePoint3D(x, y, z, 0.0f, 0.0f, 0.0f);
             DistancePoint3D* r = getNextDistancePoint3D(x, y, z);
             if (r != nullptr) {
@@ -292,7 +316,7 @@ void SelleSkeletonizer::computeNewBorder() {
                 n->setDistanceXYZ(v.x, v.y, v.z);
             }
             borderVoxels->insert(n);
-            volume->setVoxel(x, y, z, 1);
+            *at = 1;
             distanceField->setVoxel(x, y, z, n->getDistance());
         }
     }

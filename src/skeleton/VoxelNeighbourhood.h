@@ -4,6 +4,7 @@
 #include <angiolith/image/VolumeAccessor.h>
 
 #include <cstddef>
+#include <cstring>
 
 namespace angiolith::detail {
 
@@ -19,23 +20,24 @@ inline void read26Neighbourhood(const VolumeAccessor<unsigned char>& volume, sho
         return;
     }
     const std::ptrdiff_t plane = static_cast<std::ptrdiff_t>(sx) * sy;
-    const unsigned char* centre =
-        static_cast<const unsigned char*>(volume.getPic()->data) +
-        (static_cast<std::ptrdiff_t>(z) * plane + static_cast<std::ptrdiff_t>(y) * sx + x);
-    int k = 0;
-    for (int dz = 1; dz >= -1; --dz) {
-        for (int dy = 1; dy >= -1; --dy) {
-            const unsigned char* row = centre + dz * plane + dy * sx;
-            if (dz == 0 && dy == 0) {
-                out[k++] = row[-1];
-                out[k++] = row[1];
-            } else {
-                out[k++] = row[-1];
-                out[k++] = row[0];
-                out[k++] = row[1];
-            }
-        }
-    }
+    const std::ptrdiff_t row = sx;
+    const unsigned char* c = static_cast<const unsigned char*>(volume.getPic()->data) +
+                             (static_cast<std::ptrdiff_t>(z) * plane + y * row + x);
+    // Each row of the cube gives three consecutive values (x - 1 to x + 1), the centre's own
+    // row two; written out, as this runs for every candidate test of the thinning.
+    const auto copyRow = [](unsigned char* to, const unsigned char* from) {
+        std::memcpy(to, from - 1, 3);
+    };
+    copyRow(out + 0, c + plane + row);  // z + 1: y + 1, y, y - 1
+    copyRow(out + 3, c + plane);
+    copyRow(out + 6, c + plane - row);
+    copyRow(out + 9, c + row);  // z: y + 1, the centre's row, y - 1
+    out[12] = c[-1];
+    out[13] = c[1];
+    copyRow(out + 14, c - row);
+    copyRow(out + 17, c - plane + row);  // z - 1: y + 1, y, y - 1
+    copyRow(out + 20, c - plane);
+    copyRow(out + 23, c - plane - row);
 }
 
 /// Asks the cache for the nine rows of the 3 x 3 x 3 cube around (x, y, z) ahead of a

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -104,9 +105,9 @@ TEST(SuppliedTissueClassifier, SampleSetIsFixedUntilANewEstimator) {
         makeTree({makeVessel(1, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {0, 1, 0}}),
                   makeVessel(2, VesselProperties::HEPATIC, 1, 1, {{9, 0, 0}, {9, 1, 0}})},
                  {0, 0});
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(10, 2, 1), true, 0);
-    for (short x = 0; x < 10; ++x) mask->setVoxel(x, 0, 0, 1);
-    SuppliedTissueClassifier classifier(mask, tree);
+    std::vector<unsigned char> firstRow(20, 0);
+    std::fill_n(firstRow.begin(), 10, 1);
+    SuppliedTissueClassifier classifier(tissueOn(firstRow, {10, 2, 1}, 0), tree);
     classifier.computeSuppliedTissue();
     EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(1, 0, 0), 1);
     EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(8, 0, 0), 2);
@@ -136,8 +137,8 @@ TEST(SuppliedTissueClassifier, SampleSetIsFixedUntilANewEstimator) {
 
 TEST(SuppliedTissueClassifier, AllBackgroundStillHandsTheSamplesToTheEstimator) {
     ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{1, 1, 1}})}, {0});
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(4, 4, 4), true, 0);
-    SuppliedTissueClassifier classifier(mask, tree);
+    SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(64), {4, 4, 4}, 0),
+                                        tree);
     auto* estimator = new KDTreeNextVesselEstimator;
     estimator->setDistanceMeasure(new EuclideanDistanceMeasure);
     classifier.setNextVesselEstimator(estimator);
@@ -153,8 +154,8 @@ TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
     ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {})}, {0});
     EXPECT_EQ(messageOf([&] { SuppliedTissueClassifier c(nullptr, tree); }),
               "Error in SuppliedTissueClassifier::SuppliedTissueClassifier(): volume == NULL");
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(2, 2, 2), true, 0);
-    SuppliedTissueClassifier classifier(mask, tree);
+    SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(8), {2, 2, 2}, 0),
+                                        tree);
     EXPECT_EQ(messageOf([&] { classifier.setVesselTreeSampler(nullptr); }),
               "Error in SuppliedTissueClassifier::setVesselTreeSampler(...): sampler == NULL");
     EXPECT_EQ(messageOf([&] { classifier.setDistanceMeasure(nullptr); }),
@@ -179,9 +180,7 @@ TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
 // computations make none, and cutting, which needs one, fails.
 TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
     ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(3, 1, 1), true, 0);
-    mask->setVoxel(2, 0, 0, 1);
-    SuppliedTissueClassifier classifier(mask, tree);
+    SuppliedTissueClassifier classifier(tissueOn({0, 0, 1}, {3, 1, 1}, 0), tree);
     classifier.computeSuppliedTissue();
     ASSERT_NE(classifier.getDistanceVolume(), nullptr);
     classifier.setCalculateDistanceVolume(false);
@@ -199,8 +198,7 @@ TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
 
 TEST(SuppliedTissueClassifier, VolumesNotOwnedAreLeftToTheHost) {
     ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(2, 1, 1), true, 0);
-    mask->setVoxel(1, 0, 0, 1);
+    auto* mask = tissueOn({0, 1}, {2, 1, 1}, 0);
     ThreeDPicAccessor<unsigned short>* firstIds = nullptr;
     ThreeDPicAccessor<float>* firstDistances = nullptr;
     ThreeDPicAccessor<unsigned short>* secondIds = nullptr;
@@ -325,11 +323,8 @@ TEST(SuppliedTissueClassifier, CutsItsOwnResult) {
                   makeVessel(5, VesselProperties::PORTAL, 1, 1, {{0, 6, 0}, {4, 6, 0}}),
                   makeVessel(8, VesselProperties::PORTAL, 1, 1, {{30, 30, 30}})},
                  {0, 0, 0});
-    auto* mask = new ThreeDPicAccessor<unsigned char>(zeroVolume<unsigned char>(5, 7, 1), true, 0);
-    for (short y = 0; y < 7; ++y) {
-        for (short x = 0; x < 5; ++x) mask->setVoxel(x, y, 0, 1);
-    }
-    SuppliedTissueClassifier classifier(mask, tree);
+    SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(35, 1), {5, 7, 1}, 0),
+                                        tree);
     classifier.computeSuppliedTissue();
     EXPECT_EQ(classifier.getVesselIDVolume()->getVoxel(2, 3, 0), 3);
     const VesselElementList five{{{0, 0, 0}, 1, 0, 5}};

@@ -71,8 +71,8 @@ inline SampledTree sampledTree(const std::vector<std::vector<Vector3<float>>>& l
 /// A voxel grid: extents, spacing and origin.
 struct Grid {
     unsigned nx, ny, nz;
-    float spacing[3];
-    float origin[3];
+    float spacing[3] = {1, 1, 1};
+    float origin[3] = {0, 0, 0};
 };
 
 /// World position of voxel index @p i on @p axis, as the classifier computes it.

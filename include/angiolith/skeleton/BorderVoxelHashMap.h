@@ -21,16 +21,23 @@ inline std::uint64_t packVoxelKey(short x, short y, short z) {
 /// The key of a border voxel: its key text "x_y_z" (as BorderVoxelHashMap::createKey writes it)
 /// held inline, without allocation, together with the packed coordinates that hashing and
 /// comparison use. Two keys are equal exactly when their texts are. Reads as a C string.
+///
+/// The text is formatted on its first read: the thinning makes a key for every border voxel
+/// and never reads one. Like the map that holds it, a key is read by one thread at a time.
 class VoxelKeyText {
 public:
     /// Longest text: "-32768_-32768_-32768" and its terminator.
     static constexpr std::size_t kCapacity = 21;
 
-    VoxelKeyText(short x, short y, short z);
+    VoxelKeyText(short x, short y, short z) noexcept : code(packVoxelKey(x, y, z)), text{} {}
 
     /// The key text, terminated (owned by the key).
-    const char* c_str() const noexcept { return text; }
-    operator const char*() const noexcept { return text; }
+    const char* c_str() const noexcept {
+        // A key text is never empty, so an empty buffer means "not yet formatted".
+        if (text[0] == '\0') format();
+        return text;
+    }
+    operator const char*() const noexcept { return c_str(); }
     /// The packed coordinates (packVoxelKey).
     std::uint64_t packed() const noexcept { return code; }
 
@@ -39,8 +46,10 @@ public:
     }
 
 private:
+    void format() const noexcept;
+
     std::uint64_t code;
-    char text[kCapacity];
+    mutable char text[kCapacity];
 };
 
 /// Hash and comparison of voxel keys that also accept packed coordinates, so that a lookup by

@@ -4,11 +4,14 @@
 #include "cli/TreeFile.h"
 #include "cli/UserError.h"
 
+#include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/detail/ElementKinds.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace angiolith::tool {
@@ -125,38 +128,53 @@ VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
     return systems;
 }
 
-Thinned runThinning(Progress& progress, const VesselSystems& systems,
-                    const ThinningOptions& options) {
+Thinned runThinning(Progress& progress, VesselSystems&& systems, const ThinningOptions& options) {
     progress.start(
         "skeletonize",
         countText(systems.voxels, "vessel voxel", "vessel voxels") +
             (systems.masks.size() > 1 ? " in " + countText(systems.masks.size(), "label", "labels")
                                       : ""));
-    const Geometry& grid = systems.masks.front().geometry;
+    const Geometry grid = systems.masks.front().geometry;
     const unsigned int largest = *std::max_element(systems.labels.begin(), systems.labels.end());
-    Thinned all{{makeDescriptor(lumoTeskTypeUnsigned, largest > 255 ? 16 : 8, grid.size), grid},
-                {makeDescriptor(lumoTeskTypeFloat, 32, grid.size), grid}};
+    // One system of label 1 (a binary mask) keeps the volumes its thinning made; otherwise the
+    // skeleton volume is written from the skeletal points with each system's label.
+    const bool ownVolumes = systems.masks.size() == 1 && largest == 1;
+    Thinned all;
+    if (!ownVolumes) {
+        all.skeleton = {makeDescriptor(lumoTeskTypeUnsigned, largest > 255 ? 16 : 8, grid.size),
+                        grid};
+    }
     unsigned long long skeletal = 0;
     const std::size_t n = static_cast<std::size_t>(grid.voxelCount());
     for (std::size_t s = 0; s < systems.masks.size(); ++s) {
-        const Thinned one = thinToVolumes(systems.masks[s], options);
-        const auto* skeleton = static_cast<const std::uint8_t*>(one.skeleton.pic->data);
-        const auto* distance = static_cast<const float*>(one.distances.pic->data);
+        // Each system's mask is an unsigned 8-bit 0/1 volume of its own: it is thinned in place.
+        Skeleton one = thin(std::move(systems.masks[s].pic), grid, options);
+        skeletal += one.points().size();
+        if (ownVolumes) {
+            all.skeleton = one.takeSkeletonVolume();
+        } else {
+            VolumeAccessor<unsigned char> bytes(all.skeleton.pic.get(), 0, false);
+            VolumeAccessor<std::uint16_t> words(all.skeleton.pic.get(), 0, false);
+            for (const DistancePoint3D* p : one.points()) {
+                if (all.skeleton.pic->bits == 16) {
+                    words.setVoxel(p->getX(), p->getY(), p->getZ(),
+                                   static_cast<std::uint16_t>(systems.labels[s]));
+                } else {
+                    bytes.setVoxel(p->getX(), p->getY(), p->getZ(),
+                                   static_cast<unsigned char>(systems.labels[s]));
+                }
+            }
+        }
+        if (s == 0) {
+            all.distances = one.takeDistanceField();
+            continue;
+        }
+        // The systems do not overlap, and a system's distances are non-zero only on its own
+        // voxels: each voxel's distance comes from its own system.
+        const auto* distance = static_cast<const float*>(one.distanceField().pic->data);
         auto* distances = static_cast<float*>(all.distances.pic->data);
         for (std::size_t i = 0; i < n; ++i) {
-            // The systems do not overlap: each voxel's distance comes from its own system.
-            if (static_cast<const std::uint8_t*>(systems.masks[s].pic->data)[i] != 0) {
-                distances[i] = distance[i];
-            }
-            if (skeleton[i] == 0) continue;
-            ++skeletal;
-            if (all.skeleton.pic->bits == 16) {
-                static_cast<std::uint16_t*>(all.skeleton.pic->data)[i] =
-                    static_cast<std::uint16_t>(systems.labels[s]);
-            } else {
-                static_cast<std::uint8_t*>(all.skeleton.pic->data)[i] =
-                    static_cast<std::uint8_t>(systems.labels[s]);
-            }
+            if (distance[i] != 0.0f) distances[i] = distance[i];
         }
     }
     progress.done("skeletonize", countText(skeletal, "skeleton voxel", "skeleton voxels"));

@@ -42,9 +42,9 @@ struct VesselSystems {
 VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
                               const LabelChoice& choice);
 
-/// Thins every system; the skeleton holds each system's label on its voxels (unsigned 8-bit,
+/// Thins every system in place (its mask is used up); the skeleton holds each system's label on its voxels (unsigned 8-bit,
 /// or 16-bit for labels above 255), the distance field each voxel's distance within its system.
-Thinned runThinning(Progress& progress, const VesselSystems& systems,
+Thinned runThinning(Progress& progress, VesselSystems&& systems,
                     const ThinningOptions& options);
 
 /// How the trees of a skeleton are found.

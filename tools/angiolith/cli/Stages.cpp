@@ -74,12 +74,6 @@ Skeleton::Skeleton(std::unique_ptr<SelleSkeletonizer> theSkeletonizer, Descripto
       distances(std::move(theDistances)),
       skeleton(std::move(theSkeleton)) {}
 
-Skeleton thin(const Volume& mask, const ThinningOptions& options) {
-    // The tool hands the skeletonizer an unsigned 8-bit 0/1 copy, so that it thins in place
-    // without converting and without freeing anything of the tool's.
-    return thin(binarize(*mask.pic), mask.geometry, options);
-}
-
 Skeleton thin(DescriptorPtr working, const Geometry& geometry, const ThinningOptions& options) {
     std::unique_ptr<SelleSkeletonizer> skeletonizer;
     if (options.cleaningPasses > 0) {
@@ -102,14 +96,6 @@ Skeleton thin(DescriptorPtr working, const Geometry& geometry, const ThinningOpt
     }
     return Skeleton(std::move(skeletonizer), std::move(working), std::move(distances),
                     std::move(skeleton));
-}
-
-Thinned thinToVolumes(const Volume& mask, const ThinningOptions& options) {
-    const Skeleton skeleton = thin(mask, options);
-    DescriptorPtr points(lumoTeskClone(skeleton.skeletonVolume().pic.get()));
-    DescriptorPtr distances(lumoTeskClone(skeleton.distanceField().pic.get()));
-    if (!points || !distances) throw std::bad_alloc();
-    return {{std::move(points), mask.geometry}, {std::move(distances), mask.geometry}};
 }
 
 SkeletonPoints::SkeletonPoints(const Volume& skeleton, const Volume& distanceField) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace angiolith::tool {
@@ -35,6 +36,9 @@ public:
     std::list<DistancePoint3D*>& points() { return *skeletonizer->getSkeletalVoxels(); }
     const Volume& skeletonVolume() const { return skeleton; }
     const Volume& distanceField() const { return distances; }
+    /// Hands the volumes over without copying them; the skeleton keeps neither afterwards.
+    Volume takeSkeletonVolume() { return std::move(skeleton); }
+    Volume takeDistanceField() { return std::move(distances); }
 
 private:
     // Declared first so that it is destroyed last: the skeletonizer neither frees nor needs its
@@ -45,8 +49,6 @@ private:
     Volume skeleton;
 };
 
-/// Thins the non-zero voxels of @p mask (any supported kind) with its voxel spacing.
-Skeleton thin(const Volume& mask, const ThinningOptions& options);
 /// Thins @p working (unsigned 8-bit, 1 on the object and 0 elsewhere; taken over and thinned in
 /// place) with the spacing of @p geometry.
 Skeleton thin(DescriptorPtr working, const Geometry& geometry, const ThinningOptions& options);
@@ -57,9 +59,6 @@ struct Thinned {
     Volume skeleton;
     Volume distances;
 };
-/// Thins the non-zero voxels of @p mask and keeps only the volumes.
-Thinned thinToVolumes(const Volume& mask, const ThinningOptions& options);
-
 /// Skeletal points rebuilt from the files of an earlier run: one point per non-zero voxel of
 /// the skeleton volume, with the distance field's value there as its distance.
 class SkeletonPoints {

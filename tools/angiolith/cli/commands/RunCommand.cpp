@@ -6,6 +6,7 @@
 #include "cli/planning/PlanningFiles.h"
 
 #include <iostream>
+#include <utility>
 #include <optional>
 
 namespace angiolith::tool {
@@ -34,10 +35,10 @@ int run(const Arguments& args) {
     const float relevance = relevanceOf(args);
     const LabelRule rule = labelRuleOf(args);
     const ThinningOptions thinning = thinningOf(args);
-    const VesselSystems systems = vesselSystemsOf(vessels, vesselsPath, labels);
+    VesselSystems systems = vesselSystemsOf(vessels, vesselsPath, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, vesselsPath), progress);
 
-    const Thinned skeleton = runThinning(progress, systems, thinning);
+    const Thinned skeleton = runThinning(progress, std::move(systems), thinning);
     Forest forest = runExtraction(progress, skeleton.skeleton, skeleton.distances,
                                   "the vessel mask '" + vesselsPath + "'", forestOptions);
     runCleaning(progress, forest, relevance, args.has("preserve-cycles"));

@@ -4,6 +4,7 @@
 #include "cli/StagedOutputs.h"
 
 #include <iostream>
+#include <utility>
 
 namespace angiolith::tool {
 
@@ -16,9 +17,9 @@ int skeletonize(const Arguments& args) {
     const LabelChoice labels = labelChoiceOf(args);
     const Volume vessels = readMask(path, "vessel mask", voxels);
     const ThinningOptions thinning = thinningOf(args);
-    const VesselSystems systems = vesselSystemsOf(vessels, path, labels);
+    VesselSystems systems = vesselSystemsOf(vessels, path, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, path), progress);
-    const Thinned skeleton = runThinning(progress, systems, thinning);
+    const Thinned skeleton = runThinning(progress, std::move(systems), thinning);
     outputs.volume("skeleton", skeleton.skeleton);
     outputs.volume("distance-field", skeleton.distances);
     outputs.commit();
