@@ -1,9 +1,15 @@
 #include <angiolith/image/detail/ElementKinds.h>
+#include <angiolith/relabel/IdToResectionStatusRelabelingRule.h>
+#include <angiolith/relabel/IdToSegmentRelabelingRule.h>
+#include <angiolith/relabel/IdToTypeRelabelingRule.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -12,6 +18,33 @@ constexpr const char* kNullParameter =
 constexpr const char* kNotThreeD = "Error in VesselIDRelabeling::relabel(...): pic->dim!=3";
 constexpr const char* kWrongDatatype =
     "Error in VesselIDRelabeling::relabel(...): wrong datatype (!=lumoUInt2_t)";
+
+// The library's own rules answer from a fixed table and keep no state.
+bool isTableRule(const AbstractRelabelingRule& rule) {
+    const std::type_info& type = typeid(rule);
+    return type == typeid(IdToSegmentRelabelingRule) || type == typeid(IdToTypeRelabelingRule) ||
+           type == typeid(IdToResectionStatusRelabelingRule);
+}
+
+// Relabels with a table rule, asking it once per id, where the id first occurs in storage order:
+// a failing id stops at the same voxel, with the same line and error, as when every voxel asks,
+// and the rest is a look-up (a volume has tens of millions of voxels, a tree a few hundred ids).
+void relabelByTable(unsigned short* voxels, unsigned int count,
+                    const AbstractRelabelingRule& rule) {
+    constexpr std::int32_t kUnknown = -1;
+    std::vector<std::int32_t> labels(65536, kUnknown);
+    labels[0] = 0;
+    for (unsigned int i = 0; i < count; ++i) {
+        const unsigned short id = voxels[i];
+        std::int32_t label = labels[id];
+        if (label == kUnknown) {
+            const unsigned int asked = id;
+            label = static_cast<unsigned short>(rule.getNewLabel(asked));
+            labels[id] = label;
+        }
+        voxels[i] = static_cast<unsigned short>(label);
+    }
+}
 
 }  // namespace
 
@@ -42,10 +75,15 @@ lumoTeskDescriptor* VesselIDRelabeling::relabel(lumoTeskDescriptor* pic,
     auto* voxels = static_cast<unsigned short*>(target->data);
     if (voxels != nullptr) {
         const unsigned int count = _lumoTeskElements(target);
-        for (unsigned int i = 0; i < count; ++i) {
-            if (voxels[i] != 0) {
-                const unsigned int id = voxels[i];
-                voxels[i] = static_cast<unsigned short>(rule->getNewLabel(id));
+        if (isTableRule(*rule)) {
+            relabelByTable(voxels, count, *rule);
+        } else {
+            // A host's rule is asked at every non-zero voxel, as it may expect.
+            for (unsigned int i = 0; i < count; ++i) {
+                if (voxels[i] != 0) {
+                    const unsigned int id = voxels[i];
+                    voxels[i] = static_cast<unsigned short>(rule->getNewLabel(id));
+                }
             }
         }
     }

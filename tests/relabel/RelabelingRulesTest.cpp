@@ -123,6 +123,42 @@ TEST_P(RelabelingRules, TreesWithoutPositiveIdsGiveOneEntry) {
     EXPECT_EQ(ruleFailure(*zero, 1), overflow(1));
 }
 
+// A volume where every id recurs many times, labels above 16 bits among them: each voxel gets
+// its vessel's label (low 16 bits) as the rule answers it for that id alone. An id beyond the
+// table further on stops the relabelling there, with the rule's one line and error, the voxels
+// before it relabelled and those from it on untouched.
+TEST_P(RelabelingRules, VolumesGetEveryVoxelsLabelAndStopAtTheFirstIdBeyondTheTable) {
+    const std::unique_ptr<AbstractRelabelingRule> rule = GetParam().make(
+        makeTree({with(1, 4), {{with(2, 70000), {{with(7, 9), {}}}}, {with(5, 65535), {}}}}));
+    std::vector<unsigned short> ids;
+    for (unsigned int i = 0; i < 24 * 10 * 5; ++i) {
+        ids.push_back(static_cast<unsigned short>(i % 11 < 8 ? i % 8 : 0));
+    }
+    std::vector<unsigned short> expected;
+    for (unsigned short id : ids) {
+        expected.push_back(id == 0 ? 0 : static_cast<unsigned short>(rule->getNewLabel(id)));
+    }
+    angiolith::test::PicPtr copySource =
+        angiolith::test::makePic<unsigned short>(lumoTeskTypeUnsigned, 16, {24, 10, 5}, ids);
+    angiolith::test::PicPtr copy(VesselIDRelabeling::relabel(copySource.get(), rule.get(), true));
+    const auto* labels = static_cast<const unsigned short*>(copy->data);
+    EXPECT_EQ(std::vector<unsigned short>(labels, labels + ids.size()), expected);
+    EXPECT_EQ(expected[2], static_cast<unsigned short>(70000u & 0xffff));
+
+    const std::size_t beyond = 700;
+    ids[beyond] = 8;
+    angiolith::test::PicPtr pic =
+        angiolith::test::makePic<unsigned short>(lumoTeskTypeUnsigned, 16, {24, 10, 5}, ids);
+    testing::internal::CaptureStdout();
+    const std::string error = angiolith::test::messageOf(
+        [&] { VesselIDRelabeling::relabel(pic.get(), rule.get(), false); });
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + error, overflow(8));
+    const auto* voxels = static_cast<const unsigned short*>(pic->data);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        ASSERT_EQ(voxels[i], i < beyond ? expected[i] : ids[i]) << "voxel " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(IdTo, RelabelingRules, testing::ValuesIn(kRules),
                          [](const testing::TestParamInfo<RuleKind>& info) {
                              return std::string(info.param.name);

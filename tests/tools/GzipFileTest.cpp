@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -123,6 +124,51 @@ TEST(GzipFile, ZeroRunsReadBackOnAnyNumberOfThreads) {
             if (threads == 1) first = test::readFile(path);
             EXPECT_EQ(test::readFile(path) == first, true);
         }
+    }
+}
+
+// Many more chunks than the workers keep in flight, of uneven cost (deflated data, zero blocks,
+// short tails) so that they finish out of order: the file holds them in order, the same bytes
+// on any number of threads, at every level (0 stores), and zlib reads the input back.
+TEST(GzipFile, UnevenChunksAreWrittenInOrderAtEveryLevel) {
+    TempDir dir;
+    constexpr std::size_t kBlock = std::size_t{64} << 10;
+    std::string expected;
+    for (std::size_t chunk = 0; chunk < 40; ++chunk) {
+        const bool zero = chunk % 3 == 1;
+        const std::size_t bytes = chunk % 7 == 0 ? 5 : kBlock;
+        for (std::size_t i = 0; i < bytes; ++i) {
+            expected.push_back(zero ? '\0' : static_cast<char>((i * 31 + chunk * 17) % 251));
+        }
+    }
+    for (int level : {0, 1, 6}) {
+        SCOPED_TRACE(level);
+        std::string first;
+        for (unsigned threads : {1u, 2u, 3u}) {
+            const std::string path = dir / ("u" + std::to_string(threads) + ".gz");
+            writeGzipFile(path, "", {{expected.data(), expected.size()}}, threads, kBlock, level);
+            EXPECT_EQ(gunzip(path) == expected, true) << threads << " threads";
+            if (threads == 1) first = test::readFile(path);
+            EXPECT_EQ(test::readFile(path) == first, true) << threads << " threads";
+        }
+    }
+}
+
+// A device that takes no bytes: the failure stops every worker and is reported, on any number
+// of threads, instead of hanging or passing as success.
+TEST(GzipFile, WriteFailureIsReportedOnAnyNumberOfThreads) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    // Bytes deflate cannot shrink, so that the first members already overflow the stream's buffer.
+    std::string data(std::size_t{8} << 20, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : data) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    for (unsigned threads : {1u, 2u, 4u}) {
+        EXPECT_THROW(writeGzipFile("/dev/full", {{data.data(), data.size()}}, threads, 100000),
+                     std::runtime_error)
+            << threads << " threads";
     }
 }
 

@@ -1,9 +1,11 @@
 #include "ToolTestSupport.h"
 #include "cli/PngPreview.h"
+#include "cli/Threads.h"
 #include "cli/Volume.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <png.h>
 #include <vector>
@@ -58,6 +60,38 @@ TEST(PngPreview, ProjectionsColourTerritoriesAndDrawCentreLines) {
     EXPECT_EQ(image.width, p.width);
     EXPECT_EQ(image.height, p.height);
     EXPECT_EQ(back, p.rgb);
+}
+
+// Scattered ids over many planes: the projections are gathered plane by plane on the worker
+// threads; the picture is the same on one thread and on several, and every pixel of the panel
+// along z shows the largest id on its ray, as a walk along the ray finds it.
+TEST(PngPreview, ProjectionsAreTheSameOnAnyNumberOfThreads) {
+    Geometry g;
+    g.size = {40, 40, 37};
+    DescriptorPtr ids = makeDescriptor(lumoTeskTypeUnsigned, 16, g.size);
+    auto* v = static_cast<std::uint16_t*>(ids->data);
+    std::uint32_t state = 3;
+    for (unsigned long long i = 0; i < g.voxelCount(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        v[i] = (state >> 27) == 0 ? static_cast<std::uint16_t>(1 + (state >> 8) % 600) : 0;
+    }
+    const unsigned before = workerThreads();
+    setWorkerThreads(1);
+    const Picture one = renderPreview(g, ids.get(), nullptr, {});
+    setWorkerThreads(3);
+    const Picture three = renderPreview(g, ids.get(), nullptr, {});
+    setWorkerThreads(before);
+    EXPECT_EQ(one.rgb == three.rgb, true);
+    // 40 mm on every side of the first panel's 320 pixels: voxel (x, y) at pixel 8x + 4.
+    for (unsigned y = 0; y < 40; y += 3) {
+        for (unsigned x = 0; x < 40; x += 3) {
+            std::uint16_t largest = 0;
+            for (unsigned z = 0; z < 37; ++z) largest = std::max(largest, v[(z * 40 + y) * 40 + x]);
+            const std::array<std::uint8_t, 3> expected =
+                largest == 0 ? std::array<std::uint8_t, 3>{0, 0, 0} : vesselColour(largest);
+            EXPECT_EQ(pixel(three, 8 * x + 4, 8 * y + 4), expected) << x << "," << y;
+        }
+    }
 }
 
 TEST(PngPreview, WithoutTerritoriesTheMaskIsGreyAndLinesAreColoured) {

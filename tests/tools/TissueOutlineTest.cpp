@@ -1,3 +1,4 @@
+#include "cli/Threads.h"
 #include "cli/report/TissueOutline.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,29 @@ TEST(TissueOutline, LargeSurfacesAreThinnedToAboutTheLimitTheSameWayEveryTime) {
             EXPECT_GT(onFace, 80) << "axis " << axis << " at " << face;
         }
     }
+}
+
+// A ragged mask over many planes, touching the volume's faces: the outline gathered plane by
+// plane on several threads is the one of one thread, thinned or not.
+TEST(TissueOutline, SameSurfaceOnAnyNumberOfThreads) {
+    Volume mask = boxMask({30, 20, 25}, 0, 0);
+    auto* data = static_cast<std::uint8_t*>(mask.pic->data);
+    std::uint32_t state = 11;
+    for (unsigned i = 0; i < 30 * 20 * 25; ++i) {
+        state = state * 1664525u + 1013904223u;
+        data[i] = (state >> 30) != 0 ? 1 : 0;
+    }
+    const unsigned before = workerThreads();
+    std::vector<Vec3> outlines[2][2];
+    for (unsigned threads : {1u, 3u}) {
+        setWorkerThreads(threads);
+        outlines[threads / 3][0] = tissueOutline(mask, 100000);
+        outlines[threads / 3][1] = tissueOutline(mask, 500);
+    }
+    setWorkerThreads(before);
+    EXPECT_GT(outlines[0][0].size(), 5000u);
+    EXPECT_EQ(outlines[0][0], outlines[1][0]);
+    EXPECT_EQ(outlines[0][1], outlines[1][1]);
 }
 
 }  // namespace

@@ -59,17 +59,26 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
     };
     const Case cases[] = {
         {"every id modulo 977", [](unsigned long long i) { return i % 977; }, 976},
-        {"one id in the last voxel",
-         [n](unsigned long long i) { return i + 1 == n ? 65535 : 0; }, 1},
+        {"one id in the last voxel", [n](unsigned long long i) { return i + 1 == n ? 65535 : 0; },
+         1},
         {"no id", [](unsigned long long) { return 0; }, 0},
+        // Value k fills the 2k + 1 voxels from k^2 on: runs that cross the pieces.
+        {"runs growing to 3559 voxels",
+         [](unsigned long long i) {
+             return static_cast<std::uint16_t>(std::sqrt(static_cast<double>(i)));
+         },
+         1779},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DescriptorPtr ids = makeDescriptor(lumoTeskTypeUnsigned, 16, size);
         auto* v = static_cast<std::uint16_t*>(ids->data);
         for (unsigned long long i = 0; i < n; ++i) v[i] = c.id(i);
+        std::vector<unsigned long long> counts(65536, 0);
+        for (unsigned long long i = 0; i < n; ++i) ++counts[v[i]];
         for (unsigned threads : {1u, 2u, 3u}) {
             EXPECT_EQ(countDistinctIds(*ids, threads), c.distinct) << threads << " threads";
+            EXPECT_EQ(valueCounts16(*ids, threads) == counts, true) << threads << " threads";
         }
         const DescriptorPtr one = binarize(*ids, 1);
         const DescriptorPtr three = binarize(*ids, 3);
@@ -85,6 +94,7 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
     const DescriptorPtr two = binarize(*floats, 2);
     EXPECT_EQ(std::memcmp(one->data, two->data, n), 0);
     EXPECT_THROW(countDistinctIds(*floats, 2), std::invalid_argument);
+    EXPECT_THROW(valueCounts16(*floats, 2), std::invalid_argument);
 }
 
 // Every row of the element-kind table against the C++ type it names and the file formats'

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,11 +16,6 @@
 namespace angiolith::tool {
 
 namespace {
-
-// libdeflate's fastest level: on the chain's volumes (a 256 MiB float distance volume of a CT,
-// a 128 MiB vessel-ID volume) level 2 costs a third more time, level 6 nearly twice as much, for
-// files smaller by under one per cent (ids: a quarter smaller at level 6, from 2 MiB).
-constexpr int kLevel = 1;
 
 // Zero runs: the output volumes are mostly background (a vessel mask fills a few per cent of the
 // grid, the liver under half), and deflate spends as long on a block of zeros as on data. Blocks
@@ -69,7 +65,7 @@ const Bytes& zeroMember(int level) {
     std::call_once(once[level], [level] {
         const std::size_t size = kZeroBlock << level;
         const Bytes zeros(size, 0);
-        const Compressor c(libdeflate_alloc_compressor(kLevel));
+        const Compressor c(libdeflate_alloc_compressor(kGzipLevel));
         if (!c) throw std::bad_alloc();
         appendMember(c.get(), zeros.data(), size, members[level]);
     });
@@ -125,15 +121,80 @@ void compressChunk(libdeflate_compressor* c, const Chunk& chunk, Bytes& out) {
     }
 }
 
+// Chunks compressed by several threads at once and written strictly in order, without waiting
+// for a whole batch: each worker takes the next chunk as soon as it is free, and whichever
+// thread completes the chunk the file needs next writes every finished chunk that follows in
+// order. At most `window` chunks are compressed ahead of the file, so memory stays at a few
+// chunks per worker whatever the file's size. The first failure stops every worker.
+class OrderedChunks {
+public:
+    OrderedChunks(std::size_t count, std::size_t window)
+        : count(count), slots(window), done(window, false) {}
+
+    // One worker's loop: compress(i, out) fills the slot of chunk i, write(out) appends a
+    // finished slot to the file. Rethrows the failure that stopped this worker.
+    template <typename Compress, typename Write>
+    void run(Compress&& compress, Write&& write) {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock,
+                         [&] { return failed || next >= count || next < written + slots.size(); });
+            if (failed || next >= count) return;
+            const std::size_t i = next++;
+            lock.unlock();
+            try {
+                compress(i, slots[i % slots.size()]);
+                lock.lock();
+                done[i % slots.size()] = true;
+                if (!writing) flush(lock, write);
+            } catch (...) {
+                if (!lock.owns_lock()) lock.lock();
+                failed = true;
+                writing = false;
+                changed.notify_all();
+                throw;
+            }
+        }
+    }
+
+private:
+    // Writes the finished chunks that are next in order; the lock is released while writing.
+    template <typename Write>
+    void flush(std::unique_lock<std::mutex>& lock, Write& write) {
+        writing = true;
+        while (!failed && written < count && done[written % slots.size()]) {
+            const std::size_t slot = written % slots.size();
+            lock.unlock();
+            write(slots[slot]);
+            lock.lock();
+            done[slot] = false;
+            ++written;
+            changed.notify_all();
+        }
+        writing = false;
+    }
+
+    const std::size_t count;
+    std::vector<Bytes> slots;
+    std::vector<bool> done;  // per slot: compressed and not yet written
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t next = 0;     // the next chunk to compress
+    std::size_t written = 0;  // chunks written to the file
+    bool writing = false;     // a thread is writing chunks
+    bool failed = false;
+};
+
 }  // namespace
 
 void writeGzipFile(const std::string& path, const std::vector<ByteRange>& parts, unsigned threads,
-                   std::size_t chunkBytes) {
-    writeGzipFile(path, {}, parts, threads, chunkBytes);
+                   std::size_t chunkBytes, int level) {
+    writeGzipFile(path, {}, parts, threads, chunkBytes, level);
 }
 
 void writeGzipFile(const std::string& path, std::string_view head,
-                   const std::vector<ByteRange>& parts, unsigned threads, std::size_t chunkBytes) {
+                   const std::vector<ByteRange>& parts, unsigned threads, std::size_t chunkBytes,
+                   int level) {
     if (chunkBytes == 0) throw std::logic_error("writeGzipFile: empty chunks");
     // Chunks never span parts, so each is compressed straight from its part.
     std::vector<Chunk> chunks;
@@ -150,7 +211,7 @@ void writeGzipFile(const std::string& path, std::string_view head,
     const unsigned workers = angiolith::detail::resolveThreads(threads, chunks.size());
     std::vector<Compressor> compressors;
     for (unsigned w = 0; w < workers; ++w) {
-        compressors.emplace_back(libdeflate_alloc_compressor(kLevel));
+        compressors.emplace_back(libdeflate_alloc_compressor(level));
         if (!compressors.back()) throw std::runtime_error("cannot write '" + path + "': no memory");
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
@@ -158,25 +219,21 @@ void writeGzipFile(const std::string& path, std::string_view head,
         (!head.empty() && std::fwrite(head.data(), 1, head.size(), file.get()) != head.size())) {
         throw std::runtime_error("cannot write '" + path + "'");
     }
-
-    // A wave of chunks is compressed at once and written in order; memory stays at a few chunks
-    // per worker whatever the file's size.
-    const std::size_t wave = std::size_t{2} * workers;
-    std::vector<Bytes> out(wave);
-    for (std::size_t first = 0; first < chunks.size(); first += wave) {
-        const std::size_t count = std::min(wave, chunks.size() - first);
-        try {
-            angiolith::detail::parallelChunks(workers, count, [&](unsigned worker, std::size_t i) {
-                compressChunk(compressors[worker].get(), chunks[first + i], out[i]);
-            });
-        } catch (const std::runtime_error&) {
-            throw std::runtime_error("cannot write '" + path + "'");
-        }
-        for (std::size_t i = 0; i < count; ++i) {
-            if (std::fwrite(out[i].data(), 1, out[i].size(), file.get()) != out[i].size()) {
-                throw std::runtime_error("cannot write '" + path + "'");
-            }
-        }
+    OrderedChunks pipeline(chunks.size(), 2 * workers);
+    try {
+        angiolith::detail::parallelChunks(workers, workers, [&](unsigned worker, std::size_t) {
+            pipeline.run(
+                [&](std::size_t i, Bytes& out) {
+                    compressChunk(compressors[worker].get(), chunks[i], out);
+                },
+                [&](const Bytes& out) {
+                    if (std::fwrite(out.data(), 1, out.size(), file.get()) != out.size()) {
+                        throw std::runtime_error("short write");
+                    }
+                });
+        });
+    } catch (const std::runtime_error&) {
+        throw std::runtime_error("cannot write '" + path + "'");
     }
     if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write '" + path + "'");
 }

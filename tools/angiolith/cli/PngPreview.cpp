@@ -1,5 +1,9 @@
 #include "cli/PngPreview.h"
 
+#include "cli/Threads.h"
+
+#include <angiolith/detail/ParallelChunks.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -22,11 +26,6 @@ struct Panel {
     bool flipV;
     unsigned int left = 0, width = 0, height = 0;
 };
-
-std::uint32_t voxelValue(const lumoTeskDescriptor& pic, std::size_t i) {
-    if (pic.bits == 16) return static_cast<const std::uint16_t*>(pic.data)[i];
-    return static_cast<const std::uint8_t*>(pic.data)[i];
-}
 
 void setPixel(Picture& picture, long x, long y, const std::array<std::uint8_t, 3>& colour) {
     if (x < 0 || y < 0 || x >= static_cast<long>(picture.width) ||
@@ -56,6 +55,48 @@ void drawLine(Picture& picture, long x0, long y0, long x1, long y1,
         if (e2 <= dx) {
             error += dx;
             y0 += sy;
+        }
+    }
+}
+
+// The maxima of @p values along z (into mips[2], [y][x]), y ([z][x]) and x ([z][y]), plane by
+// plane on the worker threads, each with maxima of its own that are merged afterwards: the
+// maximum does not depend on the order, so the result is the same on any number of threads.
+template <typename T>
+void projectMaxima(const T* values, const std::array<unsigned int, 3>& n,
+                   std::vector<std::uint32_t> (&mips)[3]) {
+    const std::size_t nx = n[0], ny = n[1];
+    const unsigned workers = angiolith::detail::resolveThreads(workerThreads(), n[2]);
+    // Worker 0 fills the result itself; the others their own, merged afterwards.
+    std::vector<std::array<std::vector<std::uint32_t>, 3>> others(workers > 0 ? workers - 1 : 0);
+    for (auto& own : others) {
+        for (int axis = 0; axis < 3; ++axis) own[axis].assign(mips[axis].size(), 0);
+    }
+    angiolith::detail::parallelChunks(workers, n[2], [&](unsigned worker, std::size_t z) {
+        std::uint32_t* alongZ = worker == 0 ? mips[2].data() : others[worker - 1][2].data();
+        std::uint32_t* alongY = worker == 0 ? mips[1].data() : others[worker - 1][1].data();
+        std::uint32_t* alongX = worker == 0 ? mips[0].data() : others[worker - 1][0].data();
+        alongY += z * nx;
+        alongX += z * ny;
+        const T* plane = values + z * nx * ny;
+        for (std::size_t y = 0; y < ny; ++y) {
+            const T* row = plane + y * nx;
+            std::uint32_t* zRow = alongZ + y * nx;
+            std::uint32_t rowMax = alongX[y];
+            for (std::size_t x = 0; x < nx; ++x) {
+                const std::uint32_t value = row[x];
+                zRow[x] = std::max(zRow[x], value);
+                alongY[x] = std::max(alongY[x], value);
+                rowMax = std::max(rowMax, value);
+            }
+            alongX[y] = rowMax;
+        }
+    });
+    for (const auto& own : others) {
+        for (int axis = 0; axis < 3; ++axis) {
+            for (std::size_t i = 0; i < own[axis].size(); ++i) {
+                mips[axis][i] = std::max(mips[axis][i], own[axis][i]);
+            }
         }
     }
 }
@@ -129,20 +170,10 @@ Picture renderPreview(const Geometry& geometry, const lumoTeskDescriptor* territ
         mips[panel.along].assign(static_cast<std::size_t>(n[panel.u]) * n[panel.v], 0);
     }
     if (source != nullptr) {
-        std::size_t i = 0;
-        for (unsigned int z = 0; z < n[2]; ++z) {
-            for (unsigned int y = 0; y < n[1]; ++y) {
-                for (unsigned int x = 0; x < n[0]; ++x, ++i) {
-                    const std::uint32_t value = voxelValue(*source, i);
-                    if (value == 0) continue;
-                    std::uint32_t& alongZ = mips[2][static_cast<std::size_t>(y) * n[0] + x];
-                    std::uint32_t& alongY = mips[1][static_cast<std::size_t>(z) * n[0] + x];
-                    std::uint32_t& alongX = mips[0][static_cast<std::size_t>(z) * n[1] + y];
-                    alongZ = std::max(alongZ, value);
-                    alongY = std::max(alongY, value);
-                    alongX = std::max(alongX, value);
-                }
-            }
+        if (source->bits == 16) {
+            projectMaxima(static_cast<const std::uint16_t*>(source->data), n, mips);
+        } else {
+            projectMaxima(static_cast<const std::uint8_t*>(source->data), n, mips);
         }
     }
     for (const Panel& panel : panels) {

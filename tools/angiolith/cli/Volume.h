@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace angiolith::tool {
 
@@ -22,6 +23,12 @@ struct Volume {
     DescriptorPtr pic;
     Geometry geometry;
 };
+
+/// Whether a voxel of a mask is object: every non-zero value is, a float NaN (no value) is not.
+template <typename T>
+bool isObject(T value) {
+    return value != 0 && value == value;
+}
 
 /// A new zero-filled 3-D descriptor of the given kind. Throws std::bad_alloc when the element
 /// buffer cannot be allocated.
@@ -45,6 +52,12 @@ DescriptorPtr binarize(const lumoTeskDescriptor& pic, unsigned threads = workerT
 /// std::invalid_argument for a descriptor of another kind.
 unsigned long long countDistinctIds(const lumoTeskDescriptor& pic,
                                     unsigned threads = workerThreads());
+
+/// The number of voxels of every value (indexed by value, 65536 entries) of an unsigned 16-bit
+/// descriptor, counted on @p threads threads (0: every core). Throws std::invalid_argument for a
+/// descriptor of another kind.
+std::vector<unsigned long long> valueCounts16(const lumoTeskDescriptor& pic,
+                                              unsigned threads = workerThreads());
 
 /// A new unsigned 8-bit descriptor holding 1 where @p pic (any supported kind) holds @p label
 /// and 0 elsewhere: one vessel system of a label mask.

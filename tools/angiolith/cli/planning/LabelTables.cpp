@@ -3,8 +3,11 @@
 #include "cli/NrrdIO.h"
 #include "cli/planning/Quantities.h"
 
+#include <angiolith/detail/ParallelChunks.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 
@@ -67,13 +70,10 @@ std::string underscored(std::string name) {
 }  // namespace
 
 std::vector<LabelEntry> labelsOf(const Volume& labels, LabelRule rule) {
-    std::vector<bool> present(65536, false);
-    const auto* values = static_cast<const std::uint16_t*>(labels.pic->data);
-    const unsigned long long n = labels.geometry.voxelCount();
-    for (unsigned long long i = 0; i < n; ++i) present[values[i]] = true;
+    const std::vector<unsigned long long> counts = valueCounts16(*labels.pic);
     std::vector<LabelEntry> entries;
-    for (unsigned int v = 1; v < present.size(); ++v) {
-        if (present[v]) entries.push_back(entryOf(v, rule));
+    for (unsigned int v = 1; v < counts.size(); ++v) {
+        if (counts[v] > 0) entries.push_back(entryOf(v, rule));
     }
     return entries;
 }
@@ -108,28 +108,52 @@ void writeSegmentation(const std::string& path, const Volume& labels,
     const bool narrow = largest <= 255;
     Volume out{makeDescriptor(lumoTeskTypeUnsigned, narrow ? 8 : 16, g.size), g};
 
-    // Per label its bounding box of voxel indices: xmin xmax ymin ymax zmin zmax.
-    std::vector<std::array<long, 6>> extent(65536, {0, -1, 0, -1, 0, -1});
-    std::vector<bool> seen(65536, false);
-    unsigned long long i = 0;
-    for (long z = 0; z < long(g.size[2]); ++z) {
-        for (long y = 0; y < long(g.size[1]); ++y) {
-            for (long x = 0; x < long(g.size[0]); ++x, ++i) {
-                const std::uint16_t v = values[i];
-                if (narrow) {
-                    static_cast<std::uint8_t*>(out.pic->data)[i] = static_cast<std::uint8_t>(v);
-                } else {
-                    static_cast<std::uint16_t*>(out.pic->data)[i] = v;
+    // Per label its bounding box of voxel indices: xmin xmax ymin ymax zmin zmax, gathered plane
+    // by plane on the worker threads (a box per label and worker, merged afterwards) while the
+    // values are copied into the segmentation's element kind.
+    using Extent = std::array<long, 6>;
+    constexpr Extent kNoVoxel{0, -1, 0, -1, 0, -1};
+    const long nx = g.size[0], ny = g.size[1];
+    const std::size_t planeSize = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const unsigned workers = angiolith::detail::resolveThreads(workerThreads(), g.size[2]);
+    std::vector<std::vector<Extent>> extents(workers, std::vector<Extent>(65536, kNoVoxel));
+    angiolith::detail::parallelChunks(workers, g.size[2], [&](unsigned worker, std::size_t z) {
+        std::vector<Extent>& boxes = extents[worker];
+        const std::uint16_t* plane = values + z * planeSize;
+        if (narrow) {
+            auto* to = static_cast<std::uint8_t*>(out.pic->data) + z * planeSize;
+            for (std::size_t i = 0; i < planeSize; ++i) to[i] = static_cast<std::uint8_t>(plane[i]);
+        } else {
+            std::memcpy(static_cast<std::uint16_t*>(out.pic->data) + z * planeSize, plane,
+                        planeSize * sizeof(std::uint16_t));
+        }
+        for (long y = 0; y < ny; ++y) {
+            const std::uint16_t* row = plane + y * nx;
+            // Run by run of one value: a run widens its label's box once.
+            for (long x = 0; x < nx;) {
+                const std::uint16_t v = row[x];
+                long last = x;
+                while (last + 1 < nx && row[last + 1] == v) ++last;
+                if (v != 0) {
+                    Extent& box = boxes[v];
+                    const long lz = static_cast<long>(z);
+                    if (box[1] < 0) box = {x, last, y, y, lz, lz};
+                    box = {std::min(box[0], x), std::max(box[1], last), std::min(box[2], y),
+                           std::max(box[3], y), std::min(box[4], lz),   std::max(box[5], lz)};
                 }
-                if (v == 0) continue;
-                auto& box = extent[v];
-                if (!seen[v]) {
-                    box = {x, x, y, y, z, z};
-                    seen[v] = true;
-                }
-                box = {std::min(box[0], x), std::max(box[1], x), std::min(box[2], y),
-                       std::max(box[3], y), std::min(box[4], z), std::max(box[5], z)};
+                x = last + 1;
             }
+        }
+    });
+    std::vector<Extent>& extent = extents[0];
+    for (unsigned w = 1; w < workers; ++w) {
+        for (const LabelEntry& e : entries) {
+            const Extent& b = extents[w][e.value];
+            if (b[1] < 0) continue;
+            Extent& box = extent[e.value];
+            if (box[1] < 0) box = b;
+            box = {std::min(box[0], b[0]), std::max(box[1], b[1]), std::min(box[2], b[2]),
+                   std::max(box[3], b[3]), std::min(box[4], b[4]), std::max(box[5], b[5])};
         }
     }
 

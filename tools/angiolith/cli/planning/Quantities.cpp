@@ -61,14 +61,8 @@ Quantities measure(const std::vector<ArVesselTree>& trees, const Volume& vesselI
     q.voxelMl = g.spacing[0] * g.spacing[1] * g.spacing[2] / 1000.0;
 
     // Voxels per vessel id.
-    std::vector<unsigned long long> perId(65536, 0);
-    const auto* ids = static_cast<const std::uint16_t*>(vesselIds.pic->data);
-    const unsigned long long n = g.voxelCount();
-    for (unsigned long long i = 0; i < n; ++i) {
-        if (ids[i] == 0) continue;
-        ++q.tissueVoxels;
-        ++perId[ids[i]];
-    }
+    const std::vector<unsigned long long> perId = valueCounts16(*vesselIds.pic);
+    q.tissueVoxels = g.voxelCount() - perId[0];
 
     const std::vector<VesselEntry> entries = flatten(trees);
     q.vessels.resize(entries.size());

@@ -1,5 +1,7 @@
 #include "cli/report/TissueOutline.h"
 
+#include <angiolith/detail/ParallelChunks.h>
+
 #include <cstdint>
 
 namespace angiolith::tool {
@@ -16,29 +18,53 @@ std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
+// The voxels of plane @p z of the mask @p in (non-zero, as isObject says, is object) that have a
+// face neighbour outside the object or outside the volume, as indices in storage order.
+template <typename T>
+void surfaceInPlane(const T* in, long nx, long ny, long nz, std::size_t z,
+                    std::vector<std::uint64_t>& found) {
+    const std::size_t plane = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const T* below = z > 0 ? in + (z - 1) * plane : nullptr;
+    const T* above = z + 1 < static_cast<std::size_t>(nz) ? in + (z + 1) * plane : nullptr;
+    for (long y = 0; y < ny; ++y) {
+        const std::size_t inPlane = static_cast<std::size_t>(y) * nx;
+        const std::size_t first = z * plane + inPlane;
+        const T* row = in + first;
+        const T* front = y > 0 ? row - nx : nullptr;
+        const T* back = y + 1 < ny ? row + nx : nullptr;
+        for (long x = 0; x < nx; ++x) {
+            if (!isObject(row[x])) continue;
+            const bool inner = x > 0 && x + 1 < nx && isObject(row[x - 1]) &&
+                               isObject(row[x + 1]) && front != nullptr && isObject(front[x]) &&
+                               back != nullptr && isObject(back[x]) && below != nullptr &&
+                               isObject(below[inPlane + x]) && above != nullptr &&
+                               isObject(above[inPlane + x]);
+            if (!inner) found.push_back(first + static_cast<std::size_t>(x));
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<Vec3> tissueOutline(const Volume& mask, std::size_t maxPoints) {
     std::vector<Vec3> points;
     if (!mask.pic || maxPoints == 0) return points;
-    const DescriptorPtr binary = binarize(*mask.pic);
-    const auto* in = static_cast<const unsigned char*>(binary->data);
-    const long nx = binary->n[0], ny = binary->n[1], nz = binary->n[2];
-    const auto at = [&](long x, long y, long z) {
-        return x >= 0 && y >= 0 && z >= 0 && x < nx && y < ny && z < nz &&
-               in[(z * ny + y) * nx + x] != 0;
-    };
+    const lumoTeskDescriptor& pic = *mask.pic;
+    const long nx = pic.n[0], ny = pic.n[1], nz = pic.n[2];
+    // Plane by plane on the worker threads, each plane's surface voxels in storage order, joined
+    // in plane order: the same list on any number of threads.
+    std::vector<std::vector<std::uint64_t>> planes(static_cast<std::size_t>(nz));
+    angiolith::detail::visitKind(pic.type, pic.bits, [&](auto tag) {
+        using T = decltype(tag);
+        const T* values = static_cast<const T*>(pic.data);
+        angiolith::detail::parallelChunks(
+            angiolith::detail::resolveThreads(workerThreads(), planes.size()), planes.size(),
+            [&](unsigned, std::size_t z) { surfaceInPlane(values, nx, ny, nz, z, planes[z]); });
+    });
     std::vector<std::uint64_t> surface;
-    for (long z = 0; z < nz; ++z) {
-        for (long y = 0; y < ny; ++y) {
-            for (long x = 0; x < nx; ++x) {
-                if (!at(x, y, z)) continue;
-                if (!at(x - 1, y, z) || !at(x + 1, y, z) || !at(x, y - 1, z) || !at(x, y + 1, z) ||
-                    !at(x, y, z - 1) || !at(x, y, z + 1)) {
-                    surface.push_back(static_cast<std::uint64_t>((z * ny + y) * nx + x));
-                }
-            }
-        }
+    for (std::vector<std::uint64_t>& found : planes) {
+        surface.insert(surface.end(), found.begin(), found.end());
+        std::vector<std::uint64_t>().swap(found);
     }
     // Keep an index when its hash falls in the lowest maxPoints / surface.size() of the range.
     const bool all = surface.size() <= maxPoints;
