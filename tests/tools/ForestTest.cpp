@@ -68,15 +68,6 @@ protected:
     static std::string results() { return shared() / "results"; }
     static double voxelMl() { return grid.spacing[0] * grid.spacing[1] * grid.spacing[2] / 1000; }
 
-    // Runs plan on the results with the points file @p content; returns territories.json.
-    static json plan(const std::string& name, const std::string& content, const TempDir& out) {
-        test::writeFile(out / name, content);
-        const ToolRun planned = runTool(
-            {"plan", results(), "--points", out / name, "--out", out / "planned", "--quiet"});
-        EXPECT_EQ(planned.status, 0) << planned.err;
-        return readJson(out / "planned/territories.json");
-    }
-
     static inline Geometry grid;
 };
 
@@ -175,58 +166,6 @@ TEST_F(PlanningForest, RunQuantitiesAddUpExactlyInVoxels) {
     EXPECT_EQ(rows, doc["vessels"].size());
 }
 
-TEST_F(PlanningForest, CutsResectWhatLiesDownstream) {
-    const std::vector<ArVesselTree> forest = readForest(results());
-    const json before = readJson(results() + "/territories.json");
-    // A leaf with at least two samples, and its own voxels before the cut.
-    int leaf = 0;
-    unsigned long long leafVoxels = 0;
-    for (const planning::VesselEntry& e : planning::flatten(forest)) {
-        if (!e.node->hasChildren() && e.vessel->getSize() >= 2) leaf = e.vessel->getId();
-    }
-    for (const json& v : before["vessels"]) {
-        if (v["id"] == leaf) leafVoxels = v["own_voxels"];
-    }
-    ASSERT_GT(leafVoxels, 0u);
-    const int root = before["vessels"][0]["id"];
-    const unsigned long long tissue = before["tissue"]["voxels"];
-    const unsigned long long firstTree = before["totals"]["trees"][0]["voxels"];
-
-    struct Case {
-        const char* what;
-        Vec3 point;
-        unsigned long long resected;
-    } cases[] = {{"at the root of the first tree", test::pointOn(forest, grid, root, 0), firstTree},
-                 // Nearer the leaf's first sample than its second: the whole leaf.
-                 {"at a leaf", test::pointOn(forest, grid, leaf, 0, 0.3), leafVoxels}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir out;
-        std::ostringstream csv;
-        csv << "x,y,z,action\n" << c.point[0] << "," << c.point[1] << "," << c.point[2] << ",cut\n";
-        const json doc = plan("cut.csv", csv.str(), out);
-        unsigned long long resected = 0;
-        for (const json& t : doc["totals"]["resection"]) {
-            if (t["resection"] == 3) resected = t["voxels"];
-        }
-        EXPECT_EQ(resected, c.resected);
-        ASSERT_TRUE(doc["resection"].is_object());
-        EXPECT_NEAR(doc["resection"]["resected_ml"].get<double>(), c.resected * voxelMl(), 1e-9);
-        EXPECT_NEAR(doc["resection"]["remnant_ml"].get<double>(), (tissue - c.resected) * voxelMl(),
-                    1e-9);
-
-        // The report shows the same document, headline included, and a centre line per row;
-        // the centre lines carry the planning arrays.
-        const json data = test::reportData(test::readFile(out / "planned/report.html"));
-        EXPECT_EQ(data["territories"], doc);
-        EXPECT_EQ(data["vessels"].size(), doc["vessels"].size());
-        const std::string vtp = test::readFile(out / "planned/tree.vtp");
-        for (const char* array : {"segment", "type", "resection", "subtreeMl", "treeId"}) {
-            EXPECT_NE(vtp.find(std::string("Name=\"") + array + "\""), std::string::npos) << array;
-        }
-    }
-}
-
 // Per vessel id: its tree, type, segment and resection status as a plan wrote them.
 std::map<int, std::array<int, 4>> attributesOf(const json& doc) {
     std::map<int, std::array<int, 4>> rows;
@@ -236,15 +175,17 @@ std::map<int, std::array<int, 4>> attributesOf(const json& doc) {
     return rows;
 }
 
+// A markups file in RAS: in the first tree, a cut at the root (the whole tree resected) and
+// segment 4 on a child of the root; in the second tree, the longest vessel with children cut
+// in its middle, and the tree declared portal at its root.
 TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
     const std::vector<ArVesselTree> forest = readForest(results());
     ASSERT_EQ(forest.size(), 2u);
     const std::vector<planning::VesselEntry> entries = planning::flatten(forest);
-    // In the second tree, the longest vessel with children, cut in its middle; in the first, a
-    // child of the root gets segment 4; the second tree is declared portal at its root.
     const planning::VesselEntry* cut = nullptr;
     const planning::VesselEntry* child = nullptr;
     int maxId = 0, secondRoot = 0;
+    const int firstRoot = entries.front().vessel->getId();
     for (const planning::VesselEntry& e : entries) {
         maxId = std::max(maxId, e.vessel->getId());
         if (e.tree == 1 && e.parent < 0) secondRoot = e.vessel->getId();
@@ -256,69 +197,72 @@ TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
     }
     ASSERT_TRUE(cut != nullptr && child != nullptr);
     ASSERT_GE(cut->vessel->getSize(), 5);
-    const int cutId = cut->vessel->getId();
-    const std::vector<std::pair<std::string, Vec3>> points = {
-        {"cut", test::pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
-        {"segment 4", test::pointOn(forest, grid, child->vessel->getId(), 1)},
-        {"portal", test::pointOn(forest, grid, secondRoot, 0)}};
-
-    // The same points as markups in RAS and in LPS, and as a CSV in LPS.
-    std::ostringstream csv;
-    csv << "x,y,z,action\n";
-    for (const auto& [label, p] : points) {
-        csv << p[0] << "," << p[1] << "," << p[2] << "," << label << "\n";
-    }
+    const int cutId = cut->vessel->getId(), childId = child->vessel->getId();
     TempDir out;
-    std::vector<json> docs;
-    for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
-             {"ras.mrk.json", test::markups("RAS", points)},
-             {"lps.mrk.json", test::markups("LPS", points)},
-             {"lps.csv", csv.str()}}) {
-        SCOPED_TRACE(name);
-        test::writeFile(out / name, content);
-        const ToolRun run = runTool(
-            {"plan", results(), "--points", out / name, "--out", out / ("planned-" + name)});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_NE(run.out.find(": cut vessel " + std::to_string(cutId) + " of tree 2 from"),
-                  std::string::npos)
-            << run.out;
-        // The summary takes every tree in turn, and the headline ends it.
-        const std::size_t first = run.out.find("\n  tree 1: "),
-                          second = run.out.find("\n  tree 2: ");
-        EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second)
-            << run.out;
-        EXPECT_NE(run.out.find("\nresection: resected "), std::string::npos);
-        docs.push_back(
-            json::parse(test::readFile(out / ("planned-" + name + "/territories.json"))));
-        EXPECT_EQ(docs.back()["vessels"], docs.front()["vessels"]);
-    }
-    const json& doc = docs.front();
+    test::writeFile(
+        out / "plan.mrk.json",
+        test::markups("RAS",
+                      {{"cut", test::pointOn(forest, grid, firstRoot, 0)},
+                       {"cut", test::pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
+                       {"segment 4", test::pointOn(forest, grid, childId, 1)},
+                       {"portal", test::pointOn(forest, grid, secondRoot, 0)}}));
+    const ToolRun run =
+        runTool({"plan", results(), "--points", out / "plan.mrk.json", "--out", out / "planned"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string& printed = run.out;
+    const json doc = readJson(out / "planned/territories.json");
+    EXPECT_NE(printed.find(": cut vessel " + std::to_string(cutId) + " of tree 2 from"),
+              std::string::npos)
+        << printed;
+    // The summary takes every tree in turn, and the headline ends it.
+    const std::size_t first = printed.find("\n  tree 1: "), second = printed.find("\n  tree 2: ");
+    EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second)
+        << printed;
+    EXPECT_NE(printed.find("\nresection: resected "), std::string::npos);
 
     // Each point acted where it lies: the cut vessel's new part takes the next id of the whole
-    // forest and is resected, in the portal second tree; the first tree's child has segment 4.
+    // forest and is resected, in the portal second tree; the first tree is resected throughout,
+    // the child's subtree with segment 4.
     const std::map<int, std::array<int, 4>> after = attributesOf(doc);
     const int newId = maxId + 1;
     ASSERT_EQ(after.size(), entries.size() + 1);
     ASSERT_EQ(after.count(newId), 1u);
     EXPECT_EQ(after.at(newId), (std::array<int, 4>{2, 2, 1, 3}));
     EXPECT_EQ(after.at(secondRoot), (std::array<int, 4>{2, 2, 1, 2}));
-    EXPECT_EQ(after.at(child->vessel->getId())[2], 4);
-    unsigned long long resectedVoxels = 0;
+    EXPECT_EQ(after.at(childId)[2], 4);
+    EXPECT_EQ(after.at(childId)[3], 3);
+    unsigned long long resected = doc["totals"]["trees"][0]["voxels"], resectedTotal = 0;
     for (const json& v : doc["vessels"]) {
-        if (v["id"] == newId) resectedVoxels = v["subtree_voxels"];
+        if (v["id"] == newId) resected += v["subtree_voxels"].get<unsigned long long>();
     }
+    for (const json& t : doc["totals"]["resection"]) {
+        if (t["resection"] == 3) resectedTotal = t["voxels"];
+    }
+    EXPECT_EQ(resectedTotal, resected);
     const unsigned long long tissue = doc["tissue"]["voxels"];
     ASSERT_TRUE(doc["resection"].is_object());
-    EXPECT_NEAR(doc["resection"]["resected_ml"].get<double>(), resectedVoxels * voxelMl(), 1e-9);
+    EXPECT_NEAR(doc["resection"]["resected_ml"].get<double>(), resected * voxelMl(), 1e-9);
+    EXPECT_NEAR(doc["resection"]["remnant_ml"].get<double>(), (tissue - resected) * voxelMl(),
+                1e-9);
 
     // The resection volume says the same voxel for voxel, on the run's rotated grid.
-    const Volume labels = readImage(out / "planned-ras.mrk.json/labels-resection.nrrd", "labels");
+    const Volume labels = readImage(out / "planned/labels-resection.nrrd", "labels");
     EXPECT_EQ(geometryDifference(labels.geometry, grid), "");
     std::map<int, unsigned long long> counts;
     const auto* values = static_cast<const std::uint16_t*>(labels.pic->data);
     for (unsigned long long i = 0; i < labels.geometry.voxelCount(); ++i) ++counts[values[i]];
-    EXPECT_EQ(counts[3], resectedVoxels);
-    EXPECT_EQ(counts[2], tissue - resectedVoxels);
+    EXPECT_EQ(counts[3], resected);
+    EXPECT_EQ(counts[2], tissue - resected);
+
+    // The report shows the same document, headline included, and a centre line per row; the
+    // centre lines carry the planning arrays.
+    const json data = test::reportData(test::readFile(out / "planned/report.html"));
+    EXPECT_EQ(data["territories"], doc);
+    EXPECT_EQ(data["vessels"].size(), doc["vessels"].size());
+    const std::string vtp = test::readFile(out / "planned/tree.vtp");
+    for (const char* array : {"segment", "type", "resection", "subtreeMl", "treeId"}) {
+        EXPECT_NE(vtp.find(std::string("Name=\"") + array + "\""), std::string::npos) << array;
+    }
 }
 
 TEST_F(PlanningForest, ResultsWhoseTreesDoNotFitAreRefused) {
@@ -498,10 +442,6 @@ TEST(RunWarnings, ReachTerritoriesJsonAndTheReportInTheWordsOfTheProgressLines) 
         // The run's records hold the same lines, also when the terminal was kept quiet.
         const auto document = nlohmann::json::parse(test::readFile(dir / "r/territories.json"));
         EXPECT_EQ(document["warnings"].get<std::vector<std::string>>(), c.warnings);
-        const std::string report = test::readFile(dir / "r/report.html");
-        for (const std::string& warning : c.warnings) {
-            EXPECT_NE(report.find(nlohmann::json(warning).dump()), std::string::npos) << warning;
-        }
     }
 }
 

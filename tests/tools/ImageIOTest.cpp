@@ -218,10 +218,8 @@ TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {
         SCOPED_TRACE(name);
         writeImage(dir / name, v);
         const Volume back = readImage(dir / name, "volume");
-        EXPECT_EQ(geometryDifference(v.geometry, back.geometry), "");
         expectGrid(back.geometry, v.geometry);
-        ASSERT_EQ(back.pic->type, lumoTeskTypeFloat);
-        ASSERT_EQ(back.pic->bits, 32u);
+        ASSERT_EQ(kindName(back.pic->type, back.pic->bits), "float32");
         EXPECT_EQ(std::memcmp(back.pic->data, v.pic->data, 60 * sizeof(float)), 0);
     }
 }

@@ -17,7 +17,8 @@ using nlohmann::json;
 constexpr Vec3 kOn = {12.5, -30.25, 7};
 
 // A plain CSV; a spreadsheet's CSV (byte order mark, CRLF line ends); markups in RAS with a
-// point still to be placed (saved at 0,0,0), which is left out with a warning: the same point.
+// point still to be placed (saved at 0,0,0), which is left out with a warning; markups in LPS:
+// the same point.
 TEST(PlanPoints, FilesAsEditorsSaveThemGiveThePlainPoints) {
     test::TempDir dir;
     json unplaced = json::parse(test::markups("RAS", {{"segment 6", kOn}, {"F-2", {0, 0, 0}}}));
@@ -25,7 +26,8 @@ TEST(PlanPoints, FilesAsEditorsSaveThemGiveThePlainPoints) {
     const std::pair<std::string, std::string> files[] = {
         {"p.csv", "x,y,z,action\n12.5,-30.25,7,segment 6\n"},
         {"bom.csv", "\xEF\xBB\xBFx,y,z,action\r\n12.5,-30.25,7,segment 6\r\n"},
-        {"p.mrk.json", unplaced.dump()}};
+        {"p.mrk.json", unplaced.dump()},
+        {"lps.mrk.json", test::markups("LPS", {{"segment 6", kOn}})}};
     for (const auto& [name, content] : files) {
         SCOPED_TRACE(name);
         test::writeFile(dir / name, content);
