@@ -35,21 +35,13 @@ struct Branch {
     std::vector<Branch> children;
 };
 
-inline VesselElement element(float x, float y, float z, float diameter) {
-    VesselElement e;
-    e.position = Vector3<float>{x, y, z};
-    e.diameter = diameter;
-    e.scalar = 0.0f;
-    return e;
-}
-
 /// A vessel with the given id running through @p points, all with the same diameter.
 inline ar<Vessel> vessel(int id, std::initializer_list<std::array<float, 3>> points,
                          float diameter) {
     ar<Vessel> v(new Vessel());
     v->setId(id);
     for (const auto& p : points) {
-        v->add(element(p[0], p[1], p[2], diameter));
+        v->add(VesselElement{{p[0], p[1], p[2]}, diameter, 0.0f});
     }
     return v;
 }

@@ -35,52 +35,35 @@ inline VesselRef vesselWithId(int id) {
 
 namespace detail {
 
-struct Shape {
-    std::string name;
-    std::vector<Shape> children;
-};
-
-inline Shape parse(const std::string& text, std::size_t& pos) {
-    Shape s;
+// Reads the node at @p pos and its subtree; vessels are numbered in the order their names are read.
+inline void parse(const std::string& text, std::size_t& pos, int parent, Labelled& l,
+                  std::vector<VesselRef>& vessels, std::vector<int>& parents) {
+    const int self = static_cast<int>(vessels.size());
+    l.names.emplace_back();
     while (pos < text.size() && std::isalnum(static_cast<unsigned char>(text[pos]))) {
-        s.name += text[pos++];
+        l.names.back() += text[pos++];
     }
+    vessels.push_back(vesselWithId(self));
+    parents.push_back(parent);
     if (pos < text.size() && text[pos] == '(') {
         do {
             ++pos;
-            s.children.push_back(parse(text, pos));
+            parse(text, pos, self, l, vessels, parents);
         } while (pos < text.size() && text[pos] == ',');
         ++pos;  // ')'
     }
-    return s;
-}
-
-// The branch of @p s holding @p vessel; vessels are numbered in the order their names are met:
-// all children of a node, then the subtrees of those children.
-inline angiolith::test::Branch toBranch(const Shape& s, const VesselRef& vessel, Labelled& l) {
-    angiolith::test::Branch branch{vessel, {}};
-    for (const Shape& c : s.children) {
-        l.names.push_back(c.name);
-        branch.children.push_back({vesselWithId(static_cast<int>(l.names.size()) - 1), {}});
-    }
-    for (std::size_t i = 0; i < s.children.size(); ++i) {
-        branch.children[i] = toBranch(s.children[i], branch.children[i].vessel, l);
-    }
-    return branch;
 }
 
 }  // namespace detail
 
 /// Builds a tree from a shape such as "R(A(A1,A2),B)" (an empty shape gives an empty tree).
 inline Labelled build(const std::string& shape) {
-    Labelled l{ArVesselTree(new LinkedTree<VesselRef>()), {}};
-    if (shape.empty()) {
-        return l;
-    }
+    Labelled l;
+    std::vector<VesselRef> vessels;
+    std::vector<int> parents;
     std::size_t pos = 0;
-    const detail::Shape s = detail::parse(shape, pos);
-    l.names.push_back(s.name);
-    l.tree = angiolith::test::makeTree(detail::toBranch(s, vesselWithId(0), l));
+    if (!shape.empty()) detail::parse(shape, pos, -1, l, vessels, parents);
+    l.tree = angiolith::test::makeTree(vessels, parents);
     return l;
 }
 

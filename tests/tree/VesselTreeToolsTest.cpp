@@ -84,14 +84,4 @@ TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
     EXPECT_TRUE(*vesselsOf(single)[0] == *vesselsOf(one.tree)[0]);
 }
 
-// A tree without root, and a null handle (not dereferenced), give the message and a null handle.
-TEST_F(VesselTreeToolsTest, ATreeWithoutRootOrANullHandleGivesANullHandle) {
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(VesselTreeTools::Clone(build("").tree));
-    EXPECT_FALSE(VesselTreeTools::Clone(ArVesselTree()));
-    const std::string line =
-        "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!\n";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), line + line);
-}
-
 }  // namespace
