@@ -156,8 +156,8 @@ TEST(lumoKralConvert, NotANumberAndInfinityAreConvertedSafely) {
     EXPECT_TRUE(std::isnan(max));
     EXPECT_EQ(convertTo(first, kS8), (Values{0, -127, 5, 127, -127}));
     // NaN first with values that would fit: still every element is defined.
-    PicPtr fitting = makePic<float>(lumoTeskTypeFloat, 32, {2, 1, 1}, {nan, 3.5f});
-    EXPECT_EQ(convertTo(fitting, kS16), (Values{0, 3}));
+    EXPECT_EQ(convertTo(makePic<float>(lumoTeskTypeFloat, 32, {2, 1, 1}, {nan, 3.5f}), kS16),
+              (Values{0, 3}));
 
     // NaN after the first element is skipped by the range: the plain path turns it into 0.
     PicPtr later = makePic<double>(lumoTeskTypeFloat, 64, {3, 1, 1}, {1.0, std::nan(""), 2.0});
@@ -222,8 +222,7 @@ TEST(lumoKralConvert, ReportsEachFailureByItsNumber) {
     pic->bits = 8;
 
     // Nothing resets the number after a success.
-    PicPtr ok(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16));
-    EXPECT_NE(ok, nullptr);
+    EXPECT_NE(PicPtr(lumoKralConvert(pic.get(), lumoTeskTypeUnsigned, 16)), nullptr);
     EXPECT_EQ(lumoKralErrno, 8);
 }
 

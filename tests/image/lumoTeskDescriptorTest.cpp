@@ -163,8 +163,7 @@ TEST(lumoTeskCopyHeader, ReusesATargetAfterReleasingItsDataAndTags) {
     target->info->tagList = lumoTeskAddTag(nullptr, makeTag("old", {2}));
     std::memcpy(target->info->version, "TARGET VERSION                  ", 32);
 
-    lumoTeskDescriptor* result = lumoTeskCopyHeader(source.get(), target.get());
-    EXPECT_EQ(result, target.get());
+    EXPECT_EQ(lumoTeskCopyHeader(source.get(), target.get()), target.get());
     EXPECT_EQ(target->data, nullptr);
     EXPECT_EQ(target->info->tagList, nullptr);
     expectHeader(target.get(), lumoTeskTypeFloat, 32, {5, 6});

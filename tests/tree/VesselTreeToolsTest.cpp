@@ -1,4 +1,4 @@
-#include "tree/TreeTestSupport.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/tree/VesselTreeTools.h>
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace treetest;
+using namespace angiolith::test;
 
 std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     std::vector<Vessel*> out;
@@ -22,7 +22,7 @@ std::vector<Vessel*> vesselsOf(ArVesselTree& tree) {
     return out;
 }
 
-class VesselTreeToolsTest : public angiolith::test::HandleTableTest {};
+class VesselTreeToolsTest : public HandleTableTest {};
 
 TEST_F(VesselTreeToolsTest, ACloneSharesNothingAndKeepsEverything) {
     Labelled l = build("R(A(C(D,E(F)),G),B,H(I(J,K),L))");

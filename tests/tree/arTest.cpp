@@ -8,16 +8,14 @@ namespace {
 
 // Counts its own constructions and destructions.
 struct Tracked {
-    static int alive;
-    static int deleted;
+    static inline int alive = 0;
+    static inline int deleted = 0;
     Tracked() { ++alive; }
     ~Tracked() {
         --alive;
         ++deleted;
     }
 };
-int Tracked::alive = 0;
-int Tracked::deleted = 0;
 
 int countOf(void* p) {
     auto it = arBase::counter.find(p);
