@@ -349,11 +349,13 @@ TEST_F(Forest, AFailedOrInterruptedCommandLeavesTheFolderAsItWas) {
                                "': not a file; move it away and run again (nothing was written)\n");
     EXPECT_EQ(test::readFile(out / "distance-field.nrrd"), "earlier");
 
-    // Terminated mid-run: the conventional status, and no staging folder left behind.
+    // Terminated mid-run, once its staging folder exists: the conventional status, and no
+    // staging folder left behind.
     TempDir big;
     ASSERT_EQ(test::makePhantom(big.path(), "medium").status, 0);
     const ToolRun interrupted =
-        runTool({"run", big / "vessels.nii.gz", "--out", big / "r", "--quiet"}, 0.5);
+        runTool({"run", big / "vessels.nii.gz", "--out", big / "r", "--quiet"},
+                big / "r/.angiolith-staging-*");
     EXPECT_EQ(interrupted.status, 128 + 15) << interrupted.err;
     EXPECT_EQ(interrupted.err, "");
     EXPECT_FALSE(fs::exists(big / "r"));
