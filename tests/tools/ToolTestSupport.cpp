@@ -111,7 +111,7 @@ ToolRun runTool(const std::vector<std::string>& args, const std::string& termina
         // the status is then the program's, 128 + 15 when the signal ended it.
         command += " & pid=$!; until ls -d " + terminateOnce +
                    " >/dev/null 2>&1 || ! kill -0 $pid 2>/dev/null; do sleep 0.01; done; "
-                   "kill -TERM $pid 2>/dev/null; wait $pid";
+                   "kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null";
     }
     ToolRun run;
     const int raw = std::system(command.c_str());
