@@ -2,6 +2,7 @@
 // extracted from the skeleton and cleaned. Spurs (of the bumps and of the thinning) are judged
 // on the extracted tree, with its estimated radii; branches against the phantom's ground truth.
 
+#include "extraction/ExtractionTestUtil.h"
 #include "phantom/VesselPhantom.h"
 #include "support/PhantomChain.h"
 
@@ -10,67 +11,48 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <set>
 #include <vector>
 
 using namespace angiolith::phantom;
 
+using extraction_test::summarize;
+using extraction_test::VesselSummary;
+
 namespace {
 
-using VesselNode = Node<ar<Vessel>>;
-
-struct Point {
-    float x, y, z;
-};
-
-Point at(const VesselElement& e) { return {e.position.x, e.position.y, e.position.z}; }
+using Point = std::array<float, 3>;
 
 float distance(const Point& a, const Point& b) {
-    return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
+    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
-VesselNode* rootNode(const ArVesselTree& tree) {
-    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
-    it->next();
-    return it->getCurrentNode();
-}
-
-// Every vessel of the tree, in preorder.
-std::vector<ar<Vessel>> vesselsOf(const ArVesselTree& tree) {
-    std::vector<ar<Vessel>> vessels;
-    const ar<TreeIterator<ar<Vessel>>> it(tree->preorderIterator());
-    while (it->hasNext()) vessels.push_back(it->next());
-    return vessels;
-}
-
-// The distance from @p to to the nearest centre-line sample of the tree.
-float nearest(const ArVesselTree& tree, const Point& to) {
+// The distance from @p to to the nearest centre-line sample of the vessels.
+float nearest(const std::vector<VesselSummary>& vessels, const Point& to) {
     float best = INFINITY;
-    for (const ar<Vessel>& v : vesselsOf(tree)) {
-        for (int i = 0; i < v->getSize(); ++i)
-            best = std::min(best, distance(at(v->getElement(i)), to));
-    }
+    for (const VesselSummary& v : vessels)
+        for (const Point& p : v.positions) best = std::min(best, distance(p, to));
     return best;
 }
 
-// Spurs: leaf vessels all of whose samples but the first (the branching point) lie closer to
-// their parent's end than the parent's diameter there, that is twice its radius.
-void collectSpurs(VesselNode* node, std::vector<ar<Vessel>>& spurs) {
-    const ar<Vessel> parent = node->getValue();
-    const VesselElement end = parent->getElement(parent->getSize() - 1);
-    for (int c = 0; c < node->getNumberOfChildren(); ++c) {
-        VesselNode* child = node->getChild(c);
-        const ar<Vessel> v = child->getValue();
+// The ids of the spurs: leaf vessels all of whose samples but the first (the branching point) lie
+// closer to their parent's end than the parent's diameter there, that is twice its radius.
+std::vector<int> spurs(const std::vector<VesselSummary>& vessels) {
+    std::vector<int> result;
+    for (const VesselSummary& v : vessels) {
+        const auto isParent = [&](const VesselSummary& p) { return p.id == v.parentId; };
+        const auto parent = std::find_if(vessels.begin(), vessels.end(), isParent);
+        const bool leaf = std::none_of(vessels.begin(), vessels.end(),
+                                       [&](const VesselSummary& c) { return c.parentId == v.id; });
+        if (parent == vessels.end() || !leaf) continue;
         float reach = 0;
-        for (int i = 1; i < v->getSize(); ++i) {
-            reach = std::max(reach, distance(at(v->getElement(i)), at(end)));
+        for (std::size_t i = 1; i < v.positions.size(); ++i) {
+            reach = std::max(reach, distance(v.positions[i], parent->positions.back()));
         }
-        if (child->getNumberOfChildren() == 0 && reach < end.diameter) {
-            spurs.push_back(v);
-        }
-        collectSpurs(child, spurs);
+        if (reach < parent->diameters.back()) result.push_back(v.id);
     }
+    return result;
 }
 
 class RelevanceVesselTreeCleanerPhantom : public testing::TestWithParam<unsigned> {};
@@ -87,17 +69,15 @@ TEST_P(RelevanceVesselTreeCleanerPhantom, RemovesSpursAndKeepsLongBranches) {
 
     ArVesselTree tree = chain_test::extractedTree(phantom);
 
-    std::vector<ar<Vessel>> spurs;
-    collectSpurs(rootNode(tree), spurs);
-
+    const std::vector<int> spurIds = spurs(summarize(tree));
     RelevanceVesselTreeCleaner().cleanTree(tree);
+    const std::vector<VesselSummary> cleaned = summarize(tree);
 
     // Every spur of the extracted tree is gone.
-    ASSERT_FALSE(spurs.empty());
-    std::set<const Vessel*> kept;
-    for (const ar<Vessel>& v : vesselsOf(tree)) kept.insert(v.get());
-    for (const ar<Vessel>& spur : spurs) {
-        EXPECT_EQ(kept.count(spur.get()), 0u) << "spur " << spur->getId();
+    ASSERT_FALSE(spurIds.empty());
+    for (int spur : spurIds) {
+        const auto isSpur = [&](const VesselSummary& v) { return v.id == spur; };
+        EXPECT_TRUE(std::none_of(cleaned.begin(), cleaned.end(), isSpur)) << "spur " << spur;
     }
 
     // Every phantom branch reaching beyond twice its parent's radius, with two voxels to spare
@@ -121,8 +101,8 @@ TEST_P(RelevanceVesselTreeCleanerPhantom, RemovesSpursAndKeepsLongBranches) {
         }
         ++longBranches;
         const Point end{line.back().x, line.back().y, line.back().z};
-        EXPECT_LE(nearest(tree, end), line.back().radius + 1.5f)
-            << "branch ending at " << end.x << " " << end.y << " " << end.z;
+        EXPECT_LE(nearest(cleaned, end), line.back().radius + 1.5f)
+            << "branch ending at " << end[0] << " " << end[1] << " " << end[2];
     }
     EXPECT_GT(longBranches, 0);
 }

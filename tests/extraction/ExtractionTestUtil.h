@@ -1,6 +1,8 @@
 #ifndef ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 #define ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 
+#include "support/Errors.h"
+
 #include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -8,9 +10,13 @@
 #include <angiolith/tree/TreeIterator.h>
 #include <angiolith/tree/Vector3.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace extraction_test {
@@ -42,6 +48,21 @@ void drawLineX(VolumeAccessor<T>& vol, int x0, int x1, int y, int z, T value) {
     for (int x = x0; x <= x1; ++x) {
         vol.setVoxel(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z), value);
     }
+}
+
+/// A T in the plane z = 5 of an 11^3 skeleton: bar x = 1..9 at y = 5, stem (5, 6..9).
+inline void drawT(VolumeAccessor<unsigned char>& vol) {
+    drawLineX<unsigned char>(vol, 1, 9, 5, 5, 1);
+    draw<unsigned char>(vol, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+}
+
+/// The message of the std::runtime_error thrown by @p call, which must also be the line written
+/// to the standard error stream.
+inline std::string failure(const std::function<void()>& call) {
+    testing::internal::CaptureStderr();
+    const std::string what = angiolith::test::messageOf(call);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), what + "\n");
+    return what;
 }
 
 using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;

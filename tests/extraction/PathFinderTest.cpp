@@ -1,5 +1,4 @@
 #include "ExtractionTestUtil.h"
-#include "support/Errors.h"
 
 #include <angiolith/extraction/PathFinder.h>
 
@@ -32,22 +31,12 @@ Step neighbours(PathFinder& pf, short x, short y, short z, long ex1, long ex2) {
     return step;
 }
 
-// The message of the std::runtime_error thrown by @p call, which must also be the line written
-// to the standard error stream.
-std::string failure(const std::function<void()>& call) {
-    testing::internal::CaptureStderr();
-    const std::string what = angiolith::test::messageOf(call);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), what + "\n");
-    return what;
-}
-
 // The T of SkeletonGraphExtractorTest: bar x = 1..9 at (y 5, z 5), stem (5, 6..9, 5).
 struct TFixture : testing::Test {
     Skeleton s = makeVolume<unsigned char>(11, 11, 11);
     Field f = makeVolume<float>(11, 11, 11);
     TFixture() {
-        drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
-        draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+        drawT(*s);
         drawLineX<float>(*f, 0, 10, 5, 5, 1.0f);
     }
 };

@@ -164,28 +164,4 @@ INSTANTIATE_TEST_SUITE_P(IdTo, RelabelingRules, testing::ValuesIn(kRules),
                              return std::string(info.param.name);
                          });
 
-TEST(IdToSegmentRelabelingRule, RelabelsAVesselIdVolumeBySegment) {
-    auto inSegment = [](int id, int segment) {
-        ar<Vessel> v = vessel(id, {{0, 0, 0}, {1, 0, 0}}, 1.0f);
-        v->getProperties().segment = segment;
-        return v;
-    };
-    IdToSegmentRelabelingRule rule(makeTree(
-        {inSegment(1, 4), {{inSegment(2, 3), {{inSegment(2, 6), {}}}}, {inSegment(5, 8), {}}}}));
-    angiolith::test::PicPtr owner = angiolith::test::makePic<unsigned short>(
-        lumoTeskTypeUnsigned, 16, {3, 2, 1}, {0, 1, 2, 3, 5, 1});
-    lumoTeskDescriptor* pic = owner.get();
-    auto* voxels = static_cast<unsigned short*>(pic->data);
-
-    EXPECT_EQ(VesselIDRelabeling::relabel(pic, &rule, false), pic);
-    EXPECT_EQ(std::vector<unsigned short>(voxels, voxels + 6),
-              (std::vector<unsigned short>{0, 4, 6, 0, 8, 4}));
-
-    // An id beyond the table stops the relabelling with the rule's error.
-    voxels[0] = 6;
-    testing::internal::CaptureStdout();
-    EXPECT_THROW(VesselIDRelabeling::relabel(pic, &rule, false), std::runtime_error);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Range overflow: 6\n");
-}
-
 }  // namespace

@@ -15,7 +15,6 @@
 
 namespace {
 
-using angiolith::test::makeTag;
 using Picture = angiolith::test::PicPtr;
 
 // A 3-D volume of the given kind holding the given 16-bit values (x fastest).
@@ -30,30 +29,23 @@ std::vector<unsigned short> voxelsOf(const lumoTeskDescriptor* pic) {
     return {data, data + _lumoTeskElements(pic)};
 }
 
-// Label = 10 * id; counts its calls and refuses ids above a limit like the table rules do.
+// Label = factor * id (10 unless given); counts its calls and refuses ids above a limit like the
+// table rules do.
 class TimesTenRule : public AbstractRelabelingRule {
 public:
-    explicit TimesTenRule(unsigned int limit = 1000) : limit(limit) {}
+    explicit TimesTenRule(unsigned int limit = 1000, unsigned int factor = 10)
+        : limit(limit), factor(factor) {}
     unsigned int getNewLabel(const unsigned int& id) const override {
         ++calls;
         if (id > limit) {
             throw std::runtime_error("too large");
         }
-        return 10 * id;
+        return factor * id;
     }
     mutable int calls = 0;
 
 private:
-    unsigned int limit;
-};
-
-class ConstantRule : public AbstractRelabelingRule {
-public:
-    explicit ConstantRule(unsigned int label) : label(label) {}
-    unsigned int getNewLabel(const unsigned int&) const override { return label; }
-
-private:
-    unsigned int label;
+    unsigned int limit, factor;
 };
 
 std::string thrownText(lumoTeskDescriptor* pic, AbstractRelabelingRule* rule, bool clone) {
@@ -72,49 +64,39 @@ TEST(VesselIDRelabeling, InPlaceRewritesTheCallersVolume) {
     EXPECT_EQ(rule.calls, 4);
 }
 
-TEST(VesselIDRelabeling, CloneLeavesTheSourceAndKeepsHeaderVersionAndTags) {
+// The copy is the descriptor library's clone (whose header, version and tags are checked with
+// it), relabelled; the source stays as it was.
+TEST(VesselIDRelabeling, CloneLeavesTheSource) {
     Picture pic = makeVolume({4, 0, 5, 6}, 1, 2, 2);
-    std::memcpy(pic->info->version, "MY VERSION 7                    ", 32);
-    pic->info->infoFlag = 3;
-    pic->info->tagList = lumoTeskAddTag(nullptr, makeTag("SPACING", {42, 0, 0, 1}));
     TimesTenRule rule;
-
     Picture result(VesselIDRelabeling::relabel(pic.get(), &rule, true));
     ASSERT_NE(result.get(), nullptr);
-    EXPECT_NE(result.get(), pic.get());
     EXPECT_NE(result->data, pic->data);
     EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{4, 0, 5, 6}));
     EXPECT_EQ(voxelsOf(result.get()), (std::vector<unsigned short>{40, 0, 50, 60}));
-
     angiolith::test::expectHeader(result.get(), lumoTeskTypeUnsigned, 16, {1, 2, 2});
-    EXPECT_EQ(std::string(result->info->version, 32), "MY VERSION 7                    ");
-    EXPECT_EQ(result->info->infoFlag, 3);
-    ASSERT_NE(result->info->tagList, nullptr);
-    EXPECT_NE(result->info->tagList, pic->info->tagList);
-    const lumoTeskTag_t* tag = result->info->tagList->tagRecord;
-    EXPECT_EQ(std::string(tag->tag, 7), "SPACING");
-    EXPECT_EQ(std::memcmp(tag->value, "\x2A\0\0\x01", 4), 0);
-    EXPECT_EQ(result->info->tagList->next, nullptr);
 }
 
 TEST(VesselIDRelabeling, StoresTheLowSixteenBitsOfTheLabel) {
-    Picture pic = makeVolume({7, 0}, 2, 1, 1);
-    ConstantRule rule(0x12345u);
-    VesselIDRelabeling::relabel(pic.get(), &rule, false);
-    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{0x2345, 0}));
-
-    // A label that is a multiple of 65536 turns a vessel voxel into background.
-    Picture other = makeVolume({7}, 1, 1, 1);
-    ConstantRule wraps(0x10000u);
-    VesselIDRelabeling::relabel(other.get(), &wraps, false);
-    EXPECT_EQ(voxelsOf(other.get()), (std::vector<unsigned short>{0}));
-
-    // Ids up to 65535 reach the rule unchanged.
-    Picture large = makeVolume({65535}, 1, 1, 1);
-    TimesTenRule times(70000);
-    VesselIDRelabeling::relabel(large.get(), &times, false);
-    // 655350 = 9 * 65536 + 65526
-    EXPECT_EQ(voxelsOf(large.get()), (std::vector<unsigned short>{65526}));
+    struct Case {
+        const char* what;
+        std::vector<unsigned short> ids;
+        unsigned int factor;
+        std::vector<unsigned short> labels;
+    };
+    const Case cases[] = {
+        {"0x12345 keeps 0x2345", {1, 0}, 0x12345u, {0x2345, 0}},
+        {"a multiple of 65536 turns a vessel voxel into background", {1}, 0x10000u, {0}},
+        // Ids up to 65535 reach the rule unchanged: 655350 = 9 * 65536 + 65526.
+        {"the largest id", {65535}, 10, {65526}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Picture pic = makeVolume(c.ids, static_cast<unsigned int>(c.ids.size()), 1, 1);
+        TimesTenRule rule(70000, c.factor);
+        VesselIDRelabeling::relabel(pic.get(), &rule, false);
+        EXPECT_EQ(voxelsOf(pic.get()), c.labels);
+    }
 }
 
 TEST(VesselIDRelabeling, RejectsMissingArgumentsWrongDimensionAndWrongKind) {
@@ -145,15 +127,10 @@ TEST(VesselIDRelabeling, RejectsMissingArgumentsWrongDimensionAndWrongKind) {
     EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{1, 2}));
 }
 
-TEST(VesselIDRelabeling, RuleFailureKeepsEarlierVoxelsInPlaceAndFreesTheCopy) {
-    // In place: the voxels before the failing one are relabelled, the rest untouched.
-    Picture pic = makeVolume({1, 0, 2, 9, 3}, 5, 1, 1);
+// A rule failing on a copy leaves the source untouched and does not leak the copy (checked by the
+// sanitizer build). In place, the relabelling stops at the failing voxel (the rule suites check).
+TEST(VesselIDRelabeling, RuleFailureOnACopyFreesTheCopy) {
     TimesTenRule rule(5);
-    EXPECT_THROW(VesselIDRelabeling::relabel(pic.get(), &rule, false), std::runtime_error);
-    EXPECT_EQ(voxelsOf(pic.get()), (std::vector<unsigned short>{10, 0, 20, 9, 3}));
-
-    // On a copy: the source is untouched and the copy does not leak (checked by the
-    // sanitizer build).
     Picture source = makeVolume({1, 9}, 2, 1, 1);
     EXPECT_THROW(VesselIDRelabeling::relabel(source.get(), &rule, true), std::runtime_error);
     EXPECT_EQ(voxelsOf(source.get()), (std::vector<unsigned short>{1, 9}));

@@ -58,21 +58,6 @@ CleanResult clean(const Volume& vol, const std::vector<Voxel>& order) {
 
 }  // namespace
 
-TEST(CleaningSelleSkeletonizer, ZeroPassesIsThePlainThinning) {
-    PhantomOptions o = PhantomOptions::tiny();
-    o.sizeX = o.sizeY = o.sizeZ = 40;
-    o.surfaceBumps = true;
-    o.tissue = false;
-    const Phantom p = makePhantom(o);
-    const Volume vol = skeletontest::fromDescriptor(p.vessels);
-    for (bool mostFirst : {true, false}) {
-        const Result plain = run<SelleSkeletonizer>(vol, mostFirst, false);
-        const Result cleaning = run<CleaningSelleSkeletonizer>(vol, mostFirst, 0u, false);
-        EXPECT_EQ(cleaning.skeleton, plain.skeleton);
-        EXPECT_EQ(cleaning.thinned.v, plain.thinned.v);
-    }
-}
-
 TEST(CleaningSelleSkeletonizer, LineFromOneEndShrinksToItsLastVoxel) {
     Volume line(9, 3, 3);
     std::vector<Voxel> order;

@@ -26,14 +26,6 @@ void blockPosition(int k, int& x, int& y, int& z) {
 
 }  // namespace
 
-TEST(LobregtEulerCharacteristicEvaluator, TellingTableEntries) {
-    LobregtEulerCharacteristicEvaluator e;
-    const int entries[][2] = {{0, 0},   {1, 1},   {3, 0},   {6, -2}, {7, -1},
-                              {24, -6}, {105, 4}, {127, 1}, {255, 0}};
-    for (const auto& [pattern, value] : entries)
-        EXPECT_EQ(octantValue(e, pattern), value) << "pattern " << pattern;
-}
-
 // Each entry regenerated geometrically: the voxels of the block are unit cubes around the
 // lattice point (1, 1, 1); the point's share of the complex is its vertex, half of each
 // incident edge, a quarter of each incident face and an eighth of each cube.

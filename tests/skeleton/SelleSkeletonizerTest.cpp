@@ -14,6 +14,7 @@
 namespace {
 
 using namespace angiolith::phantom;
+using skeletontest::box;
 using skeletontest::Volume;
 
 using skeletontest::Voxel;
@@ -22,14 +23,6 @@ using Result = skeletontest::ThinResult;
 Result thin(const Volume& vol, bool mostNeighboursFirst = true,
             const std::array<float, 3>& spacing = {1, 1, 1}) {
     return skeletontest::runThinning<SelleSkeletonizer>(vol, spacing, mostNeighboursFirst, false);
-}
-
-Volume box(int nx, int ny, int nz, int margin = 1) {
-    Volume vol(nx + 2 * margin, ny + 2 * margin, nz + 2 * margin);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x) vol.set(x + margin, y + margin, z + margin);
-    return vol;
 }
 
 Volume objectOf(const Volume& thinned) {
@@ -62,17 +55,10 @@ void expectTopologyKept(const Volume& before, const Result& r, const std::string
 
 }  // namespace
 
+// Lines, including a single voxel, are thin already: nothing is deleted and every voxel is
+// skeletal.
 TEST(SelleSkeletonizer, ThinLinesSurviveWhole) {
-    Volume single(3, 3, 3);
-    single.set(1, 1, 1);
-    const Result r = thin(single);
-    ASSERT_EQ(r.skeleton.size(), 1u);
-    EXPECT_EQ(r.skeleton[0], Voxel(1, 1, 1));
-    EXPECT_EQ(r.skeletonDistances[0], 1.0f);
-    EXPECT_EQ(r.field[13], 1.0f);
-    EXPECT_EQ(r.thinned.at(1, 1, 1), 1);
-    EXPECT_EQ(r.output, "");
-
+    Volume single = box(1, 1, 1);
     Volume straight(12, 3, 3);
     for (int x = 0; x < 12; ++x) straight.set(x, 1, 1);  // touching the volume's faces too
     Volume diagonal(10, 10, 10);
@@ -159,11 +145,14 @@ TEST(SelleSkeletonizer, PhantomSkeletonFollowsTheCentreLines) {
 
 namespace {
 
-// Exposes the passes of the thinning.
+// Exposes the passes of the thinning. With checkBorderMap, after every pass checks that the
+// border map holds exactly the voxels marked as border (value 1), each under its own
+// coordinates and with a point of its own.
 class Probe : public SelleSkeletonizer {
 public:
     explicit Probe(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
     int passes = 0;
+    bool checkBorderMap = false;
     void divide() { SelleSkeletonizer::divideNewBorder(); }
     DistancePoint3D* next(short x, short y, short z) { return getNextDistancePoint3D(x, y, z); }
     using SelleSkeletonizer::borderVoxels;
@@ -179,6 +168,29 @@ protected:
         ++passes;
         SelleSkeletonizer::divideNewBorder();
     }
+    void computeNewBorder() override {
+        SelleSkeletonizer::computeNewBorder();
+        if (checkBorderMap) expectBorderMapMatchesTheVolume();
+    }
+
+private:
+    void expectBorderMapMatchesTheVolume() {
+        std::set<std::tuple<int, int, int>> marked, mapped;
+        for (short z = 0; z < static_cast<short>(volume->getSizeZ()); ++z)
+            for (short y = 0; y < static_cast<short>(volume->getSizeY()); ++y)
+                for (short x = 0; x < static_cast<short>(volume->getSizeX()); ++x)
+                    if (volume->getVoxel(x, y, z) == 1) marked.emplace(x, y, z);
+        std::set<const DistancePoint3D*> points;
+        for (const auto& [key, p] : *borderVoxels) {
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(key.packed(),
+                      angiolith::detail::packVoxelKey(p->getX(), p->getY(), p->getZ()));
+            EXPECT_TRUE(points.insert(p).second) << "a point held twice";
+            mapped.emplace(p->getX(), p->getY(), p->getZ());
+        }
+        EXPECT_EQ(mapped, marked) << "pass " << iteration;
+        EXPECT_EQ(previousBorderVoxels, nullptr);
+    }
 };
 
 bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z) {
@@ -192,9 +204,7 @@ bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z
 TEST(SelleSkeletonizer, PassesAndThresholds) {
     {
         // A single voxel: two passes that delete nothing, then the run ends.
-        Volume vol(3, 3, 3);
-        vol.set(1, 1, 1);
-        lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
+        lumoTeskDescriptor* pic = skeletontest::toDescriptor(box(1, 1, 1));
         Probe probe(pic);
         probe.skeletonize();
         EXPECT_EQ(probe.passes, 2);
@@ -249,23 +259,6 @@ TEST(SelleSkeletonizer, DestroyedAtAnyPointOfItsLife) {
     }
 }
 
-TEST(SelleSkeletonizer, WithoutDistanceFieldTheThinningIsTheSame) {
-    const Volume vol = skeletontest::randomBlob(16, 4, 4);
-    const Result withField = thin(vol);
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-    {
-        SelleSkeletonizer s(pic, true, true);
-        s.skeletonize();
-        EXPECT_EQ(s.getDistanceFieldPic(), nullptr);
-        std::vector<Voxel> skeleton;
-        for (DistancePoint3D* p : *s.getSkeletalVoxels())
-            skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
-        EXPECT_EQ(skeleton, withField.skeleton);
-    }
-    EXPECT_EQ(skeletontest::fromDescriptor(pic).v, withField.thinned.v);
-    lumoTeskFree(pic);
-}
-
 // The neighbour giving the shortest inherited vector wins; on a tie the earlier of -x, +x, -y,
 // +y, -z, +z. Spacing (1, 2, 1) makes a y step cost 2.
 TEST(SelleSkeletonizer, NextDistancePointAndItsTieRule) {
@@ -300,39 +293,6 @@ TEST(SelleSkeletonizer, NextDistancePointAndItsTieRule) {
     lumoTeskFree(pic);
 }
 
-namespace {
-
-// After every pass checks that the border map holds exactly the voxels marked as border (value
-// 1), each under its own coordinates and with a point of its own.
-class BorderMapChecker : public SelleSkeletonizer {
-public:
-    explicit BorderMapChecker(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
-    int checkedPasses = 0;
-
-protected:
-    void computeNewBorder() override {
-        SelleSkeletonizer::computeNewBorder();
-        ++checkedPasses;
-        std::set<std::tuple<int, int, int>> marked, mapped;
-        for (short z = 0; z < static_cast<short>(volume->getSizeZ()); ++z)
-            for (short y = 0; y < static_cast<short>(volume->getSizeY()); ++y)
-                for (short x = 0; x < static_cast<short>(volume->getSizeX()); ++x)
-                    if (volume->getVoxel(x, y, z) == 1) marked.emplace(x, y, z);
-        std::set<const DistancePoint3D*> points;
-        for (const auto& [key, p] : *borderVoxels) {
-            ASSERT_NE(p, nullptr);
-            EXPECT_EQ(key.packed(),
-                      angiolith::detail::packVoxelKey(p->getX(), p->getY(), p->getZ()));
-            EXPECT_TRUE(points.insert(p).second) << "a point held twice";
-            mapped.emplace(p->getX(), p->getY(), p->getZ());
-        }
-        EXPECT_EQ(mapped, marked) << "pass " << iteration;
-        EXPECT_EQ(previousBorderVoxels, nullptr);
-    }
-};
-
-}  // namespace
-
 // The map is carried from pass to pass in place: deleted voxels leave it, the advancing front
 // enters it (partly in the deleted voxels' entries), and the rest stays. Blobs touching the
 // grid's faces and an anisotropic spacing (which keeps points in the remaining border) included.
@@ -348,10 +308,11 @@ TEST(SelleSkeletonizer, BorderMapFollowsTheBorderEveryPass) {
         lumoTeskDescriptor* pic =
             skeletontest::toDescriptor(skeletontest::randomBlob(c.size, c.seed, c.balls));
         {
-            BorderMapChecker checker(pic);
+            Probe checker(pic);
+            checker.checkBorderMap = true;
             checker.setVolumeVoxelSizeZ(c.spacingZ);
             checker.skeletonize();
-            EXPECT_GE(checker.checkedPasses, 2) << "seed " << c.seed;
+            EXPECT_GE(checker.passes, 2) << "seed " << c.seed;
             lumoTeskFree(checker.getDistanceFieldPic());
         }
         lumoTeskFree(pic);

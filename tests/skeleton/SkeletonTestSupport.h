@@ -41,6 +41,15 @@ struct Volume {
     }
 };
 
+// A solid nx x ny x nz box inside a background margin.
+inline Volume box(int nx, int ny, int nz, int margin = 1) {
+    Volume vol(nx + 2 * margin, ny + 2 * margin, nz + 2 * margin);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) vol.set(x + margin, y + margin, z + margin);
+    return vol;
+}
+
 // A new unsigned 8-bit descriptor holding the volume.
 inline lumoTeskDescriptor* toDescriptor(const Volume& vol) {
     lumoTeskDescriptor* pic =

@@ -2,12 +2,9 @@
 
 #include <angiolith/image/lumoKralConvert.h>
 #include <angiolith/skeleton/OrderedBorderVoxelListProcessor.h>
-#include <angiolith/skeleton/SelleSkeletonizer.h>
 #include <angiolith/skeleton/Skeletonizer.h>
 
 #include <gtest/gtest.h>
-
-#include <type_traits>
 
 namespace {
 
@@ -100,13 +97,6 @@ TEST(Skeletonizer, ReplacingTheProcessorDeletesTheOldOne) {
     EXPECT_EQ(deaths, 2);
     lumoTeskFree(pic);
     lumoTeskFree(field);
-}
-
-TEST(Skeletonizer, CopyingIsForbidden) {
-    static_assert(!std::is_copy_constructible_v<Skeletonizer>);
-    static_assert(!std::is_copy_assignable_v<Skeletonizer>);
-    static_assert(!std::is_copy_constructible_v<SelleSkeletonizer>);
-    static_assert(!std::is_copy_assignable_v<SelleSkeletonizer>);
 }
 
 // An element kind outside the eight the conversion knows (float with 16 bits) cannot be

@@ -19,14 +19,13 @@ namespace {
 using angiolith::test::bruteForceNearest;
 using angiolith::test::messageOf;
 
-VesselElementList toList(const std::vector<VesselElementID>& samples) {
-    return VesselElementList(samples.begin(), samples.end());
-}
-
-// Queries every point of @p queries and compares with the brute-force answer.
-void expectMatchesBruteForce(KDTreeNextVesselEstimator& estimator,
-                             const std::vector<VesselElementID>& samples,
+// Queries every point of @p queries on an estimator given @p samples and compares with the
+// brute-force answer.
+void expectMatchesBruteForce(const std::vector<VesselElementID>& samples,
                              const std::vector<std::vector<float>>& queries) {
+    VesselElementList list(samples.begin(), samples.end());
+    KDTreeNextVesselEstimator estimator;
+    estimator.setVesselElementList(&list);
     TissueElement element;
     for (const auto& q : queries) {
         element.setPosition(q[0], q[1], q[2]);
@@ -59,10 +58,7 @@ TEST(KDTreeNextVesselEstimator, RandomSamplesMatchBruteForce) {
             const auto& p = samples[i].position;
             queries.push_back({p.x, p.y, p.z});
         }
-        auto list = toList(samples);
-        KDTreeNextVesselEstimator estimator;
-        estimator.setVesselElementList(&list);
-        expectMatchesBruteForce(estimator, samples, queries);
+        expectMatchesBruteForce(samples, queries);
     }
 }
 
@@ -90,10 +86,7 @@ TEST(KDTreeNextVesselEstimator, LatticeTiesPickTheEarliestSample) {
             for (int x = -1; x < 15; ++x) queries.push_back({x * 0.5f, y * 0.5f, z * 0.5f});
         }
     }
-    auto list = toList(samples);
-    KDTreeNextVesselEstimator estimator;
-    estimator.setVesselElementList(&list);
-    expectMatchesBruteForce(estimator, samples, queries);
+    expectMatchesBruteForce(samples, queries);
 
     // A negative control for the oracle itself: the centre of cell (0,0,0) has 8 tied samples.
     const auto centre = bruteForceNearest(samples, 0.5f, 0.5f, 0.5f);
@@ -161,7 +154,9 @@ TEST(KDTreeNextVesselEstimator, FailuresKeepTheStateAndNameTheOperation) {
     EXPECT_EQ(estimator.getVesselElementList(), nullptr);
     EXPECT_EQ(estimator.getDistanceMeasure(), nullptr);
 
-    // A failed replacement leaves the working structure in place.
+    // A failed replacement leaves the working structure in place. The estimator owns its measure
+    // and borrows the list (the sanitizer build checks that each is freed once).
+    estimator.setDistanceMeasure(new EuclideanDistanceMeasure);
     VesselElementList list{{{0, 0, 0}, 1, 0, 3}};
     estimator.setVesselElementList(&list);
     EXPECT_THROW(estimator.setVesselElementList(&empty), std::runtime_error);
@@ -170,20 +165,6 @@ TEST(KDTreeNextVesselEstimator, FailuresKeepTheStateAndNameTheOperation) {
     estimator.getNextVessel(&element);
     EXPECT_EQ(element.getVesselId(), 3);
     EXPECT_EQ(element.getDistance(), 2.0f);
-}
-
-TEST(KDTreeNextVesselEstimator, OwnsItsMeasureAndBorrowsTheList) {
-    // Run under the sanitizer build: the measure is deleted exactly once, the list never.
-    auto* list = new VesselElementList{{{0, 0, 0}, 1, 0, 3}};
-    {
-        KDTreeNextVesselEstimator estimator;
-        auto* measure = new EuclideanDistanceMeasure;
-        estimator.setDistanceMeasure(measure);
-        EXPECT_EQ(estimator.getDistanceMeasure(), measure);
-        estimator.setVesselElementList(list);
-    }
-    EXPECT_EQ(list->size(), 1u);
-    delete list;
 }
 
 TEST(EuclideanDistanceMeasure, SinglePrecisionEuclideanDistance) {
@@ -197,25 +178,12 @@ TEST(EuclideanDistanceMeasure, SinglePrecisionEuclideanDistance) {
     EXPECT_EQ(measure.computeDistance(element, xyz), 0.0f);
 }
 
-}  // namespace
-
-namespace {
-
 // Raster scans are answered mostly from cell candidate sets: random polyline samples (centre
 // lines), a spherical shell (many equidistant samples, so cells are declined) and lattice
 // samples with ties, scanned with anisotropic steps, must all give the exhaustive answer.
 TEST(KDTreeNextVesselEstimator, RasterScansMatchBruteForce) {
     std::mt19937 rng(99);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<VesselElementID> lines;
-    for (int line = 0; line < 12; ++line) {
-        float p[3] = {unit(rng) * 30, unit(rng) * 30, unit(rng) * 20};
-        float d[3] = {unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
-        for (int s = 0; s < 25; ++s) {
-            lines.push_back({{p[0], p[1], p[2]}, 1.0f, 0.0f, line + 1});
-            for (int a = 0; a < 3; ++a) p[a] += d[a] * 1.7f;
-        }
-    }
+    std::vector<VesselElementID> lines = angiolith::test::randomTree(99, 12, 30, 25, 1.7f).samples;
     std::vector<VesselElementID> shell;
     for (int i = 0; i < 400; ++i) {
         // Fibonacci points on a sphere of radius 9 around (15, 15, 10).
@@ -246,10 +214,7 @@ TEST(KDTreeNextVesselEstimator, RasterScansMatchBruteForce) {
                 for (int x = 0; x < 40; ++x) queries.push_back({x * 0.75f, y * 0.75f, z * 1.5f});
             }
         }
-        auto list = toList(*samples);
-        KDTreeNextVesselEstimator estimator;
-        estimator.setVesselElementList(&list);
-        expectMatchesBruteForce(estimator, *samples, queries);
+        expectMatchesBruteForce(*samples, queries);
     }
 }
 
