@@ -23,16 +23,20 @@ Positions lineX(int x0, int x1, int y, int z) {
     return p;
 }
 
-// The skeleton's voxels as a list of points with the given distance (owned by the caller).
-std::list<DistancePoint3D*> pointsOf(const VolumeAccessor<unsigned char>& s, float distance) {
-    std::list<DistancePoint3D*> points;
-    for (short z = 0; z < static_cast<short>(s.getSizeZ()); ++z)
-        for (short y = 0; y < static_cast<short>(s.getSizeY()); ++y)
-            for (short x = 0; x < static_cast<short>(s.getSizeX()); ++x)
-                if (s.getVoxel(x, y, z) != 0)
-                    points.push_back(new DistancePoint3D(x, y, z, distance, 0, 0));
-    return points;
-}
+// The skeleton's voxels as a list of points with the given distance, freed at the end.
+struct SkeletonPoints {
+    SkeletonPoints(const VolumeAccessor<unsigned char>& s, float distance) {
+        for (short z = 0; z < static_cast<short>(s.getSizeZ()); ++z)
+            for (short y = 0; y < static_cast<short>(s.getSizeY()); ++y)
+                for (short x = 0; x < static_cast<short>(s.getSizeX()); ++x)
+                    if (s.getVoxel(x, y, z) != 0)
+                        list.push_back(new DistancePoint3D(x, y, z, distance, 0, 0));
+    }
+    ~SkeletonPoints() {
+        for (DistancePoint3D* p : list) delete p;
+    }
+    std::list<DistancePoint3D*> list;
+};
 
 // The vessels that a fresh extractor finds on @p s with a constant distance field of @p distance
 // (a cube of @p fieldSize voxels), from @p start when given.
@@ -41,11 +45,6 @@ std::vector<VesselSummary> extractWithField(Skeleton& s, int fieldSize, float di
     Field f = constantField(fieldSize, distance);
     ArVesselTree tree = BreadthFirstTreeExtractor().getTreeDF(s.get(), f.get(), start);
     return summarize(tree);
-}
-
-void freePoints(std::list<DistancePoint3D*>& points) {
-    for (DistancePoint3D* p : points) delete p;
-    points.clear();
 }
 
 // Every test leaves no tree handle behind.
@@ -70,9 +69,9 @@ TEST_F(BreadthFirstTreeExtractorTest, StraightLineIsOneVessel) {
 TEST_F(BreadthFirstTreeExtractorTest, TJunctionGivesTwoChildren) {
     Skeleton s = makeVolume<unsigned char>(11, 11, 11);
     drawT(*s);
-    std::list<DistancePoint3D*> points = pointsOf(*s, 2.0f);
+    SkeletonPoints points(*s, 2.0f);
     BreadthFirstTreeExtractor extractor;
-    ArVesselTree tree = extractor.getTree(s.get(), &points);
+    ArVesselTree tree = extractor.getTree(s.get(), &points.list);
     const std::vector<VesselSummary> v = summarize(tree);
     ASSERT_EQ(v.size(), 3u);
     EXPECT_EQ(v[0].id, 1);
@@ -87,7 +86,6 @@ TEST_F(BreadthFirstTreeExtractorTest, TJunctionGivesTwoChildren) {
         EXPECT_EQ(vessel.cyclicId, -1);
         EXPECT_EQ(vessel.diameters, std::vector<float>(vessel.positions.size(), 3.0f));
     }
-    freePoints(points);
 }
 
 // A ring of 20 edge voxels (a square with cut corners) in the plane z = 4. The start is the
@@ -134,15 +132,14 @@ TEST_F(BreadthFirstTreeExtractorTest, SpacingScalesPositionsAndDiameters) {
     drawLineX<unsigned char>(*s, 2, 4, 5, 5, 1);
     s->setVoxelSizeX(2.0f);
     Field f = constantField(10, 3.0f);
-    std::list<DistancePoint3D*> points = pointsOf(*s, 3.0f);
+    SkeletonPoints points(*s, 3.0f);
     Point3D start(2, 5, 5);
     BreadthFirstTreeExtractor extractor;
     ArVesselTree byField = extractor.getTreeDF(s.get(), f.get(), &start);
-    ArVesselTree byList = extractor.getTree(s.get(), &points, &start);
+    ArVesselTree byList = extractor.getTree(s.get(), &points.list, &start);
     EXPECT_EQ(summarize(byField)[0].diameters, std::vector<float>(3, 4.0f));
     EXPECT_EQ(summarize(byList)[0].diameters, std::vector<float>(3, 5.0f));
     EXPECT_EQ(summarize(byList)[0].positions, (Positions{{4, 5, 5}, {6, 5, 5}, {8, 5, 5}}));
-    freePoints(points);
 }
 
 TEST_F(BreadthFirstTreeExtractorTest, SingleVoxelAndRepeatedCalls) {
@@ -174,9 +171,8 @@ TEST_F(BreadthFirstTreeExtractorTest, ExceptionFromTheWalkLeaksNothing) {
     Skeleton s = makeVolume<unsigned char>(6, 6, 6);
     for (int z = 2; z <= 3; ++z)
         for (int y = 2; y <= 3; ++y) drawLineX<unsigned char>(*s, 2, 3, y, z, 1);
-    std::list<DistancePoint3D*> points = pointsOf(*s, 1.0f);
+    SkeletonPoints points(*s, 1.0f);
     BreadthFirstTreeExtractor extractor;
-    EXPECT_EQ(failure([&] { extractor.getTree(s.get(), &points); }),
+    EXPECT_EQ(failure([&] { extractor.getTree(s.get(), &points.list); }),
               "PathFinder::getUnvisitedNeighbours():  BRANCHPOINT without cluster found");
-    freePoints(points);
 }

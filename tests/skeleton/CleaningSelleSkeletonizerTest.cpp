@@ -21,9 +21,10 @@ Result run(const Volume& vol, Args... args) {
 }
 
 // Exposes postClean on a volume whose voxels are all marked 1, as after a pass.
-class Cleaner : public CleaningSelleSkeletonizer {
+class Cleaner : public skeletontest::OwnedPics, public CleaningSelleSkeletonizer {
 public:
-    explicit Cleaner(lumoTeskDescriptor* pic) : CleaningSelleSkeletonizer(pic, true, 1, true) {}
+    explicit Cleaner(const Volume& vol)
+        : OwnedPics(vol), CleaningSelleSkeletonizer(volumePic.get(), true, 1, true) {}
     using CleaningSelleSkeletonizer::postClean;
 };
 
@@ -35,24 +36,20 @@ struct CleanResult {
 
 CleanResult clean(const Volume& vol, const std::vector<Voxel>& order) {
     CleanResult r;
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-    {
-        Cleaner c(pic);
-        std::vector<DistancePoint3D> points;
-        points.reserve(order.size());
-        std::list<DistancePoint3D*> list;
-        for (const auto& [x, y, z] : order) {
-            points.emplace_back(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z),
-                                1.0f, 0.0f, 0.0f);
-            list.push_back(&points.back());
-        }
-        testing::internal::CaptureStdout();
-        c.postClean(&list);
-        r.output = testing::internal::GetCapturedStdout();
-        for (DistancePoint3D* p : list) r.kept.emplace_back(p->getX(), p->getY(), p->getZ());
+    Cleaner c(vol);
+    std::vector<DistancePoint3D> points;
+    points.reserve(order.size());
+    std::list<DistancePoint3D*> list;
+    for (const auto& [x, y, z] : order) {
+        points.emplace_back(static_cast<short>(x), static_cast<short>(y), static_cast<short>(z),
+                            1.0f, 0.0f, 0.0f);
+        list.push_back(&points.back());
     }
-    r.after = skeletontest::fromDescriptor(pic);
-    lumoTeskFree(pic);
+    testing::internal::CaptureStdout();
+    c.postClean(&list);
+    r.output = testing::internal::GetCapturedStdout();
+    for (DistancePoint3D* p : list) r.kept.emplace_back(p->getX(), p->getY(), p->getZ());
+    r.after = skeletontest::fromDescriptor(c.volumePic.get());
     return r;
 }
 

@@ -148,9 +148,12 @@ namespace {
 // Exposes the passes of the thinning. With checkBorderMap, after every pass checks that the
 // border map holds exactly the voxels marked as border (value 1), each under its own
 // coordinates and with a point of its own.
-class Probe : public SelleSkeletonizer {
+class Probe : private skeletontest::OwnedPics, public SelleSkeletonizer {
 public:
-    explicit Probe(lumoTeskDescriptor* pic) : SelleSkeletonizer(pic, true, false) {}
+    explicit Probe(const Volume& vol)
+        : OwnedPics(vol), SelleSkeletonizer(volumePic.get(), true, false) {
+        fieldPic.reset(getDistanceFieldPic());
+    }
     int passes = 0;
     bool checkBorderMap = false;
     void divide() { SelleSkeletonizer::divideNewBorder(); }
@@ -204,8 +207,7 @@ bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z
 TEST(SelleSkeletonizer, PassesAndThresholds) {
     {
         // A single voxel: two passes that delete nothing, then the run ends.
-        lumoTeskDescriptor* pic = skeletontest::toDescriptor(box(1, 1, 1));
-        Probe probe(pic);
+        Probe probe(box(1, 1, 1));
         probe.skeletonize();
         EXPECT_EQ(probe.passes, 2);
         EXPECT_EQ(probe.iteration, 3u);
@@ -214,14 +216,11 @@ TEST(SelleSkeletonizer, PassesAndThresholds) {
         probe.skeletonize();
         EXPECT_EQ(probe.passes, 2);
         EXPECT_EQ(probe.getSkeletalVoxels(), skeleton);
-        lumoTeskFree(probe.getDistanceFieldPic());
-        lumoTeskFree(pic);
     }
     {
         // Spacing (1, 1, 3): a voxel touching the background only in z starts at distance 3
         // and waits in the remaining border until pass 3, whose threshold 3 * 1 it equals.
-        lumoTeskDescriptor* pic = skeletontest::toDescriptor(box(5, 5, 1));
-        Probe probe(pic);
+        Probe probe(box(5, 5, 1));
         probe.setVolumeVoxelSizeZ(3.0f);
         EXPECT_EQ(probe.minVoxelSize, 1.0f);
         EXPECT_EQ(probe.getDistanceField()->getVoxelSizeZ(), 1.0f);  // Selle setters: volume only
@@ -240,57 +239,42 @@ TEST(SelleSkeletonizer, PassesAndThresholds) {
             EXPECT_EQ(contains(probe.remainingBorder, 3, 3, 1), pass < 3) << "pass " << pass;
             EXPECT_TRUE(contains(probe.currentBorder, 1, 3, 1));
         }
-        lumoTeskFree(probe.getDistanceFieldPic());
-        lumoTeskFree(pic);
     }
 }
 
 TEST(SelleSkeletonizer, DestroyedAtAnyPointOfItsLife) {
     const Volume vol = skeletontest::randomBlob(12, 9, 3);
     for (int stage = 0; stage < 3; ++stage) {
-        lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-        auto* probe = new Probe(pic);
-        lumoTeskDescriptor* field = probe->getDistanceFieldPic();
-        if (stage == 1) probe->init();
-        if (stage == 2) probe->skeletonize();
-        delete probe;  // ASan reports any point left behind
-        lumoTeskFree(field);
-        lumoTeskFree(pic);
+        Probe probe(vol);  // ASan reports any point left behind at its end
+        if (stage == 1) probe.init();
+        if (stage == 2) probe.skeletonize();
     }
 }
 
 // The neighbour giving the shortest inherited vector wins; on a tie the earlier of -x, +x, -y,
 // +y, -z, +z. Spacing (1, 2, 1) makes a y step cost 2.
 TEST(SelleSkeletonizer, NextDistancePointAndItsTieRule) {
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(Volume(4, 4, 4));
-    {
-        Probe probe(pic);
-        probe.setVolumeVoxelSizeY(2.0f);
-        BorderVoxelHashMap map;
-        probe.previousBorderVoxels = &map;
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(probe.next(1, 1, 1), nullptr);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Error in Selle Skeletonizer::getNextNeighbour(...): Point has no neighbours!\n");
+    Probe probe(Volume(4, 4, 4));
+    probe.setVolumeVoxelSizeY(2.0f);
+    BorderVoxelHashMap map;
+    probe.previousBorderVoxels = &map;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(probe.next(1, 1, 1), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error in Selle Skeletonizer::getNextNeighbour(...): Point has no neighbours!\n");
 
-        auto* plusX = new DistancePoint3D(2, 1, 1, 1, 0, 0);   // inherits (2, 0, 0): 4
-        auto* minusX = new DistancePoint3D(0, 1, 1, 0, 0, 2);  // inherits (1, 0, 2): 5
-        auto* plusZ = new DistancePoint3D(1, 1, 2, 2, 0, 0);   // inherits (2, 0, 1): 5
-        auto* minusY = new DistancePoint3D(1, 0, 1, 0, 0, 2);  // inherits (0, 2, 2): 8
-        map.insert(plusX);
-        map.insert(minusX);
-        map.insert(plusZ);
-        map.insert(minusY);
-        EXPECT_EQ(probe.next(1, 1, 1), plusX);
-        plusX->setDistanceXYZ(0, 0, 2);  // now inherits (1, 0, 2): 5, tied with -x and +z
-        EXPECT_EQ(probe.next(1, 1, 1), minusX);
-        minusY->setDistanceXYZ(0, 0, 0);  // inherits (0, 2, 0): 4
-        EXPECT_EQ(probe.next(1, 1, 1), minusY);
-        probe.previousBorderVoxels = nullptr;
-        map.deleteAll();
-        lumoTeskFree(probe.getDistanceFieldPic());
-    }
-    lumoTeskFree(pic);
+    auto* plusX = new DistancePoint3D(2, 1, 1, 1, 0, 0);   // inherits (2, 0, 0): 4
+    auto* minusX = new DistancePoint3D(0, 1, 1, 0, 0, 2);  // inherits (1, 0, 2): 5
+    auto* plusZ = new DistancePoint3D(1, 1, 2, 2, 0, 0);   // inherits (2, 0, 1): 5
+    auto* minusY = new DistancePoint3D(1, 0, 1, 0, 0, 2);  // inherits (0, 2, 2): 8
+    for (DistancePoint3D* p : {plusX, minusX, plusZ, minusY}) map.insert(p);
+    EXPECT_EQ(probe.next(1, 1, 1), plusX);
+    plusX->setDistanceXYZ(0, 0, 2);  // now inherits (1, 0, 2): 5, tied with -x and +z
+    EXPECT_EQ(probe.next(1, 1, 1), minusX);
+    minusY->setDistanceXYZ(0, 0, 0);  // inherits (0, 2, 0): 4
+    EXPECT_EQ(probe.next(1, 1, 1), minusY);
+    probe.previousBorderVoxels = nullptr;
+    map.deleteAll();
 }
 
 // The map is carried from pass to pass in place: deleted voxels leave it, the advancing front
@@ -305,16 +289,10 @@ TEST(SelleSkeletonizer, BorderMapFollowsTheBorderEveryPass) {
     };
     const Case cases[] = {{12, 1, 3, 1.0f}, {16, 4, 6, 1.0f}, {14, 7, 4, 2.5f}, {10, 9, 8, 1.0f}};
     for (const Case& c : cases) {
-        lumoTeskDescriptor* pic =
-            skeletontest::toDescriptor(skeletontest::randomBlob(c.size, c.seed, c.balls));
-        {
-            Probe checker(pic);
-            checker.checkBorderMap = true;
-            checker.setVolumeVoxelSizeZ(c.spacingZ);
-            checker.skeletonize();
-            EXPECT_GE(checker.passes, 2) << "seed " << c.seed;
-            lumoTeskFree(checker.getDistanceFieldPic());
-        }
-        lumoTeskFree(pic);
+        Probe checker(skeletontest::randomBlob(c.size, c.seed, c.balls));
+        checker.checkBorderMap = true;
+        checker.setVolumeVoxelSizeZ(c.spacingZ);
+        checker.skeletonize();
+        EXPECT_GE(checker.passes, 2) << "seed " << c.seed;
     }
 }

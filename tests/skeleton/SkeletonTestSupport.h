@@ -65,6 +65,13 @@ inline Volume fromDescriptor(const lumoTeskDescriptor* pic) {
     return vol;
 }
 
+// The descriptors of a skeletonizer under test: the volume it thins and the distance field it
+// makes. A base listed before the skeletonizer, so that they outlive it.
+struct OwnedPics {
+    explicit OwnedPics(const Volume& vol) : volumePic(toDescriptor(vol)) {}
+    angiolith::test::PicPtr volumePic, fieldPic;
+};
+
 // Euler characteristic of the object as a union of closed unit cubes (the topology of
 // 26-connected objects), counted directly: vertices - edges + faces - cubes of the complex.
 inline long eulerCharacteristic(const Volume& vol) {
