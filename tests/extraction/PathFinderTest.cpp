@@ -47,18 +47,15 @@ TEST(PathFinder, ConstructorChecksItsArguments) {
     Skeleton s = makeVolume<unsigned char>(3, 3, 3);
     Field f = makeVolume<float>(3, 3, 3);
     BorderVoxelHashMap map;
+    VolumeAccessor<float>* noField = nullptr;
+    BorderVoxelHashMap* noMap = nullptr;
     EXPECT_EQ(failure([&] { PathFinder p(nullptr, f.get(), nullptr, false); }),
               "PathFinder::PathFinder(): volume == NULL");
     EXPECT_EQ(failure([&] { PathFinder p(nullptr, &map, nullptr, false); }),
               "PathFinder::PathFinder(): volume == NULL");
-    EXPECT_EQ(failure([&] {
-                  PathFinder p(s.get(), static_cast<VolumeAccessor<float>*>(nullptr), nullptr,
-                               false);
-              }),
+    EXPECT_EQ(failure([&] { PathFinder p(s.get(), noField, nullptr, false); }),
               "PathFinder::PathFinder(): distanceField == NULL");
-    EXPECT_EQ(failure([&] {
-                  PathFinder p(s.get(), static_cast<BorderVoxelHashMap*>(nullptr), nullptr, false);
-              }),
+    EXPECT_EQ(failure([&] { PathFinder p(s.get(), noMap, nullptr, false); }),
               "PathFinder::PathFinder(): distanceValues == NULL");
     PathFinder p(s.get(), f.get(), nullptr, false);
     EXPECT_EQ(failure([&] { p.labelSkeleton(nullptr); }),

@@ -1,30 +1,27 @@
 #include "ExtractionTestUtil.h"
+#include "support/Descriptors.h"
 
 #include <angiolith/extraction/PathFinder.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 using namespace extraction_test;
 using angiolith::test::messageOf;
 
-// Index = 9 (1 - dz) + 3 (1 - dy) + (dx + 1), one less past the left-out centre (13).
+// Index = 9 (1 - dz) + 3 (1 - dy) + (dx + 1), one less past the left-out centre (13): the order
+// in which the accessors list the 26 neighbours.
 TEST(SkeletonGraphExtractor, NeighbourIndexTable) {
-    for (int dz = -1; dz <= 1; ++dz) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                int index = 9 * (1 - dz) + 3 * (1 - dy) + (dx + 1);
-                if (index == 13) continue;
-                if (index > 13) --index;
-                const Vector3<short> v =
-                    getVectorFromIndex(10, 20, 30, static_cast<unsigned short>(index));
-                EXPECT_TRUE(sameVoxel(
-                    v, Vector3<short>{static_cast<short>(10 + dx), static_cast<short>(20 + dy),
-                                      static_cast<short>(30 + dz)}))
-                    << index;
-            }
-        }
+    const std::vector<angiolith::test::Offset> offsets = angiolith::test::neighbourOffsets();
+    for (unsigned short index = 0; index < 26; ++index) {
+        const Vector3<short> v = getVectorFromIndex(10, 20, 30, index);
+        const angiolith::test::Offset& o = offsets[index];
+        EXPECT_EQ((std::array<int, 3>{v.x - 10, v.y - 20, v.z - 30}),
+                  (std::array<int, 3>{o.dx, o.dy, o.dz}))
+            << index;
     }
     EXPECT_TRUE(sameVoxel(getVectorFromIndex(0, 0, 0, 13), Vector3<short>{1, 0, 0}));
     EXPECT_TRUE(sameVoxel(getVectorFromIndex(0, 0, 0, 4), Vector3<short>{0, 0, 1}));
