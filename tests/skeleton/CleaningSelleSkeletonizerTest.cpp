@@ -15,11 +15,6 @@ using skeletontest::Volume;
 using skeletontest::Voxel;
 using Result = skeletontest::ThinResult;
 
-template <typename S, typename... Args>
-Result run(const Volume& vol, Args... args) {
-    return skeletontest::runThinning<S>(vol, {1.0f, 1.0f, 1.0f}, args...);
-}
-
 // Exposes postClean on a volume whose voxels are all marked 1, as after a pass.
 class Cleaner : public skeletontest::OwnedPics, public CleaningSelleSkeletonizer {
 public:
@@ -108,8 +103,10 @@ TEST(CleaningSelleSkeletonizer, RemovesSurfaceSpurs) {
             }
         return n;
     };
-    const int plain = nearTips(run<SelleSkeletonizer>(vol, true, false));
-    const int cleaned = nearTips(run<CleaningSelleSkeletonizer>(vol, true, 4u, false));
+    const int plain =
+        nearTips(skeletontest::runThinning<SelleSkeletonizer>(vol, {1, 1, 1}, true, false));
+    const int cleaned = nearTips(
+        skeletontest::runThinning<CleaningSelleSkeletonizer>(vol, {1, 1, 1}, true, 4u, false));
     EXPECT_GT(plain, 0);
     EXPECT_EQ(cleaned, 0);
 }

@@ -87,13 +87,6 @@ TEST_F(VesselTreeSamplers, ResectionStatusSettings) {
     EXPECT_EQ(samplesOf(sampler), "20 20 20");
     sampler.SetBloodVesselType(static_cast<VesselProperties::NType>(3));
     EXPECT_EQ(samplesOf(sampler), "40");
-
-    ResectionStatusVesselTreeSampler copy(sampler);
-    EXPECT_EQ(copy.GetBloodVesselType(), 3);
-    EXPECT_TRUE(copy.GetOnlyDefinedResectionStatus());
-    ResectionStatusVesselTreeSampler assigned;
-    assigned = sampler;
-    EXPECT_EQ(assigned.GetBloodVesselType(), 3);
 }
 
 TEST(VesselTreeSampler, EmptyTreesAndVesselsWithoutElementsGiveEmptyLists) {
