@@ -15,25 +15,21 @@ using skeletontest::Volume;
 class Fixture {
 public:
     explicit Fixture(const Volume& vol)
-        : pic(skeletontest::toDescriptor(vol)), volume(pic, 0, false), field() {}
-    ~Fixture() {
-        for (DistancePoint3D* p : points) delete p;
-        lumoTeskFree(pic);
-    }
+        : pic(skeletontest::toDescriptor(vol)), volume(pic.get(), 0, false), field() {}
     std::list<DistancePoint3D*> list(const std::vector<std::array<short, 3>>& voxels) {
         std::list<DistancePoint3D*> result;
         for (const auto& v : voxels) {
-            points.push_back(new DistancePoint3D(v[0], v[1], v[2], 1, 0, 0));
-            result.push_back(points.back());
+            points.push_back(std::make_unique<DistancePoint3D>(v[0], v[1], v[2], 1, 0, 0));
+            result.push_back(points.back().get());
         }
         return result;
     }
-    Volume current() const { return skeletontest::fromDescriptor(pic); }
+    Volume current() const { return skeletontest::fromDescriptor(pic.get()); }
 
-    lumoTeskDescriptor* pic;
+    angiolith::test::PicPtr pic;
     VolumeAccessor<unsigned char> volume;
     VolumeAccessor<float> field;
-    std::vector<DistancePoint3D*> points;
+    std::vector<std::unique_ptr<DistancePoint3D>> points;
 };
 
 // Answers "simple" for every voxel and records, for each call, how many object neighbours it

@@ -113,22 +113,18 @@ TEST_P(GridNearestSampleLattice, MatchesBruteForceAndTheReferenceOnAnyNumberOfTh
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lattices, GridNearestSampleLattice,
-    testing::Values(
-        LatticeCase{"UnitSpacing", {17, 14, 11, {1, 1, 1}, {0, 0, 0}}, 30, 3, 2, 0},
-        LatticeCase{"CtSpacing", {19, 16, 12, {0.7f, 0.7f, 1.5f}, {0, 0, 0}}, 25, 4, 2, 0},
-        LatticeCase{"CtSpacingOffset",
-                    {15, 18, 13, {0.7f, 0.7f, 1.5f}, {-100.35f, 20.7f, -3.0f}},
-                    20,
-                    5,
-                    2,
-                    7},
-        LatticeCase{
-            "HalfSpacingSparse", {21, 9, 17, {0.5f, 0.5f, 0.5f}, {-0.5f, 0, 2}}, 12, 2, 4, 0},
-        LatticeCase{
-            "Anisotropic", {13, 15, 14, {0.3f, 1.1f, 2.5f}, {3, -7.25f, 0.1f}}, 40, 2, 1, 0}),
-    [](const testing::TestParamInfo<LatticeCase>& info) { return info.param.name; });
+const LatticeCase kLattices[] = {
+    {"UnitSpacing", {17, 14, 11, {1, 1, 1}, {0, 0, 0}}, 30, 3, 2, 0},
+    {"CtSpacing", {19, 16, 12, {0.7f, 0.7f, 1.5f}, {0, 0, 0}}, 25, 4, 2, 0},
+    {"CtSpacingOffset", {15, 18, 13, {0.7f, 0.7f, 1.5f}, {-100.35f, 20.7f, -3.0f}}, 20, 5, 2, 7},
+    {"HalfSpacingSparse", {21, 9, 17, {0.5f, 0.5f, 0.5f}, {-0.5f, 0, 2}}, 12, 2, 4, 0},
+    {"Anisotropic", {13, 15, 14, {0.3f, 1.1f, 2.5f}, {3, -7.25f, 0.1f}}, 40, 2, 1, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lattices, GridNearestSampleLattice, testing::ValuesIn(kLattices),
+                         [](const testing::TestParamInfo<LatticeCase>& info) {
+                             return info.param.name;
+                         });
 
 // The six samples at distance 4 from the centre voxel along the axes, one vessel each, in every
 // rotation of the list order, followed by two nearer the corners: the earliest of the six wins
