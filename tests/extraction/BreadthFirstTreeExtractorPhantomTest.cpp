@@ -1,5 +1,6 @@
 #include "ExtractionTestUtil.h"
 #include "phantom/VesselPhantom.h"
+#include "support/Descriptors.h"
 
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/skeleton/SelleSkeletonizer.h>
@@ -27,36 +28,28 @@ struct PhantomRun {
 
 PhantomRun extractPhantom(const PhantomOptions& options) {
     PhantomRun run{makePhantom(options), {}, {}};
-    lumoTeskDescriptor* pic = run.phantom.takeVessels();
-    lumoTeskDescriptor* copy = nullptr;
-    lumoTeskDescriptor* field = nullptr;
-    {
-        SelleSkeletonizer thinning(pic, true, false);
-        thinning.setVolumeVoxelSizeX(options.spacingX);
-        thinning.setVolumeVoxelSizeY(options.spacingY);
-        thinning.setVolumeVoxelSizeZ(options.spacingZ);
-        testing::internal::CaptureStdout();
-        thinning.skeletonize();
-        testing::internal::GetCapturedStdout();
-        field = thinning.getDistanceFieldPic();
-        copy = lumoTeskClone(pic);
-        VolumeAccessor<unsigned char> copyVolume(copy, 0, false);
-        copyVolume.setVoxelSizeX(options.spacingX);
-        copyVolume.setVoxelSizeY(options.spacingY);
-        copyVolume.setVoxelSizeZ(options.spacingZ);
+    angiolith::test::PicPtr pic(run.phantom.takeVessels()), copy, field;
+    SelleSkeletonizer thinning(pic.get(), true, false);
+    field.reset(thinning.getDistanceFieldPic());
+    thinning.setVolumeVoxelSizeX(options.spacingX);
+    thinning.setVolumeVoxelSizeY(options.spacingY);
+    thinning.setVolumeVoxelSizeZ(options.spacingZ);
+    testing::internal::CaptureStdout();
+    thinning.skeletonize();
+    testing::internal::GetCapturedStdout();
+    copy.reset(lumoTeskClone(pic.get()));
+    VolumeAccessor<unsigned char> copyVolume(copy.get(), 0, false);
+    copyVolume.setVoxelSizeX(options.spacingX);
+    copyVolume.setVoxelSizeY(options.spacingY);
+    copyVolume.setVoxelSizeZ(options.spacingZ);
 
-        Point3D start(run.phantom.rootVoxel.x, run.phantom.rootVoxel.y, run.phantom.rootVoxel.z);
-        BreadthFirstTreeExtractor extractor;
-        ArVesselTree list =
-            extractor.getTree(thinning.getVolume(), thinning.getSkeletalVoxels(), &start);
-        ArVesselTree byField =
-            extractor.getTreeDF(&copyVolume, thinning.getDistanceField(), &start);
-        run.byList = summarize(list);
-        run.byField = summarize(byField);
-    }
-    lumoTeskFree(pic);
-    lumoTeskFree(copy);
-    lumoTeskFree(field);
+    Point3D start(run.phantom.rootVoxel.x, run.phantom.rootVoxel.y, run.phantom.rootVoxel.z);
+    BreadthFirstTreeExtractor extractor;
+    ArVesselTree list =
+        extractor.getTree(thinning.getVolume(), thinning.getSkeletalVoxels(), &start);
+    ArVesselTree byField = extractor.getTreeDF(&copyVolume, thinning.getDistanceField(), &start);
+    run.byList = summarize(list);
+    run.byField = summarize(byField);
     return run;
 }
 

@@ -121,10 +121,9 @@ TEST_F(BreadthFirstTreeExtractorTest, SpacingScalesPositionsAndDiameters) {
         Point3D start(6, 6, 3);
         const std::vector<VesselSummary> v = extractWithField(s, 10, 1.0f, &start);
         ASSERT_EQ(v.size(), 1u);
-        EXPECT_EQ(
-            v[0].positions,
-            (Positions{
-                {3, 3, 6}, {2.5, 3, 6}, {2, 3, 6}, {1.5, 3, 6}, {1, 3, 6}}));  // (4,6,3) -> (2,3,6)
+        // Voxel (4,6,3) is at (2,3,6).
+        EXPECT_EQ(v[0].positions,
+                  (Positions{{3, 3, 6}, {2.5, 3, 6}, {2, 3, 6}, {1.5, 3, 6}, {1, 3, 6}}));
     }
     // Spacings (2, 1, 1), distance 3: the field variant subtracts half the x spacing, the list
     // variant half the smallest spacing.

@@ -210,34 +210,29 @@ struct ThinResult {
 
 // Thins a copy of the volume with skeletonizer S (constructed from the descriptor and
 // `args`), collects everything the tests look at and releases the descriptors the way a host
-// does.
+// does (after the skeletonizer).
 template <typename S, typename... Args>
 ThinResult runThinning(const Volume& vol, const std::array<float, 3>& spacing, Args... args) {
     ThinResult r;
-    lumoTeskDescriptor* pic = toDescriptor(vol);
-    lumoTeskDescriptor* field = nullptr;
-    {
-        S s(pic, args...);
-        s.setVolumeVoxelSizeX(spacing[0]);
-        s.setVolumeVoxelSizeY(spacing[1]);
-        s.setVolumeVoxelSizeZ(spacing[2]);
-        EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
-        testing::internal::CaptureStdout();
-        s.skeletonize();
-        r.output = testing::internal::GetCapturedStdout();
-        field = s.getDistanceFieldPic();
-        for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
-            r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
-            r.skeletonDistances.push_back(p->getDistance());
-        }
+    angiolith::test::PicPtr pic(toDescriptor(vol)), field;
+    S s(pic.get(), args...);
+    field.reset(s.getDistanceFieldPic());
+    s.setVolumeVoxelSizeX(spacing[0]);
+    s.setVolumeVoxelSizeY(spacing[1]);
+    s.setVolumeVoxelSizeZ(spacing[2]);
+    EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
+    testing::internal::CaptureStdout();
+    s.skeletonize();
+    r.output = testing::internal::GetCapturedStdout();
+    for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
+        r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
+        r.skeletonDistances.push_back(p->getDistance());
     }
-    r.thinned = fromDescriptor(pic);
+    r.thinned = fromDescriptor(pic.get());
     if (field != nullptr) {
         const float* d = static_cast<const float*>(field->data);
         r.field.assign(d, d + vol.v.size());
     }
-    lumoTeskFree(pic);
-    lumoTeskFree(field);
     return r;
 }
 

@@ -181,22 +181,21 @@ TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
 
 TEST(SuppliedTissueClassifier, VolumesNotOwnedAreLeftToTheHost) {
     ArVesselTree tree = sampledTree({{{0, 0, 0}}}, {3}).tree;
-    auto* mask = tissueOn({0, 1}, {2, 1, 1}, 0);
-    ThreeDPicAccessor<unsigned short>* firstIds = nullptr;
-    ThreeDPicAccessor<float>* firstDistances = nullptr;
-    ThreeDPicAccessor<unsigned short>* secondIds = nullptr;
+    const std::unique_ptr<ThreeDPicAccessor<unsigned char>> mask(tissueOn({0, 1}, {2, 1, 1}, 0));
+    std::unique_ptr<ThreeDPicAccessor<unsigned short>> firstIds, secondIds;
+    std::unique_ptr<ThreeDPicAccessor<float>> firstDistances;
     {
-        SuppliedTissueClassifier classifier(mask, tree);
+        SuppliedTissueClassifier classifier(mask.get(), tree);
         classifier.setOwnerOfTissueVolume(false);
         classifier.setOwnerOfVesselIDVolume(false);
         classifier.setOwnerOfDistanceVolume(false);
         classifier.computeSuppliedTissue();
-        firstIds = classifier.getVesselIDVolume();
-        firstDistances = classifier.getDistanceVolume();
+        firstIds.reset(classifier.getVesselIDVolume());
+        firstDistances.reset(classifier.getDistanceVolume());
         // Not owned: a second computation leaves the first volumes to us.
         classifier.computeSuppliedTissue();
-        EXPECT_NE(classifier.getVesselIDVolume(), firstIds);
-        secondIds = classifier.getVesselIDVolume();
+        EXPECT_NE(classifier.getVesselIDVolume(), firstIds.get());
+        secondIds.reset(classifier.getVesselIDVolume());
         classifier.setOwnerOfDistanceVolume(true);
         // A sampler, measure and estimator set twice are not deleted in between.
         auto* sampler = new EntireVesselTreeSampler;
@@ -211,10 +210,6 @@ TEST(SuppliedTissueClassifier, VolumesNotOwnedAreLeftToTheHost) {
     EXPECT_EQ(firstIds->getVoxel(1, 0, 0), 3);
     EXPECT_EQ(firstDistances->getVoxel(1, 0, 0), 1.0f);
     EXPECT_EQ(secondIds->getVoxel(1, 0, 0), 3);
-    delete firstIds;
-    delete firstDistances;
-    delete secondIds;
-    delete mask;
 }
 
 class CutVolume : public testing::Test {
