@@ -1,6 +1,6 @@
 // Relabelling a vessel-id volume: the walk over the voxels with any rule, and the three
 // id-to-attribute rules built from a tree, one parameterised suite.
-#include "image/PicBuilder.h"
+#include "support/Descriptors.h"
 #include "support/Errors.h"
 #include "support/VesselTrees.h"
 
