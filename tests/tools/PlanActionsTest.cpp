@@ -6,6 +6,7 @@
 #include "cli/planning/PlanActions.h"
 #include "cli/planning/Quantities.h"
 #include "support/Errors.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
@@ -13,38 +14,33 @@
 
 #include <cstdint>
 #include <map>
-#include <sstream>
 
 namespace angiolith::tool::planning {
 namespace {
 
-// A vessel record of the tree text format with samples from @p from to @p to, one per mm.
-std::string record(int id, std::array<int, 3> from, std::array<int, 3> to) {
-    std::ostringstream out;
-    int n = 0;
-    std::ostringstream samples;
-    for (std::array<int, 3> p = from;; ++n) {
-        samples << " [ " << p[0] << " " << p[1] << " " << p[2] << " 2 0 ] ";
+using angiolith::test::Branch;
+using angiolith::test::makeTree;
+using angiolith::test::makeVessel;
+
+// A portal vessel (segment and resection status undefined) with samples from @p from to @p to,
+// one per mm: each step moves every coordinate one towards @p to.
+Branch line(int id, std::array<int, 3> from, std::array<int, 3> to) {
+    std::vector<Vector3<float>> samples;
+    for (std::array<int, 3> p = from;;) {
+        samples.push_back(
+            {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
         if (p == to) break;
         for (int i = 0; i < 3; ++i) p[i] += (to[i] > p[i]) - (to[i] < p[i]);
     }
-    out << " { t f 1 2 1    " << id << " -1 " << n + 1 << " " << samples.str() << " } ";
-    return out.str();
-}
-
-ArVesselTree treeOf(const std::string& text) {
-    std::istringstream in("HAVN-TSL 2000 Tree\n{ " + text + " }\n");
-    ArVesselTree tree;
-    in >> tree;
-    return tree;
+    return {makeVessel(id, VesselProperties::PORTAL, 1, 1, samples), {}};
 }
 
 // Tree 1: vessel 1 along x from 0 to 10, its children 2 (to +y) and 3 (to -y); tree 2: vessel 4
 // along y from 20 to 30. World = tree position + (100, 0, 0).
 std::vector<ArVesselTree> forest() {
-    return {treeOf(record(1, {0, 0, 0}, {10, 0, 0}) + " < " + record(2, {10, 0, 0}, {10, 5, 0}) +
-                   " - | " + record(3, {10, 0, 0}, {10, -5, 0}) + " - > "),
-            treeOf(record(4, {0, 20, 0}, {0, 30, 0}) + " - ")};
+    Branch first = line(1, {0, 0, 0}, {10, 0, 0});
+    first.children = {line(2, {10, 0, 0}, {10, 5, 0}), line(3, {10, 0, 0}, {10, -5, 0})};
+    return {makeTree(first), makeTree(line(4, {0, 20, 0}, {0, 30, 0}))};
 }
 
 Geometry grid() {
@@ -141,8 +137,8 @@ TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
 // y 0..4 are nearer vessel 9, rows 6..10 nearer vessel 7, and row 5, equally near both, goes
 // to the first tree.
 TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
-    std::vector<ArVesselTree> trees = {treeOf(record(9, {0, 0, 0}, {10, 0, 0}) + " - "),
-                                       treeOf(record(7, {0, 10, 0}, {10, 10, 0}) + " - ")};
+    std::vector<ArVesselTree> trees = {makeTree(line(9, {0, 0, 0}, {10, 0, 0})),
+                                       makeTree(line(7, {0, 10, 0}, {10, 10, 0}))};
     Geometry square;
     square.size = {11, 11, 1};
     square.origin = {100, 0, 0};
