@@ -65,6 +65,12 @@ void blockPosition(int k, int& x, int& y, int& z) {
     y = (k & 4) ? 0 : 1;
 }
 
+class NoEndpoints : public EndpointEvaluator {
+public:
+    bool isEndpoint(unsigned char*) override { return false; }
+};
+using FixedEndpointEvaluator = skeletontest::Counted<NoEndpoints>;
+
 }  // namespace
 
 // Each test against its definition: the face neighbour on the side is 0 and the rest of that
@@ -116,16 +122,6 @@ TEST(SelleSimplePointEvaluator, AgreesWithBertrandMalandainCharacterisation) {
         EXPECT_EQ(endpoint.isEndpoint(nb), count <= 1) << "trial " << trial;
     }
 }
-
-namespace {
-
-class NoEndpoints : public EndpointEvaluator {
-public:
-    bool isEndpoint(unsigned char*) override { return false; }
-};
-using FixedEndpointEvaluator = skeletontest::Counted<NoEndpoints>;
-
-}  // namespace
 
 TEST(SelleSimplePointEvaluator, SettersReplaceAndOwnComponents) {
     int deaths = 0;

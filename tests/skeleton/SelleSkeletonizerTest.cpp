@@ -85,6 +85,37 @@ void expectTopologyKept(const Volume& before, const Result& r, const std::string
         << what << ": Euler characteristic changed";
 }
 
+// Exposes the passes of the thinning.
+class Probe : private skeletontest::OwnedPics, public SelleSkeletonizer {
+public:
+    explicit Probe(const Volume& vol)
+        : OwnedPics(vol), SelleSkeletonizer(volumePic.get(), true, false) {
+        fieldPic.reset(getDistanceFieldPic());
+    }
+    int passes = 0;
+    void divide() { SelleSkeletonizer::divideNewBorder(); }
+    DistancePoint3D* next(short x, short y, short z) { return getNextDistancePoint3D(x, y, z); }
+    using SelleSkeletonizer::borderVoxels;
+    using SelleSkeletonizer::currentBorder;
+    using SelleSkeletonizer::init;
+    using SelleSkeletonizer::iteration;
+    using SelleSkeletonizer::minVoxelSize;
+    using SelleSkeletonizer::previousBorderVoxels;
+    using SelleSkeletonizer::remainingBorder;
+
+protected:
+    void divideNewBorder() override {
+        ++passes;
+        SelleSkeletonizer::divideNewBorder();
+    }
+};
+
+bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z) {
+    for (DistancePoint3D* p : list)
+        if (p->getX() == x && p->getY() == y && p->getZ() == z) return true;
+    return false;
+}
+
 }  // namespace
 
 // Lines, including a single voxel, are thin already: nothing is deleted and every voxel is
@@ -178,41 +209,6 @@ TEST(SelleSkeletonizer, PhantomSkeletonFollowsTheCentreLines) {
         }
     }
 }
-
-namespace {
-
-// Exposes the passes of the thinning.
-class Probe : private skeletontest::OwnedPics, public SelleSkeletonizer {
-public:
-    explicit Probe(const Volume& vol)
-        : OwnedPics(vol), SelleSkeletonizer(volumePic.get(), true, false) {
-        fieldPic.reset(getDistanceFieldPic());
-    }
-    int passes = 0;
-    void divide() { SelleSkeletonizer::divideNewBorder(); }
-    DistancePoint3D* next(short x, short y, short z) { return getNextDistancePoint3D(x, y, z); }
-    using SelleSkeletonizer::borderVoxels;
-    using SelleSkeletonizer::currentBorder;
-    using SelleSkeletonizer::init;
-    using SelleSkeletonizer::iteration;
-    using SelleSkeletonizer::minVoxelSize;
-    using SelleSkeletonizer::previousBorderVoxels;
-    using SelleSkeletonizer::remainingBorder;
-
-protected:
-    void divideNewBorder() override {
-        ++passes;
-        SelleSkeletonizer::divideNewBorder();
-    }
-};
-
-bool contains(const std::list<DistancePoint3D*>& list, short x, short y, short z) {
-    for (DistancePoint3D* p : list)
-        if (p->getX() == x && p->getY() == y && p->getZ() == z) return true;
-    return false;
-}
-
-}  // namespace
 
 TEST(SelleSkeletonizer, PassesAndThresholds) {
     {
