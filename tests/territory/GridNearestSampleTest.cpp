@@ -3,10 +3,10 @@
 // and against an exhaustive search, on lattices built to tie and on a vessel phantom, with one
 // and with several threads.
 #include "phantom/VesselPhantom.h"
+#include "support/PhantomChain.h"
 #include "territory/GridNearestSample.h"
 #include "territory/TerritoryTestSupport.h"
 
-#include <angiolith/territory/KDTreeNextVesselEstimator.h>
 #include <angiolith/territory/SuppliedTissueClassifier.h>
 
 #include <gtest/gtest.h>
@@ -21,10 +21,6 @@ namespace {
 
 using namespace angiolith::test;
 
-// The same search as its base; being another class, it keeps the classifier on the per-voxel
-// path.
-class ReferenceEstimator : public KDTreeNextVesselEstimator {};
-
 // The result volumes of one computation, copied out.
 struct Territories {
     std::vector<unsigned short> ids;
@@ -35,7 +31,7 @@ Territories classify(const ArVesselTree& tree, const std::vector<unsigned char>&
                      const Grid& g, unsigned char background, bool reference, unsigned threads,
                      bool distances = true) {
     SuppliedTissueClassifier classifier(tissueOn(mask, g, background), tree);
-    if (reference) classifier.setNextVesselEstimator(new ReferenceEstimator);
+    if (reference) classifier.setNextVesselEstimator(new chain_test::PerVoxelEstimator);
     classifier.setNumberOfThreads(threads);
     classifier.setCalculateDistanceVolume(distances);
     classifier.computeSuppliedTissue();
