@@ -66,7 +66,7 @@ std::string thrownText(lumoTeskDescriptor* pic, AbstractRelabelingRule* rule, bo
 // clone (whose header, version and tags are checked with it), relabelled, and the source stays as
 // it was. One question per non-zero voxel, none for the background. A rule failing on a copy
 // leaves the source untouched and does not leak the copy (the sanitizer build checks); in place,
-// the relabelling stops at the failing voxel (the rule suites check).
+// the relabelling stops at the failing voxel (the rules' suite below checks).
 TEST(VesselIDRelabeling, RelabelsInPlaceOrOnACopy) {
     const std::vector<unsigned short> ids{0, 1, 2, 0, 3, 1}, labels{0, 10, 20, 0, 30, 10};
     for (bool clone : {false, true}) {
