@@ -169,13 +169,12 @@ TEST_F(CommandLine, AnisotropicPhantomWithOriginGivesTheTreeInPhysicalCoordinate
     ASSERT_EQ(run.status, 0) << run.err;
     // A detached header travels with its data file.
     EXPECT_EQ(filesIn(out / "r").count("skeleton.raw.gz"), 1u);
-    EXPECT_EQ(geometryDifference(readImage(out / "r/skeleton.nhdr", "s").geometry,
-                                 readImage(mask, "vessels").geometry),
-              "");
+    const Volume vessels = readImage(mask, "vessels");
+    EXPECT_EQ(
+        geometryDifference(readImage(out / "r/skeleton.nhdr", "s").geometry, vessels.geometry), "");
 
     // The phantom's axes are the LPS axes: world = origin + index * spacing. Every point of the
     // .vtp must be a voxel centre of the mask's object.
-    const Volume vessels = readImage(mask, "vessels");
     const double origin[3] = {-100, -80, 20}, spacing[3] = {0.7, 0.8, 1.5};
     const test::VtpContent vtp = test::parseVtp(test::readFile(out / "r/tree.vtp"));
     ASSERT_TRUE(vtp.wellFormed);

@@ -1,48 +1,22 @@
 #include "ToolTestSupport.h"
 #include "cli/GzipFile.h"
-#include "cli/ImageIO.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
-#include <zlib.h>
 
 namespace angiolith::tool {
 namespace {
 
 using test::TempDir;
 
-// The content of the gzip data @p raw and the number of its members, inflated member after
-// member by zlib (another reader than the writer's libdeflate); every member must be whole.
-std::pair<std::string, int> inflateMembers(const std::string& raw) {
-    std::pair<std::string, int> result{"", 0};
-    std::vector<char> sink(1 << 16);
-    for (std::size_t at = 0; at < raw.size(); ++result.second) {
-        z_stream z{};
-        EXPECT_EQ(inflateInit2(&z, 16 + MAX_WBITS), Z_OK);
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data() + at));
-        z.avail_in = static_cast<uInt>(raw.size() - at);
-        int status = Z_OK;
-        while (status == Z_OK) {
-            z.next_out = reinterpret_cast<Bytef*>(sink.data());
-            z.avail_out = static_cast<uInt>(sink.size());
-            status = inflate(&z, Z_NO_FLUSH);
-            result.first.append(sink.data(), sink.size() - z.avail_out);
-        }
-        inflateEnd(&z);
-        EXPECT_EQ(status, Z_STREAM_END);
-        if (status != Z_STREAM_END) break;
-        at = raw.size() - z.avail_in;
-    }
-    return result;
+std::string gunzip(const std::string& path) {
+    return test::inflateMembers(test::readFile(path)).first;
 }
-
-std::string gunzip(const std::string& path) { return inflateMembers(test::readFile(path)).first; }
 
 TEST(GzipFile, ChunksAreMembersOfOneStreamOnAnyNumberOfThreads) {
     TempDir dir;
@@ -58,7 +32,7 @@ TEST(GzipFile, ChunksAreMembersOfOneStreamOnAnyNumberOfThreads) {
     EXPECT_EQ(gunzip(path), header + std::string(reinterpret_cast<const char*>(values.data()),
                                                  values.size() * 2));
     // The header, then 10000 bytes in chunks of 1000.
-    EXPECT_EQ(inflateMembers(test::readFile(path)).second, 1 + 10);
+    EXPECT_EQ(test::inflateMembers(test::readFile(path)).second, 1 + 10);
     const std::string empty = dir / "empty.gz";
     writeGzipFile(empty, {}, 2);
     EXPECT_EQ(gunzip(empty), "");
@@ -122,7 +96,7 @@ TEST(GzipFile, EveryLayoutReadsBackTheSameOnAnyNumberOfThreads) {
             return test::readFile(dir / "z.gz");
         });
         ASSERT_EQ(file.compare(0, c.head.size(), c.head), 0);
-        EXPECT_EQ(inflateMembers(file.substr(c.head.size())).first == data, true);
+        EXPECT_EQ(test::inflateMembers(file.substr(c.head.size())).first == data, true);
     }
 }
 
@@ -142,26 +116,6 @@ TEST(GzipFile, WriteFailureIsReportedOnAnyNumberOfThreads) {
                      std::runtime_error)
             << threads << " threads";
     }
-}
-
-// A written .nii.gz holds the 348-byte header, four bytes without extension and the voxels, as
-// zlib reads it.
-TEST(GzipFile, CompressedNiftiReadsBackWithZlib) {
-    TempDir dir;
-    Volume v;
-    v.geometry.size = {7, 5, 3};
-    v.geometry.spacing = {0.7, 0.7, 1.5};
-    v.pic = makeDescriptor(lumoTeskTypeFloat, 32, v.geometry.size);
-    auto* data = static_cast<float*>(v.pic->data);
-    for (int i = 0; i < 7 * 5 * 3; ++i) data[i] = 0.25f * static_cast<float>(i);
-    writeImage(dir / "v.nii.gz", v);
-    const std::string content = gunzip(dir / "v.nii.gz");
-    ASSERT_EQ(content.size(), 352u + 7 * 5 * 3 * 4);
-    std::int32_t sizeofHeader = 0;
-    std::memcpy(&sizeofHeader, content.data(), 4);
-    EXPECT_EQ(sizeofHeader, 348);
-    EXPECT_EQ(content.substr(344, 4), std::string("n+1\0", 4));
-    EXPECT_EQ(std::memcmp(content.data() + 352, data, 7 * 5 * 3 * 4), 0);
 }
 
 }  // namespace

@@ -221,6 +221,16 @@ TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {
         ASSERT_EQ(kindName(back.pic->type, back.pic->bits), "float32");
         EXPECT_EQ(std::memcmp(back.pic->data, v.pic->data, 60 * sizeof(float)), 0);
     }
+    // The compressed NIfTI holds, as zlib reads it, the plain one: the 348-byte header, four
+    // bytes without extension and the voxels.
+    const std::string plain = test::readFile(dir / "v.nii");
+    EXPECT_EQ(test::inflateMembers(test::readFile(dir / "v.nii.gz")).first, plain);
+    ASSERT_EQ(plain.size(), 352u + 60 * sizeof(float));
+    std::int32_t sizeofHeader = 0;
+    std::memcpy(&sizeofHeader, plain.data(), 4);
+    EXPECT_EQ(sizeofHeader, 348);
+    EXPECT_EQ(plain.substr(344, 4), std::string("n+1\0", 4));
+    EXPECT_EQ(std::memcmp(plain.data() + 352, v.pic->data, 60 * sizeof(float)), 0);
 }
 
 // Each file's message, exactly, with "{}" standing for its path; rows marked partial give a part.

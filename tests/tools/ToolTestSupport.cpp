@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace angiolith::tool::test {
 
@@ -119,6 +120,29 @@ ToolRun runTool(const std::vector<std::string>& args, const std::string& termina
     run.out = readFile(capture / "out");
     run.err = readFile(capture / "err");
     return run;
+}
+
+std::pair<std::string, int> inflateMembers(const std::string& raw) {
+    std::pair<std::string, int> result{"", 0};
+    std::vector<char> sink(1 << 16);
+    for (std::size_t at = 0; at < raw.size(); ++result.second) {
+        z_stream z{};
+        EXPECT_EQ(inflateInit2(&z, 16 + MAX_WBITS), Z_OK);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data() + at));
+        z.avail_in = static_cast<uInt>(raw.size() - at);
+        int status = Z_OK;
+        while (status == Z_OK) {
+            z.next_out = reinterpret_cast<Bytef*>(sink.data());
+            z.avail_out = static_cast<uInt>(sink.size());
+            status = inflate(&z, Z_NO_FLUSH);
+            result.first.append(sink.data(), sink.size() - z.avail_out);
+        }
+        inflateEnd(&z);
+        EXPECT_EQ(status, Z_STREAM_END);
+        if (status != Z_STREAM_END) break;
+        at = raw.size() - z.avail_in;
+    }
+    return result;
 }
 
 nlohmann::json reportData(const std::string& page) {

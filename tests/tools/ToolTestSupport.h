@@ -91,6 +91,10 @@ std::string markups(const std::string& frame,
 Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample,
              double towardsNext = 0);
 
+/// The content of the gzip data @p raw and the number of its members, inflated member after
+/// member by zlib (another reader than the tool's libdeflate); every member must be whole.
+std::pair<std::string, int> inflateMembers(const std::string& raw);
+
 /// The opening tag of the data block of a report page.
 inline constexpr char kReportDataOpen[] =
     "<script id=\"angiolith-data\" type=\"application/json\">";
