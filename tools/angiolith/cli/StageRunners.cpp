@@ -73,6 +73,15 @@ std::pair<unsigned long long, unsigned long long> samplesOutside(const Forest& f
     return counts;
 }
 
+// The relabel stage's progress lines around @p relabelIt, which returns the labels.
+template <typename Relabel>
+Volume relabelStage(Progress& progress, LabelRule rule, Relabel&& relabelIt) {
+    progress.start("relabel", "by " + nameOf(rule));
+    Volume labels = relabelIt();
+    progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
+    return labels;
+}
+
 }  // namespace
 
 std::string countText(unsigned long long n, const std::string& one, const std::string& many) {
@@ -281,10 +290,13 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
 
 Volume runRelabel(Progress& progress, const Volume& vesselIds, const Forest& forest,
                   LabelRule rule) {
-    progress.start("relabel", "by " + nameOf(rule));
-    Volume labels = relabel(vesselIds, joinForest(forest), rule);
-    progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
-    return labels;
+    return relabelStage(progress, rule,
+                        [&] { return relabel(vesselIds, joinForest(forest), rule); });
+}
+
+Volume runRelabel(Progress& progress, Volume&& vesselIds, const Forest& forest, LabelRule rule) {
+    return relabelStage(progress, rule,
+                        [&] { return relabel(std::move(vesselIds), joinForest(forest), rule); });
 }
 
 }  // namespace angiolith::tool

@@ -65,8 +65,11 @@ void runCleaning(Progress& progress, Forest& forest, float relevance, bool prese
 /// The territories of every tree together: each tissue voxel goes to its nearest vessel of any.
 Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,
                            unsigned long long tissueVoxels);
+/// Relabels @p vesselIds by @p rule built from @p forest into a new volume, or, where the ids
+/// are not needed afterwards (an rvalue), in place.
 Volume runRelabel(Progress& progress, const Volume& vesselIds, const Forest& forest,
                   LabelRule rule);
+Volume runRelabel(Progress& progress, Volume&& vesselIds, const Forest& forest, LabelRule rule);
 
 /// "1 vessel", "2 vessels".
 std::string countText(unsigned long long n, const std::string& one, const std::string& many);

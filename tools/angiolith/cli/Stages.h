@@ -122,6 +122,8 @@ std::string nameOf(LabelRule rule);
 /// with the same geometry. The caller has checked that every id of the volume is at most the
 /// tree's largest id.
 Volume relabel(const Volume& vesselIds, const ArVesselTree& tree, LabelRule rule);
+/// The same in place: the ids, no longer needed, become the labels (no second volume).
+Volume relabel(Volume&& vesselIds, const ArVesselTree& tree, LabelRule rule);
 
 /// Largest value of an unsigned 16-bit volume.
 unsigned int maxValue16(const Volume& volume);
