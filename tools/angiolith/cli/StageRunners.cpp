@@ -108,13 +108,14 @@ void requireSameGrid(const Volume& a, const std::string& aPath, const Volume& b,
     }
 }
 
-VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
-                              const LabelChoice& choice) {
+VesselSystems vesselSystemsOf(const Volume& mask, unsigned long long voxels,
+                              const std::string& path, const LabelChoice& choice) {
     VesselSystems systems;
     if (!choice.label && !choice.byLabel) {
+        // The binary mask's ones are the mask's object voxels, already counted.
         systems.masks.push_back({binarize(*mask.pic), mask.geometry});
         systems.labels.push_back(1);
-        systems.voxels = countNonZero(*systems.masks.back().pic);
+        systems.voxels = voxels;
         return systems;
     }
     const auto labels = labelsOf(*mask.pic);

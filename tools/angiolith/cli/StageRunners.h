@@ -37,15 +37,16 @@ struct VesselSystems {
     unsigned long long voxels = 0;
 };
 
-/// Splits @p mask (read from @p path) as @p choice says. Throws UserError when the label is
-/// absent or the mask holds no labels (values that are not whole numbers from 1 to 65535).
-VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
-                              const LabelChoice& choice);
+/// Splits @p mask (read from @p path, @p voxels of it object voxels as readMask counted them)
+/// as @p choice says. Throws UserError when the label is absent or the mask holds no labels
+/// (values that are not whole numbers from 1 to 65535).
+VesselSystems vesselSystemsOf(const Volume& mask, unsigned long long voxels,
+                              const std::string& path, const LabelChoice& choice);
 
-/// Thins every system in place (its mask is used up); the skeleton holds each system's label on its voxels (unsigned 8-bit,
-/// or 16-bit for labels above 255), the distance field each voxel's distance within its system.
-Thinned runThinning(Progress& progress, VesselSystems&& systems,
-                    const ThinningOptions& options);
+/// Thins every system in place (its mask is used up); the skeleton holds each system's label on its
+/// voxels (unsigned 8-bit, or 16-bit for labels above 255), the distance field each voxel's
+/// distance within its system.
+Thinned runThinning(Progress& progress, VesselSystems&& systems, const ThinningOptions& options);
 
 /// How the trees of a skeleton are found.
 struct ForestOptions {

@@ -6,8 +6,8 @@
 #include "cli/planning/PlanningFiles.h"
 
 #include <iostream>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace angiolith::tool {
 
@@ -35,7 +35,7 @@ int run(const Arguments& args) {
     const float relevance = relevanceOf(args);
     const LabelRule rule = labelRuleOf(args);
     const ThinningOptions thinning = thinningOf(args);
-    VesselSystems systems = vesselSystemsOf(vessels, vesselsPath, labels);
+    VesselSystems systems = vesselSystemsOf(vessels, vesselVoxels, vesselsPath, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, vesselsPath), progress);
 
     const Thinned skeleton = runThinning(progress, std::move(systems), thinning);
