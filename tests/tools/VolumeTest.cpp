@@ -77,8 +77,9 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
         std::vector<unsigned long long> counts(65536, 0);
         for (unsigned long long i = 0; i < n; ++i) ++counts[v[i]];
         for (unsigned threads : {1u, 2u, 3u}) {
-            EXPECT_EQ(countDistinctIds(*ids, threads), c.distinct) << threads << " threads";
-            EXPECT_EQ(valueCounts16(*ids, threads) == counts, true) << threads << " threads";
+            const std::vector<unsigned long long> counted = valueCounts16(*ids, threads);
+            EXPECT_EQ(counted == counts, true) << threads << " threads";
+            EXPECT_EQ(countDistinctIds(counted), c.distinct) << threads << " threads";
         }
         const DescriptorPtr one = binarize(*ids, 1);
         const DescriptorPtr three = binarize(*ids, 3);
@@ -93,7 +94,6 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
     const DescriptorPtr one = binarize(*floats, 1);
     const DescriptorPtr two = binarize(*floats, 2);
     EXPECT_EQ(std::memcmp(one->data, two->data, n), 0);
-    EXPECT_THROW(countDistinctIds(*floats, 2), std::invalid_argument);
     EXPECT_THROW(valueCounts16(*floats, 2), std::invalid_argument);
 }
 

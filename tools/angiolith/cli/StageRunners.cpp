@@ -273,7 +273,8 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
                            unsigned long long tissueVoxels) {
     progress.start("territories", countText(tissueVoxels, "tissue voxel", "tissue voxels"));
     Territories territories = computeTerritories(joinForest(forest), tissue);
-    const unsigned long long supplying = countDistinctIds(*territories.vesselIds.pic);
+    territories.voxelsPerId = valueCounts16(*territories.vesselIds.pic);
+    const unsigned long long supplying = countDistinctIds(territories.voxelsPerId);
     progress.done("territories",
                   countText(supplying, "vessel supplies", "vessels supply") + " tissue");
     // Masks that do not belong together (another case, another grid) still give territories;

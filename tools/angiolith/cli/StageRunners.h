@@ -64,6 +64,7 @@ Forest runExtraction(Progress& progress, const Volume& skeleton, const Volume& d
 /// touch) the cleaning kept and broke.
 void runCleaning(Progress& progress, Forest& forest, float relevance, bool preserveCycles);
 /// The territories of every tree together: each tissue voxel goes to its nearest vessel of any.
+/// The voxels of every vessel id are counted (Territories::voxelsPerId).
 Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,
                            unsigned long long tissueVoxels);
 /// Relabels @p vesselIds by @p rule built from @p forest into a new volume, or, where the ids

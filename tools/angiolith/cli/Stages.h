@@ -95,6 +95,9 @@ void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles);
 struct Territories {
     Volume vesselIds;
     Volume distances;  ///< without a descriptor when TerritoryOptions::distances is false
+    /// The voxels of every value of vesselIds (valueCounts16), counted once by the territory
+    /// stage for its progress line and the quantities; empty until then.
+    std::vector<unsigned long long> voxelsPerId;
 };
 Territories computeTerritories(const ArVesselTree& tree, const Volume& tissue);
 

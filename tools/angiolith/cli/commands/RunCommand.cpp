@@ -53,7 +53,6 @@ int run(const Arguments& args) {
 
     outputs.volume("skeleton", skeleton.skeleton);
     outputs.volume("distance-field", skeleton.distances);
-    outputs.forest(forest, &vessels.geometry);
     if (territories) {
         planning::Provenance provenance;
         provenance.command = "run";
@@ -67,8 +66,9 @@ int run(const Arguments& args) {
         provenance.warnings = progress.warnings();
         quantities =
             planning::writeTerritoryOutputs(outputs, forest, *territories, {{&*relabelled, rule}},
-                                            provenance, false, territories->vesselIds);
+                                            provenance, false, territories->vesselIds, true);
     } else {
+        outputs.forest(forest, &vessels.geometry);
         outputs.preview(vessels.geometry, nullptr, &vessels, forest);
     }
     outputs.commit();
