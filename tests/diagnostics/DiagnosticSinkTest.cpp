@@ -1,6 +1,8 @@
 // The diagnostic lines the library writes and then carries on: by default on the documented
 // stream, byte for byte; with a host's sink only there, with the stream they belong on.
 
+#include "support/VesselTrees.h"
+
 #include <angiolith/diagnostics/Diagnostics.h>
 #include <angiolith/extraction/SkeletonGraphExtractor.h>
 #include <angiolith/extraction/VectorAdjacencyMatrix.h>
@@ -37,13 +39,18 @@ struct ThrowingDestructor {
 
 std::vector<DiagnosticCase> diagnosticCases() {
     using enum DiagnosticStream;
+    using angiolith::test::makeTree;
+    using angiolith::test::vessel;
     return {
         {"CloneWithoutRoot",
          {{Output, "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!"}},
-         [] { VesselTreeTools::Clone(ArVesselTree(new LinkedTree<ar<Vessel>>())); }},
+         [] { EXPECT_FALSE(VesselTreeTools::Clone(ArVesselTree(new LinkedTree<ar<Vessel>>()))); }},
+        {"CloneOfANullHandle",
+         {{Output, "Error in VesselTreeTools::Clone( ArVesselTree tree ): tree has no root node!"}},
+         [] { EXPECT_FALSE(VesselTreeTools::Clone(ArVesselTree())); }},
         {"HandleDeletionThrows",
          {{Output, "konte nicht gelöscht werden"}},
-         [] { ar<ThrowingDestructor> handle(new ThrowingDestructor); }},
+         [] { EXPECT_NO_THROW(ar<ThrowingDestructor>(new ThrowingDestructor)); }},
         {"AdjacencyOutOfRange",
          {{Output,
            "Error in VectorAdjacencyMatrix::getValueAt(...): incorrect row or column value!"}},
@@ -58,11 +65,7 @@ std::vector<DiagnosticCase> diagnosticCases() {
         {"LabelBeyondTheTree",
          {{Output, "Range overflow: 7"}},
          [] {
-             ArVesselTree tree(new LinkedTree<ar<Vessel>>());
-             ar<Vessel> root(new Vessel());
-             root->setId(1);
-             tree->setRoot(root);
-             IdToTypeRelabelingRule(tree).getNewLabel(7);
+             IdToTypeRelabelingRule(makeTree({vessel(1, {}, 1.0f), {}})).getNewLabel(7);
          }},
     };
 }
@@ -82,9 +85,11 @@ TEST_P(DiagnosticSinkTest, DefaultWritesTheDocumentedStream) {
     for (const Line& line : GetParam().lines) {
         (line.stream == DiagnosticStream::Output ? expectedOut : expectedErr) += line.text + "\n";
     }
+    const std::size_t handles = arBase::counter.size();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     runIgnoringExceptions(GetParam().run);
+    EXPECT_EQ(arBase::counter.size(), handles);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedOut);
 }

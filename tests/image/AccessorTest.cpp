@@ -1,6 +1,7 @@
 // The checks both voxel accessors share, run on each through one face: reads and writes inside
-// and outside, the neighbour orders, 16-bit coordinates, a missing element buffer and ownership.
-#include "image/PicBuilder.h"
+// and outside, the neighbour orders, 16-bit coordinates, a missing element buffer and ownership;
+// then what only the volume accessor has: an empty accessor and the order of the spacings.
+#include "support/Descriptors.h"
 
 #include <angiolith/image/ThreeDPicAccessor.h>
 #include <angiolith/image/VolumeAccessor.h>
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -46,9 +49,33 @@ struct Kind {
     }
 };
 
-constexpr int kX = 3, kY = 4, kZ = 5;
+constexpr short kX = 3, kY = 4, kZ = 5;
 
-PicPtr coded() { return codedVolume<float>(lumoTeskTypeFloat, 32, kX, kY, kZ); }
+/// 1 + x + 10 y + 100 z: tells the voxels of the volume apart.
+float code(int x, int y, int z) { return static_cast<float>(1 + x + 10 * y + 100 * z); }
+
+bool inside(int x, int y, int z) {
+    return x >= 0 && y >= 0 && z >= 0 && x < kX && y < kY && z < kZ;
+}
+
+/// A kX x kY x kZ volume whose voxel (x, y, z) holds code(x, y, z).
+PicPtr coded() {
+    std::vector<float> v;
+    for (int z = 0; z < kZ; ++z)
+        for (int y = 0; y < kY; ++y)
+            for (int x = 0; x < kX; ++x) v.push_back(code(x, y, z));
+    return makePic<float>(lumoTeskTypeFloat, 32, {kX, kY, kZ}, v);
+}
+
+/// Checks the neighbours @p n of (x, y, z) in the coded volume at @p offsets (neighbourOffsets()
+/// or kFaceOffsets); positions outside the volume hold @p outside.
+void expectNeighbours(const std::vector<float>& n, const std::vector<Offset>& offsets, int x, int y,
+                      int z, float outside) {
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        const int a = x + offsets[k].dx, b = y + offsets[k].dy, c = z + offsets[k].dz;
+        EXPECT_EQ(n[k], inside(a, b, c) ? code(a, b, c) : outside) << k;
+    }
+}
 
 template <typename Kind>
 class AccessorTest : public testing::Test {};
@@ -56,6 +83,8 @@ class AccessorTest : public testing::Test {};
 using Kinds = testing::Types<Kind<VolumeAccessor>, Kind<ThreeDPicAccessor>>;
 TYPED_TEST_SUITE(AccessorTest, Kinds);
 
+// Every position from one before to one past each face (corners, edges, faces, interior); writes
+// outside change nothing; the eight corners written are found in element (z * ny + y) * nx + x.
 TYPED_TEST(AccessorTest, ReadsAndWritesEveryVoxelAndNothingOutside) {
     PicPtr pic = coded();
     auto acc = TypeParam::make(pic.get(), -5.f, false);
@@ -63,21 +92,34 @@ TYPED_TEST(AccessorTest, ReadsAndWritesEveryVoxelAndNothingOutside) {
     EXPECT_EQ(acc->getSizeY(), 4u);
     EXPECT_EQ(acc->getSizeZ(), 5u);
     EXPECT_EQ(acc->getPic(), pic.get());
-    expectReadsAndWrites<float>(*acc, pic.get(), kX, kY, kZ, -5.f);
+    const float* data = static_cast<const float*>(pic->data);
+    const std::vector<float> before(data, data + kX * kY * kZ);
+    for (short z = -1; z <= kZ; ++z)
+        for (short y = -1; y <= kY; ++y)
+            for (short x = -1; x <= kX; ++x) {
+                EXPECT_EQ(acc->getVoxel(x, y, z), inside(x, y, z) ? code(x, y, z) : -5.f)
+                    << x << y << z;
+                if (!inside(x, y, z)) acc->setVoxel(x, y, z, 77.f);
+            }
+    EXPECT_EQ(before, std::vector<float>(data, data + kX * kY * kZ));
+    for (int c = 0; c < 8; ++c) {
+        const short x = (c & 1) ? kX - 1 : 0, y = (c & 2) ? kY - 1 : 0, z = (c & 4) ? kZ - 1 : 0;
+        acc->setVoxel(x, y, z, static_cast<float>(500 + c));
+        EXPECT_EQ(data[(z * kY + y) * kX + x], static_cast<float>(500 + c));
+        EXPECT_EQ(acc->getVoxel(x, y, z), static_cast<float>(500 + c));
+    }
 }
 
 TYPED_TEST(AccessorTest, ListsNeighboursInTheFixedOrderWithTheOutsideValue) {
-    constexpr short nx = kX, ny = kY, nz = kZ;
     PicPtr pic = coded();
     auto acc = TypeParam::make(pic.get(), -1.f, false);
     // Inside, at the first corner (every -1 offset outside) and at the far one (every +1).
     for (const auto& [x, y, z] : {std::array<short, 3>{1, 1, 2}, std::array<short, 3>{0, 0, 0},
-                                  std::array<short, 3>{nx - 1, ny - 1, nz - 1}}) {
+                                  std::array<short, 3>{kX - 1, kY - 1, kZ - 1}}) {
         SCOPED_TRACE(testing::Message() << x << "," << y << "," << z);
-        expectNeighbours(TypeParam::neighbours(*acc, 26, x, y, z).data(), neighbourOffsets(), x, y,
-                         z, nx, ny, nz, -1.f);
-        expectNeighbours(TypeParam::neighbours(*acc, 6, x, y, z).data(), kFaceOffsets, x, y, z, nx,
-                         ny, nz, -1.f);
+        expectNeighbours(TypeParam::neighbours(*acc, 26, x, y, z), neighbourOffsets(), x, y, z,
+                         -1.f);
+        expectNeighbours(TypeParam::neighbours(*acc, 6, x, y, z), kFaceOffsets, x, y, z, -1.f);
     }
 }
 
@@ -93,7 +135,9 @@ TYPED_TEST(AccessorTest, ReachesTheLargestSixteenBitCoordinateAndNoFurther) {
 
     // Voxel 32768 exists, but no short coordinate names it: the +x neighbour of 32767 wraps to
     // -32768, which is outside, and must not reach element 32768.
-    PicPtr wide = beyondShortVolume();
+    std::vector<unsigned char> values(32769, 0);
+    values[32768] = 7;
+    PicPtr wide = makePic<unsigned char>(lumoTeskTypeUnsigned, 8, {32769, 1, 1}, values);
     auto acc = TypeParam::template make<unsigned char>(wide.get(), 9, false);
     const std::vector<unsigned char> six = TypeParam::neighbours(*acc, 6, 32767, 0, 0);
     EXPECT_EQ(six[3], 9);
@@ -131,6 +175,62 @@ TYPED_TEST(AccessorTest, FreesTheDescriptorOnlyWhenOwner) {
     // The owning accessor releases it (the leak checker of the sanitizer build would notice).
     auto owning = TypeParam::make(pic.release(), 0.f, true);
     EXPECT_TRUE(owning->isOwner());
+}
+
+// The default accessor has no volume: it reads 0 everywhere and drops writes.
+TEST(VolumeAccessor, EmptyAccessorReadsZeroAndIgnoresWrites) {
+    VolumeAccessor<float> acc;
+    EXPECT_TRUE(acc.isEmpty());
+    acc.setVoxel(0, 0, 0, 4.f);
+    EXPECT_EQ(acc.getVoxel(0, 0, 0), 0.f);
+    std::vector<float> n26(26, 1.f);
+    std::vector<float> n6(6, 1.f);
+    acc.get26Neighbourhood(0, 0, 0, n26.data());
+    acc.get6Neighbourhood(0, 0, 0, n6.data());
+    EXPECT_EQ(n26, std::vector<float>(26, 0.f));
+    EXPECT_EQ(n6, std::vector<float>(6, 0.f));
+}
+
+struct SpacingCase {
+    float x, y, z;
+    unsigned int order;
+    float min;
+};
+
+class VolumeAccessorSpacing : public testing::TestWithParam<SpacingCase> {};
+
+TEST_P(VolumeAccessorSpacing, CodesTheOrderOfTheSpacings) {
+    const SpacingCase& c = GetParam();
+    PicPtr pic = coded();
+    VolumeAccessor<float> acc(pic.get(), 0.f, false);
+    acc.setVoxelSizeX(c.x);
+    acc.setVoxelSizeY(c.y);
+    acc.setVoxelSizeZ(c.z);
+    EXPECT_EQ(acc.getVoxelSizeOrder(), c.order);
+    EXPECT_EQ(acc.getMinVoxelSize(), c.min);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllOrders, VolumeAccessorSpacing,
+    testing::Values(SpacingCase{0.5f, 0.5f, 2.0f, 0, 0.5f}, SpacingCase{2.0f, 1.0f, 1.0f, 3, 1.0f},
+                    SpacingCase{1.0f, 1.0f, 0.7f, 4, 0.7f}, SpacingCase{1.0f, 2.0f, 3.0f, 0, 1.0f},
+                    SpacingCase{1.0f, 3.0f, 2.0f, 1, 1.0f}, SpacingCase{2.0f, 1.0f, 3.0f, 2, 1.0f},
+                    SpacingCase{3.0f, 1.0f, 2.0f, 3, 1.0f}, SpacingCase{2.0f, 3.0f, 1.0f, 4, 1.0f},
+                    SpacingCase{3.0f, 2.0f, 1.0f, 5, 1.0f}, SpacingCase{1.0f, 1.0f, 1.0f, 0, 1.0f},
+                    SpacingCase{2.0f, 2.0f, 1.0f, 4, 1.0f},
+                    SpacingCase{2.0f, 1.0f, 2.0f, 2, 1.0f}));
+
+TEST(VolumeAccessor, KeepsTheSpacingOrderWhenASpacingIsNotANumber) {
+    PicPtr pic = coded();
+    VolumeAccessor<float> acc(pic.get(), 0.f, false);
+    acc.setVoxelSizeX(3.f);
+    acc.setVoxelSizeY(2.f);
+    acc.setVoxelSizeZ(1.f);
+    ASSERT_EQ(acc.getVoxelSizeOrder(), 5u);
+    acc.setVoxelSizeY(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_TRUE(std::isnan(acc.getVoxelSizeY()));
+    EXPECT_EQ(acc.getVoxelSizeOrder(), 5u);
+    EXPECT_EQ(acc.getMinVoxelSize(), 1.f);
 }
 
 }  // namespace

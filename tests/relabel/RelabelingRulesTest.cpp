@@ -1,4 +1,4 @@
-#include "image/PicBuilder.h"
+#include "support/Descriptors.h"
 #include "support/Errors.h"
 #include "support/VesselTrees.h"
 

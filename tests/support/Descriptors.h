@@ -1,11 +1,14 @@
 #ifndef ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
 #define ANGIOLITH_TESTS_SUPPORT_DESCRIPTORS_H
 
-// Descriptors for the tests: owned through PicPtr, filled with given values, or zero-filled; and
-// the order in which accessors and evaluators list the neighbours of a voxel.
+// Descriptors for the tests: owned through PicPtr, filled with given values, or zero-filled; their
+// headers checked; tag records; and the order in which accessors and evaluators list the
+// neighbours of a voxel.
 
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdlib>
@@ -51,6 +54,37 @@ inline lumoTeskDescriptor* zeroPic(lumoTeskType_t type, unsigned bits, unsigned 
     const std::size_t count = static_cast<std::size_t>(nx) * ny * (dim == 3 ? nz : 1);
     pic->data = std::calloc(count == 0 ? 1 : count, bits / 8);
     return pic;
+}
+
+/// Checks a descriptor's kind, width, dimension and extents.
+inline void expectHeader(const lumoTeskDescriptor* pic, lumoTeskType_t type, unsigned int bits,
+                         const std::vector<unsigned int>& extents) {
+    EXPECT_EQ(pic->type, type);
+    EXPECT_EQ(pic->bits, bits);
+    EXPECT_EQ(pic->dim, extents.size());
+    for (std::size_t i = 0; i < extents.size(); ++i) EXPECT_EQ(pic->n[i], extents[i]) << i;
+}
+
+/// A tag record (calloc) named @p name holding @p value, ready for lumoTeskAddTag.
+inline lumoTeskTag_t* makeTag(const char* name, const std::vector<unsigned char>& value) {
+    auto* tag = static_cast<lumoTeskTag_t*>(std::calloc(1, sizeof(lumoTeskTag_t)));
+    std::strncpy(tag->tag, name, 32);
+    tag->type = lumoTeskTypeUnsigned;
+    tag->bits = 8;
+    tag->dim = 1;
+    tag->n[0] = static_cast<unsigned int>(value.size());
+    tag->value = std::malloc(value.size());
+    std::memcpy(tag->value, value.data(), value.size());
+    return tag;
+}
+
+/// A tag record whose value is the nested list @p list (taken over).
+inline lumoTeskTag_t* makeListTag(const char* name, lumoTeskTagLink_t* list) {
+    auto* tag = static_cast<lumoTeskTag_t*>(std::calloc(1, sizeof(lumoTeskTag_t)));
+    std::strncpy(tag->tag, name, 32);
+    tag->type = lumoTeskTypeTagList;
+    tag->value = list;
+    return tag;
 }
 
 /// A neighbour position relative to the centre voxel.

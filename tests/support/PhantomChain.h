@@ -9,6 +9,7 @@
 #include <angiolith/cleaning/RelevanceVesselTreeCleaner.h>
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
 #include <angiolith/image/ThreeDPicAccessor.h>
+#include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
 #include <angiolith/relabel/IdToTypeRelabelingRule.h>
 #include <angiolith/relabel/VesselIDRelabeling.h>
@@ -20,7 +21,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,10 +43,7 @@ inline std::vector<unsigned char> bytesOf(const lumoTeskDescriptor* pic, std::si
     return bytes;
 }
 
-struct DescriptorFree {
-    void operator()(lumoTeskDescriptor* pic) const { lumoTeskFree(pic); }
-};
-using Descriptor = std::unique_ptr<lumoTeskDescriptor, DescriptorFree>;
+using Descriptor = angiolith::detail::DescriptorPtr;
 
 // A k-d tree estimator the classifier does not recognise as its own, so that it asks it voxel by
 // voxel instead of assigning the voxels on the grid.

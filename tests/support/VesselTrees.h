@@ -1,8 +1,9 @@
 #ifndef ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
 #define ANGIOLITH_TESTS_SUPPORT_VESSELTREES_H
 
-// Small hand-made vessel trees for the tests: vessels, one builder with two notations (a nested
-// Branch, or parallel lists of vessels and parent indices), and a check on forgotten handles.
+// Small hand-made vessel trees for the tests: vessels, one builder with three notations (a nested
+// Branch, parallel lists of vessels and parent indices, or a shape text of named vessels), and a
+// check on forgotten handles.
 
 #include <angiolith/tree/ArVesselTree.h>
 #include <angiolith/tree/LinkedTree.h>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
@@ -35,21 +37,13 @@ struct Branch {
     std::vector<Branch> children;
 };
 
-inline VesselElement element(float x, float y, float z, float diameter) {
-    VesselElement e;
-    e.position = Vector3<float>{x, y, z};
-    e.diameter = diameter;
-    e.scalar = 0.0f;
-    return e;
-}
-
 /// A vessel with the given id running through @p points, all with the same diameter.
 inline ar<Vessel> vessel(int id, std::initializer_list<std::array<float, 3>> points,
                          float diameter) {
     ar<Vessel> v(new Vessel());
     v->setId(id);
     for (const auto& p : points) {
-        v->add(element(p[0], p[1], p[2], diameter));
+        v->add(VesselElement{{p[0], p[1], p[2]}, diameter, 0.0f});
     }
     return v;
 }
@@ -142,6 +136,97 @@ inline std::vector<float> positions(Vessel& v) {
         result.insert(result.end(), {e.position.x, e.position.y, e.position.z});
     }
     return result;
+}
+
+typedef ar<Vessel> VesselRef;
+typedef ar<TreeIterator<VesselRef>> IteratorRef;
+typedef ar<Tree<VesselRef>> TreeRef;
+
+/// A vessel tree whose vessel ids index `names`.
+struct Labelled {
+    ArVesselTree tree;
+    std::vector<std::string> names;
+};
+
+/// A new vessel with id @p id and a single element at (id, 0, 0).
+inline VesselRef vesselWithId(int id) { return vessel(id, {{static_cast<float>(id), 0, 0}}, 1.0f); }
+
+// Reads the node at @p pos of a shape text and its subtree; vessels are numbered in the order their
+// names are read.
+inline void parseShape(const std::string& text, std::size_t& pos, int parent, Labelled& l,
+                       std::vector<VesselRef>& vessels, std::vector<int>& parents) {
+    const int self = static_cast<int>(vessels.size());
+    l.names.emplace_back();
+    while (pos < text.size() && std::isalnum(static_cast<unsigned char>(text[pos]))) {
+        l.names.back() += text[pos++];
+    }
+    vessels.push_back(vesselWithId(self));
+    parents.push_back(parent);
+    if (pos < text.size() && text[pos] == '(') {
+        do {
+            ++pos;
+            parseShape(text, pos, self, l, vessels, parents);
+        } while (pos < text.size() && text[pos] == ',');
+        ++pos;  // ')'
+    }
+}
+
+/// Builds a tree from a shape such as "R(A(A1,A2),B)" (an empty shape gives an empty tree).
+inline Labelled build(const std::string& shape) {
+    Labelled l;
+    std::vector<VesselRef> vessels;
+    std::vector<int> parents;
+    std::size_t pos = 0;
+    if (!shape.empty()) parseShape(shape, pos, -1, l, vessels, parents);
+    l.tree = makeTree(vessels, parents);
+    return l;
+}
+
+/// The names of the vessels an iterator returns, space separated.
+inline std::string drain(const Labelled& l, TreeIterator<VesselRef>& it) {
+    std::string out;
+    while (it.hasNext()) {
+        VesselRef v = it.next();
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += l.names.at(static_cast<std::size_t>(v->getId()));
+    }
+    return out;
+}
+
+/// The same for a new iterator (taken over).
+inline std::string drain(const Labelled& l, TreeIterator<VesselRef>* fresh) {
+    IteratorRef it(fresh);
+    return drain(l, *it);
+}
+
+/// The name at the iterator's current node.
+inline std::string at(const Labelled& l, TreeIterator<VesselRef>& it) {
+    return l.names.at(static_cast<std::size_t>(it.getValue()->getId()));
+}
+
+/// Steps @p it until its current node is @p name (a test failure when it is not reached).
+inline void stepTo(const Labelled& l, TreeIterator<VesselRef>& it, const std::string& name) {
+    while (it.hasNext()) {
+        it.next();
+        if (at(l, it) == name) {
+            return;
+        }
+    }
+    ADD_FAILURE() << name << " not reached";
+}
+
+/// A preorder iterator of @p l's tree standing at @p name.
+inline IteratorRef placedAt(const Labelled& l, const std::string& name) {
+    IteratorRef it(l.tree->preorderIterator());
+    stepTo(l, *it, name);
+    return it;
+}
+
+/// The tree's shape in the notation of `build` (children in order).
+inline std::string shapeOf(const Labelled& l, Tree<VesselRef>& tree) {
+    return shape(tree, [&](Vessel& v) { return l.names.at(static_cast<std::size_t>(v.getId())); });
 }
 
 }  // namespace angiolith::test

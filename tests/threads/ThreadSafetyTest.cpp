@@ -37,6 +37,8 @@ TEST(ThreadSafetyTest, WholeChainsOnSeveralThreadsGiveTheSingleThreadedResults) 
     };
     std::vector<chain_test::ChainResult> alone;
     for (std::size_t i = 0; i < 2 * options.size(); ++i) alone.push_back(run(i));
+    // Different phantoms give different results, so the identity checked below is no accident.
+    EXPECT_FALSE(alone[0] == alone[2]);
     const std::size_t handles = arBase::counter.size();
 
     // Every run at once: each phantom twice, on both paths.
@@ -58,10 +60,9 @@ TEST(ThreadSafetyTest, WholeChainsOnSeveralThreadsGiveTheSingleThreadedResults) 
 // Counts its destructions, so that the stress test can check that every object was deleted
 // exactly once.
 struct Counted {
-    static std::atomic<int> destroyed;
+    static inline std::atomic<int> destroyed{0};
     ~Counted() { destroyed.fetch_add(1, std::memory_order_relaxed); }
 };
-std::atomic<int> Counted::destroyed{0};
 
 TEST(ThreadSafetyTest, HandleTableStaysExactUnderManyThreads) {
     constexpr int kThreads = 8;

@@ -1,4 +1,4 @@
-#include "tree/TreeTestSupport.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <iomanip>
 #include <random>
 #include <sstream>
@@ -15,8 +14,8 @@
 
 namespace {
 
-using treetest::IteratorRef;
-using treetest::VesselRef;
+using angiolith::test::IteratorRef;
+using angiolith::test::VesselRef;
 
 const char* const kExample =
     "HAVN-TSL 2000 Tree\n"
@@ -72,7 +71,25 @@ std::vector<Flat> flatten(ArVesselTree& tree) {
     return out;
 }
 
-// A random tree: up to @p nodes vessels, each attached below a random earlier node.
+// A text read into a fresh tree handle: the tree, whether the stream failed, and the word that
+// follows in the stream ("" when none can be read).
+struct TextRead {
+    ArVesselTree tree;
+    bool failed;
+    std::string next;
+};
+
+TextRead readText(const std::string& text) {
+    std::istringstream is(text);
+    TextRead read{ArVesselTree(), false, ""};
+    is >> read.tree;
+    read.failed = is.fail();
+    is.clear();
+    is >> read.next;
+    return read;
+}
+
+// A random tree of @p nodes vessels, each attached below a random earlier one.
 ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
     std::uniform_int_distribution<int> small(-5, 40);
     std::uniform_int_distribution<int> eighths(-8000, 8000);
@@ -81,8 +98,8 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
         // Multiples of 1/8 below 1000 print exactly with six significant digits.
         return coarse ? static_cast<float>(eighths(rng)) / 8.0f : any(rng);
     };
-    ArVesselTree tree(new LinkedTree<VesselRef>());
-    std::vector<IteratorRef> places;
+    std::vector<VesselRef> vessels;
+    std::vector<int> parents;
     for (int n = 0; n < nodes; ++n) {
         VesselRef v(new Vessel());
         v->setId(small(rng));
@@ -97,31 +114,21 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
         for (int k = 0; k < count; ++k) {
             v->add(VesselElement{{number(), number(), number()}, number(), number()});
         }
-        if (n == 0) {
-            tree->setRoot(v);
-            places.emplace_back(tree->preorderIterator());
-            places.back()->next();
-            continue;
-        }
-        IteratorRef& parent =
-            places[std::uniform_int_distribution<std::size_t>(0, places.size() - 1)(rng)];
-        parent->addChild(v);
-        IteratorRef kids(parent->childIterator());
-        while (kids->hasNext()) {
-            kids->next();
-        }
-        places.push_back(kids);
+        vessels.push_back(v);
+        parents.push_back(n == 0 ? -1 : std::uniform_int_distribution<int>(0, n - 1)(rng));
     }
-    return tree;
+    return angiolith::test::makeTree(vessels, parents);
 }
 
 class ArVesselTreeTextTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
-    ArVesselTree tree = angiolith::test::makeTree(
-        {vessel(0, {{{10, 20, 30}, 4.5f, 0}}),
-         {{vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}), {}},
-          {vessel(2, {{{10, 20, 30}, 4.5f, 0}}), {}}}});
+    const std::vector<VesselRef> vessels{
+        vessel(0, {{{10, 20, 30}, 4.5f, 0}}),
+        vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}),
+        vessel(2, {{{10, 20, 30}, 4.5f, 0}}),
+    };
+    ArVesselTree tree = angiolith::test::makeTree(vessels, {-1, 0, 0});
     EXPECT_EQ(write(tree), kExample);
 
     ArVesselTree empty(new LinkedTree<VesselRef>());
@@ -129,11 +136,11 @@ TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
 
     // Null child entries are not written: a gap written reads back as the plain child list.
     ArVesselTree gaps(new LinkedTree<VesselRef>());
-    gaps->setRoot(vessel(0, {{{10, 20, 30}, 4.5f, 0}}));
+    gaps->setRoot(vessels[0]);
     IteratorRef top(gaps->preorderIterator());
     top->next();
-    top->setChild(3, vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}));
-    top->setChild(5, vessel(2, {{{10, 20, 30}, 4.5f, 0}}));
+    top->setChild(3, vessels[1]);
+    top->setChild(5, vessels[2]);
     EXPECT_EQ(write(gaps), kExample);
     top->removeChild(3);
     top->removeChild(4);
@@ -152,23 +159,18 @@ TEST_F(ArVesselTreeTextTest, RandomTreesSurviveAWriteReadRoundTrip) {
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
         const bool coarse = round % 2 == 0;
+        // Nine digits are enough for every float to read back exactly.
+        const auto text = [coarse](ArVesselTree& tree) {
+            std::ostringstream os;
+            os << std::setprecision(coarse ? 6 : 9) << tree;
+            return os.str();
+        };
         ArVesselTree tree = randomTree(rng, 1 + round, coarse);
-        std::ostringstream os;
-        if (!coarse) {
-            os << std::setprecision(9);  // enough for every float to read back exactly
-        }
-        os << tree;
-        std::istringstream is(os.str());
-        ArVesselTree back;
-        is >> back;
-        EXPECT_FALSE(is.fail());
-        EXPECT_EQ(flatten(tree), flatten(back));
-        std::ostringstream again;
-        if (!coarse) {
-            again << std::setprecision(9);
-        }
-        again << back;
-        EXPECT_EQ(again.str(), os.str());
+        const std::string written = text(tree);
+        TextRead back = readText(written);
+        EXPECT_FALSE(back.failed);
+        EXPECT_EQ(flatten(tree), flatten(back.tree));
+        EXPECT_EQ(text(back.tree), written);
     }
 }
 
@@ -198,28 +200,10 @@ TEST_F(ArVesselTreeTextTest, ATreeWithARootReadsNothing) {
     ArVesselTree same = tree;
     second >> same;
     EXPECT_EQ(same.get(), tree.get());
-    EXPECT_EQ(tree->size(), 3);
+    EXPECT_EQ(write(tree), kExample);
     std::string word;
     second >> word;
     EXPECT_EQ(word, "HAVN-TSL");
-}
-
-// A text read into a fresh tree handle: the tree, whether the stream failed, and the word that
-// follows in the stream ("" when none can be read).
-struct TextRead {
-    ArVesselTree tree;
-    bool failed;
-    std::string next;
-};
-
-TextRead readText(const std::string& text) {
-    std::istringstream is(text);
-    TextRead read{ArVesselTree(), false, ""};
-    is >> read.tree;
-    read.failed = is.fail();
-    is.clear();
-    is >> read.next;
-    return read;
 }
 
 std::string chain(int depth) {
@@ -236,67 +220,48 @@ struct TextCase {
     const char* name;
     std::string text;
     bool fails;
-    std::function<void(const TextRead&)> check;  // given a tree, which it may write again
+    int vessels;        // the vessels read
+    int firstElements;  // the elements of the first vessel read, or -1
 };
 
 // Empty trees, hostile texts and deep nesting: a failed stream never leaves an unsound tree.
 TEST_F(ArVesselTreeTextTest, TextsReadAsDocumentedOrFailTheStreamWithoutHarm) {
+    const std::string vessel = "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 ";
     const TextCase cases[] = {
-        {"the example, written back as it was", kExample, false,
-         [](const TextRead& r) {
-             ArVesselTree tree = r.tree;
-             EXPECT_EQ(tree->size(), 3);
-             EXPECT_EQ(write(tree), kExample);
-         }},
-        {"empty tree", "HAVN-TSL 2000 Tree\n{ \n}\nnext", false,
-         [](const TextRead& r) {
-             EXPECT_EQ(r.tree->size(), 0);
-             EXPECT_EQ(r.next, "next");
-         }},
+        {"empty tree", "HAVN-TSL 2000 Tree\n{ \n}\n", false, 0, -1},
         {"element count beyond the elements present",
-         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 2000000000 [ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }",
-         true,
-         [](const TextRead& r) {
-             ArVesselTree tree = r.tree;
-             const std::vector<Flat> flat = flatten(tree);
-             ASSERT_EQ(flat.size(), 1u);
-             EXPECT_EQ(flat[0].elements.size(), 2u);
-         }},
+         vessel + "2000000000 [ 1 2 3 4 5 ] [ 6 7 8 9 10 ] } - }", true, 1, 2},
         {"word longer than the buffers", "HAVN-TSL 2000 " + std::string(100000, 'T') + " { }", true,
-         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 0); }},
+         0, -1},
         {"scalar longer than the buffers",
-         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 " + std::string(300, '7') + " ] } - }",
-         true,
-         [](const TextRead& r) {
-             ArVesselTree tree = r.tree;
-             EXPECT_EQ(flatten(tree).at(0).elements.size(), 0u);
-         }},
-        {"scalar beyond the float range becomes infinite",
-         "HAVN-TSL 2000 Tree { { t f 1 2 1 0 -1 1 [ 1 2 3 4 1e300 ] } - }", false,
-         [](const TextRead& r) {
-             ArVesselTree tree = r.tree;
-             EXPECT_EQ(flatten(tree).at(0).elements.at(0)[4], HUGE_VALF);
-         }},
+         vessel + "1 [ 1 2 3 4 " + std::string(300, '7') + " ] } - }", true, 1, 0},
         // The deepest nesting accepted (its text, indented by depth, would be about 1 GB).
-        {"deepest nesting", chain(10000), false,
-         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 10001); }},
-        {"deep nesting writes and reads back without recursion", chain(1000), false,
-         [](const TextRead& r) {
-             ArVesselTree tree = r.tree;
-             const TextRead back = readText(write(tree));
-             EXPECT_FALSE(back.failed);
-             EXPECT_EQ(back.tree->size(), 1001);
-         }},
-        {"nesting beyond the bound", chain(10001), true,
-         [](const TextRead& r) { EXPECT_EQ(r.tree->size(), 10001); }},
+        {"deepest nesting", chain(10000), false, 10001, 0},
+        {"nesting beyond the bound", chain(10001), true, 10001, 0},
     };
     for (const TextCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const TextRead read = readText(c.text);
+        TextRead read = readText(c.text + " next");
         EXPECT_EQ(read.failed, c.fails);
         ASSERT_TRUE(read.tree);
-        c.check(read);
+        const std::vector<Flat> flat = flatten(read.tree);
+        ASSERT_EQ(flat.size(), static_cast<std::size_t>(c.vessels));
+        if (c.firstElements >= 0) {
+            EXPECT_EQ(flat[0].elements.size(), static_cast<std::size_t>(c.firstElements));
+        }
+        if (!c.fails) {
+            EXPECT_EQ(read.next, "next");
+        }
     }
+    // A scalar beyond the float range becomes infinite.
+    TextRead huge = readText(vessel + "1 [ 1 2 3 4 1e300 ] } - }");
+    EXPECT_FALSE(huge.failed);
+    EXPECT_EQ(flatten(huge.tree).at(0).elements.at(0)[4], HUGE_VALF);
+    // Deep nesting writes and reads back without recursion.
+    TextRead deep = readText(chain(1000));
+    const TextRead back = readText(write(deep.tree));
+    EXPECT_FALSE(back.failed);
+    EXPECT_EQ(back.tree->size(), 1001);
 
     // Cutting the example before its last token leaves the stream failed; whatever was read is
     // a sound tree that can be written again.
@@ -318,10 +283,7 @@ TEST_F(ArVesselTreeTextTest, VesselRecordsReadIntoANewVessel) {
     is >> handle;
     EXPECT_NE(handle.get(), held.get());
     EXPECT_EQ(held->getId(), 3);
-    EXPECT_EQ(handle->getId(), 9);
-    EXPECT_EQ(handle->getCyclicId(), 8);
-    EXPECT_EQ(handle->getProperties().segment, 4);
-    EXPECT_EQ(handle->getElement(0).position.x, 1.5f);
+    // The fields' places in the record are checked by the example and the tolerant reader.
     std::ostringstream os;
     os << handle;
     EXPECT_EQ(os.str(), " { f t 4 1 3    9 8 1  [ 1.5 2 3 4 5 ]  } ");

@@ -2,33 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <stdexcept>
+#include <cstddef>
 
 namespace {
 
 // Counts its own constructions and destructions.
 struct Tracked {
-    static int alive;
-    static int deleted;
+    static inline int alive = 0;
+    static inline int deleted = 0;
     Tracked() { ++alive; }
     ~Tracked() {
         --alive;
         ++deleted;
     }
 };
-int Tracked::alive = 0;
-int Tracked::deleted = 0;
 
 int countOf(void* p) {
     auto it = arBase::counter.find(p);
     return it == arBase::counter.end() ? 0 : it->second;
 }
-
-// A destructor that throws, to check that the handle swallows the exception.
-struct Exploding {
-    ~Exploding() noexcept(false) { throw std::runtime_error("boom"); }
-};
 
 // A destructor that itself releases a handle to another object.
 struct Holder {
@@ -91,15 +83,11 @@ TEST_F(arTest, AssigningNullOrAnotherObjectReleasesTheOldOne) {
 }
 
 TEST_F(arTest, NullHandlesNeverTouchTheTable) {
-    const std::size_t before = arBase::counter.size();
-    {
-        ar<Tracked> a;
-        ar<Tracked> b(a);
-        ar<Tracked> c(nullptr);
-        c = a;
-        EXPECT_EQ(arBase::counter.size(), before);
-        EXPECT_EQ(arBase::counter.count(nullptr), 0u);
-    }
+    ar<Tracked> a;
+    ar<Tracked> b(a);
+    ar<Tracked> c(nullptr);
+    c = a;
+    EXPECT_EQ(arBase::counter.size(), tableSize);
     EXPECT_EQ(arBase::counter.count(nullptr), 0u);
 }
 
@@ -143,19 +131,6 @@ TEST_F(arTest, AssigningAHandleOwnedByTheReleasedObjectKeepsItsTarget) {
     EXPECT_FALSE(head->next);
     head = head->next;
     EXPECT_EQ(Tracked::alive, 0);
-}
-
-TEST_F(arTest, AThrowingDestructorIsReportedAndSwallowed) {
-    std::ostringstream captured;
-    std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
-    auto* e = new Exploding();
-    EXPECT_NO_THROW({
-        ar<Exploding> a(e);
-        ar<Exploding> b(a);
-    });
-    std::cout.rdbuf(old);
-    EXPECT_EQ(captured.str(), "konte nicht gelöscht werden\n");
-    EXPECT_EQ(arBase::counter.count(e), 0u);
 }
 
 }  // namespace
