@@ -218,8 +218,12 @@ TEST_F(Planning, PointFilesAsEditorsSaveThemGiveThePlainPlan) {
     // A point list with a point still to be placed (saved at 0,0,0), which is left out.
     json unplaced = json::parse(test::markups("RAS", {{"segment 6", on}, {"F-2", {0, 0, 0}}}));
     unplaced["markups"][0]["controlPoints"][1]["positionStatus"] = "undefined";
-    TempDir plain, bom, withUnplaced;
+    TempDir plain, bom, withUnplaced, latin1;
     const json expected = plan("p.csv", "x,y,z,action\n" + line.str() + "\n", plain);
+    // A file named in Latin-1 ("\xfc" is not UTF-8): its name is written with U+FFFD.
+    const json named = plan("pl\xfcn.csv", "x,y,z,action\n" + line.str() + "\n", latin1);
+    EXPECT_EQ(named["vessels"], expected["vessels"]);
+    EXPECT_EQ(named["inputs"]["points"], latin1 / "pl\xef\xbf\xbdn.csv");
     // A spreadsheet's CSV: byte order mark, CRLF line ends.
     EXPECT_EQ(plan("p.csv", "\xEF\xBB\xBFx,y,z,action\r\n" + line.str() + "\r\n", bom)["vessels"],
               expected["vessels"]);

@@ -48,8 +48,12 @@ std::vector<Polyline> planningLines(const std::vector<ArVesselTree>& trees, cons
 nlohmann::json writeQuantityFiles(StagedOutputs& outputs, const Quantities& quantities,
                                   const Provenance& provenance, bool resection) {
     nlohmann::json document = territoriesJson(quantities, provenance, resection);
+    // A path that is not UTF-8 (a Latin-1 folder name) is written with U+FFFD for its bad
+    // bytes, as the report does, instead of failing the whole run at its last step.
     outputs.file("territories.json", [&](const std::string& path) {
-        writeText(path, [&](std::ostream& out) { out << document.dump(1) << "\n"; });
+        writeText(path, [&](std::ostream& out) {
+            out << document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        });
     });
     outputs.file("territories.csv", [&](const std::string& path) {
         writeText(path, [&](std::ostream& out) { writeTerritoriesCsv(out, quantities); });
