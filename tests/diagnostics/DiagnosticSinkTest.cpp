@@ -17,6 +17,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -70,11 +71,18 @@ std::vector<DiagnosticCase> diagnosticCases() {
     };
 }
 
-void runIgnoringExceptions(const std::function<void()>& run) {
+using Written = std::pair<std::string, std::string>;
+
+// What a case writes to the output and the error stream (exceptions it throws are ignored).
+Written written(const std::function<void()>& run) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     try {
         run();
     } catch (const std::exception&) {
     }
+    const std::string err = testing::internal::GetCapturedStderr();
+    return {testing::internal::GetCapturedStdout(), err};
 }
 
 class DiagnosticSinkTest : public testing::TestWithParam<DiagnosticCase> {};
@@ -86,12 +94,8 @@ TEST_P(DiagnosticSinkTest, DefaultWritesTheDocumentedStream) {
         (line.stream == DiagnosticStream::Output ? expectedOut : expectedErr) += line.text + "\n";
     }
     const std::size_t handles = arBase::counter.size();
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    runIgnoringExceptions(GetParam().run);
+    EXPECT_EQ(written(GetParam().run), Written(expectedOut, expectedErr));
     EXPECT_EQ(arBase::counter.size(), handles);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), expectedOut);
 }
 
 TEST_P(DiagnosticSinkTest, SinkReceivesEveryLineAndNothingIsWritten) {
@@ -99,13 +103,9 @@ TEST_P(DiagnosticSinkTest, SinkReceivesEveryLineAndNothingIsWritten) {
     EXPECT_FALSE(setDiagnosticSink([&](DiagnosticStream stream, const std::string& text) {
         received.push_back({stream, text});
     }));
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    runIgnoringExceptions(GetParam().run);
-    const std::string err = testing::internal::GetCapturedStderr();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const Written nothing = written(GetParam().run);
     EXPECT_TRUE(setDiagnosticSink(nullptr));
-    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(nothing, Written());
     EXPECT_EQ(received, GetParam().lines);
 }
 

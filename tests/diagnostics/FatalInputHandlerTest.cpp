@@ -32,16 +32,14 @@ using angiolith::test::PicPtr;
 
 namespace {
 
-PicPtr bytes(std::vector<unsigned int> extents, std::vector<unsigned char> values = {}) {
-    std::size_t count = 1;
-    for (unsigned int n : extents) count *= n;
-    if (values.empty()) values.assign(count, 0);
-    return makePic<unsigned char>(lumoTeskTypeUnsigned, 8, extents, values);
+// A zero-filled byte image, 2-D without @p nz.
+PicPtr bytes(unsigned nx, unsigned ny, unsigned nz = 0) {
+    return PicPtr(angiolith::test::zeroPic(lumoTeskTypeUnsigned, 8, nz == 0 ? 2 : 3, nx, ny, nz));
 }
 
 // A 5 x 3 x 3 volume with a line of three skeleton voxels along x.
 PicPtr line() {
-    PicPtr pic = bytes({5, 3, 3});
+    PicPtr pic = bytes(5, 3, 3);
     for (int x = 1; x <= 3; ++x) static_cast<unsigned char*>(pic->data)[(1 * 3 + 1) * 5 + x] = 1;
     return pic;
 }
@@ -73,24 +71,18 @@ std::vector<FatalCase> fatalCases() {
          [] { VolumeAccessor<unsigned char> v(nullptr, 0, true); }},
         {"VolumeAccessorOwning2D",
          "VolumeAccessor::VolumeAccessor(...): thePic == null or pic->dim!=3! ",
-         [] {
-             VolumeAccessor<float> v(bytes({4, 4}).get(), 0.0f, true);
-         }},
+         [] { VolumeAccessor<float> v(bytes(4, 4).get(), 0.0f, true); }},
         {"ThreeDPicAccessorNull", "ThreeDPicAccessor::ThreeDPicAccessor(...): thePic == null!",
          [] { ThreeDPicAccessor<unsigned short> v(nullptr, true, 0); }},
         {"ThreeDPicAccessorOwning2D", "ThreeDPicAccessor::ThreeDPicAccessor(...): pic->dim!=3! ",
-         [] {
-             ThreeDPicAccessor<unsigned char> v(bytes({4, 4}).get(), true, 0);
-         }},
+         [] { ThreeDPicAccessor<unsigned char> v(bytes(4, 4).get(), true, 0); }},
         {"SkeletonizerNull",
          "Skeletonizer::Skeletonizer(lumoTeskDescriptor*, BordeVoxelListProcessor*) "
          "fehlgeschlagen: "
          "NULL übergeben!",
          [] { SelleSkeletonizer s(nullptr, true, false); }},
         {"Skeletonizer2D", "Sorry, only 3D-Volumes are supported!",
-         [] {
-             CleaningSelleSkeletonizer s(bytes({4, 4}).get(), true, 1, false);
-         }},
+         [] { CleaningSelleSkeletonizer s(bytes(4, 4).get(), true, 1, false); }},
         {"Skeletonizer2DOfAKindToConvert", "Sorry, only 3D-Volumes are supported!",
          [] {
              PicPtr flat = makePic<float>(lumoTeskTypeFloat, 16, {4, 4}, std::vector<float>(8));
@@ -99,7 +91,7 @@ std::vector<FatalCase> fatalCases() {
         {"SkeletonizerNoElements",
          "Skeletonizer::Skeletonizer(...): the volume has no element buffer!",
          [] {
-             PicPtr empty = bytes({2, 2, 2});
+             PicPtr empty = bytes(2, 2, 2);
              std::free(empty->data);
              empty->data = nullptr;
              SelleSkeletonizer s(empty.get(), true, false);
@@ -107,7 +99,7 @@ std::vector<FatalCase> fatalCases() {
         {"SkeletonizerTooLarge",
          "Skeletonizer::Skeletonizer(...): volume extents above 32768 voxels are not supported!",
          [] {
-             PicPtr wide = bytes({1, 1, 1});
+             PicPtr wide = bytes(1, 1, 1);
              wide->n[0] = 40000;
              SelleSkeletonizer s(wide.get(), true, false);
          }},
@@ -115,7 +107,7 @@ std::vector<FatalCase> fatalCases() {
          "Skeletonizer::Skeletonizer(...): conversion to unsigned 8 bit failed (unsupported "
          "element type)!",
          [] {
-             PicPtr odd = bytes({2, 2, 2});
+             PicPtr odd = bytes(2, 2, 2);
              odd->bits = 3;
              // Freed here again: a constructor that had freed it fails in the sanitizer build.
              SelleSkeletonizer s(odd.get(), true, false);
@@ -187,7 +179,7 @@ std::vector<FatalCase> fatalCases() {
         {"ExtractorNoStart",
          "Fehler in BreadthFirstTreeExtractor::getTree(): Kein Endpunkt im Volumen vorhanden!",
          [] {
-             VolumeAccessor<unsigned char> skeleton(bytes({3, 3, 3}).release(), 0, true);
+             VolumeAccessor<unsigned char> skeleton(bytes(3, 3, 3).release(), 0, true);
              std::list<DistancePoint3D*> none;
              BreadthFirstTreeExtractor().getTree(&skeleton, &none);
          }},
@@ -196,7 +188,7 @@ std::vector<FatalCase> fatalCases() {
         {"ExtractorMissingDistance",
          "BreadthFirstTreeExtractor::getDiameter(): fehlender Distanzwert",
          [] {
-             VolumeAccessor<unsigned char> skeleton(bytes({11, 11, 11}).release(), 0, true);
+             VolumeAccessor<unsigned char> skeleton(bytes(11, 11, 11).release(), 0, true);
              std::vector<std::unique_ptr<DistancePoint3D>> owned;
              std::list<DistancePoint3D*> lacking;
              const auto add = [&](short x, short y) {
@@ -211,7 +203,7 @@ std::vector<FatalCase> fatalCases() {
         {"ExtractorFieldNoStart",
          "Fehler in BreadthFirstTreeExtractor::getTreeDF(): Kein Endpunkt im Volumen vorhanden!",
          [] {
-             VolumeAccessor<unsigned char> skeleton(bytes({3, 3, 3}).release(), 0, true);
+             VolumeAccessor<unsigned char> skeleton(bytes(3, 3, 3).release(), 0, true);
              VolumeAccessor<float> field;
              BreadthFirstTreeExtractor().getTreeDF(&skeleton, &field);
          }},

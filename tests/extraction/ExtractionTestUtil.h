@@ -1,6 +1,8 @@
 #ifndef ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 #define ANGIOLITH_TESTS_EXTRACTION_EXTRACTIONTESTUTIL_H
 
+#include "support/Errors.h"
+
 #include <angiolith/image/VolumeAccessor.h>
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/image/lumoTeskDescriptor.h>
@@ -8,9 +10,14 @@
 #include <angiolith/tree/TreeIterator.h>
 #include <angiolith/tree/Vector3.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace extraction_test {
@@ -44,14 +51,28 @@ void drawLineX(VolumeAccessor<T>& vol, int x0, int x1, int y, int z, T value) {
     }
 }
 
+/// A T in the plane z = 5 of an 11^3 skeleton: bar x = 1..9 at y = 5, stem (5, 6..9).
+inline void drawT(VolumeAccessor<unsigned char>& vol) {
+    drawLineX<unsigned char>(vol, 1, 9, 5, 5, 1);
+    draw<unsigned char>(vol, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+}
+
+/// The message of the std::runtime_error thrown by @p call, which must also be the line written
+/// to the standard error stream.
+inline std::string failure(const std::function<void()>& call) {
+    testing::internal::CaptureStderr();
+    const std::string what = angiolith::test::messageOf(call);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), what + "\n");
+    return what;
+}
+
 using Skeleton = std::unique_ptr<VolumeAccessor<unsigned char>>;
 using Field = std::unique_ptr<VolumeAccessor<float>>;
 
 /// An n x n x n distance field holding @p value everywhere.
 inline Field constantField(unsigned n, float value) {
     Field f = makeVolume<float>(n, n, n);
-    for (int z = 0; z < static_cast<int>(n); ++z)
-        for (int y = 0; y < static_cast<int>(n); ++y) drawLineX(*f, 0, n - 1, y, z, value);
+    std::fill_n(static_cast<float*>(f->getPic()->data), std::size_t{n} * n * n, value);
     return f;
 }
 

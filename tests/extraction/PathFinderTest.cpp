@@ -1,16 +1,166 @@
+// The path finder: labelling the skeleton's voxels and choosing the start (the skeleton graph
+// extractor's part), then the walk through edge voxels and branching clusters.
 #include "ExtractionTestUtil.h"
-#include "support/Errors.h"
+#include "support/Descriptors.h"
 
 #include <angiolith/extraction/PathFinder.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using namespace extraction_test;
+using angiolith::test::messageOf;
+
+// Index = 9 (1 - dz) + 3 (1 - dy) + (dx + 1), one less past the left-out centre (13): the order
+// in which the accessors list the 26 neighbours.
+TEST(SkeletonGraphExtractor, NeighbourIndexTable) {
+    const std::vector<angiolith::test::Offset> offsets = angiolith::test::neighbourOffsets();
+    for (unsigned short index = 0; index < 26; ++index) {
+        const Vector3<short> v = getVectorFromIndex(10, 20, 30, index);
+        const angiolith::test::Offset& o = offsets[index];
+        EXPECT_EQ((std::array<int, 3>{v.x - 10, v.y - 20, v.z - 30}),
+                  (std::array<int, 3>{o.dx, o.dy, o.dz}))
+            << index;
+    }
+    EXPECT_TRUE(sameVoxel(getVectorFromIndex(0, 0, 0, 13), Vector3<short>{1, 0, 0}));
+    EXPECT_TRUE(sameVoxel(getVectorFromIndex(0, 0, 0, 4), Vector3<short>{0, 0, 1}));
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(messageOf([] { getVectorFromIndex(0, 0, 0, 26); }),
+              "getVectorFromIndex(): wrong index");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "getVectorFromIndex(): falscher Index!\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "getVectorFromIndex(): wrong index\n");
+}
+
+TEST(SkeletonGraphExtractor, StraightLineLabelsAndStart) {
+    Skeleton s = makeVolume<unsigned char>(12, 12, 12);
+    drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
+    Field f = constantField(12, 1.0f);
+    {
+        PathFinder pf(s.get(), f.get(), nullptr, false);
+        EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);
+        EXPECT_EQ(at(*s, 9, 5, 5), ENDPOINT);
+        for (int x = 3; x <= 8; ++x) EXPECT_EQ(at(*s, x, 5, 5), EDGEPOINT);
+        EXPECT_EQ(at(*s, 1, 5, 5), 0);
+        ASSERT_TRUE(pf.hasStartPoint());
+        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{2, 5, 5}));  // equal distances
+    }
+    // Two voxels share the largest distance: the first reached from the scan's first voxel wins.
+    drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
+    f->setVoxel(7, 5, 5, 3.0f);
+    f->setVoxel(4, 5, 5, 3.0f);
+    PathFinder pf(s.get(), f.get(), nullptr, false);
+    EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{4, 5, 5}));
+}
+
+// A T in the plane z = 5: bar x = 1..9 at y = 5, stem (5, 6..9). Worked by hand: (4,5), (5,5),
+// (6,5) and (5,6) each have three or four skeleton neighbours (the diagonals count); (3,5),
+// (7,5) and (5,7) touch them and become exits.
+TEST(SkeletonGraphExtractor, TJunctionBranchAndExitVoxels) {
+    Skeleton s = makeVolume<unsigned char>(11, 11, 11);
+    drawT(*s);
+    Field f = constantField(11, 2.0f);
+    PathFinder pf(s.get(), f.get(), nullptr, false);
+    const int expectedBar[] = {0, 2, 3, 4, 5, 5, 5, 4, 3, 2, 0};
+    for (int x = 0; x <= 10; ++x) EXPECT_EQ(at(*s, x, 5, 5), expectedBar[x]) << x;
+    const int expectedStem[] = {5, 4, 3, 2, 0};
+    for (int y = 6; y <= 10; ++y) EXPECT_EQ(at(*s, 5, y, 5), expectedStem[y - 6]) << y;
+}
+
+TEST(SkeletonGraphExtractor, LargestComponentWinsAndTiesGoToTheFirst) {
+    Field f = constantField(16, 1.0f);
+    {
+        Skeleton s = makeVolume<unsigned char>(16, 16, 16);
+        drawLineX<unsigned char>(*s, 0, 9, 1, 1, 1);   // 10 voxels, scanned first
+        drawLineX<unsigned char>(*s, 0, 11, 8, 8, 1);  // 12 voxels
+        PathFinder pf(s.get(), f.get(), nullptr, false);
+        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{0, 8, 8}));
+    }
+    {
+        // Sizes 5, 7, 7 in scan order: the first of the two largest.
+        Skeleton s = makeVolume<unsigned char>(16, 16, 16);
+        drawLineX<unsigned char>(*s, 3, 7, 1, 1, 1);
+        drawLineX<unsigned char>(*s, 2, 8, 4, 4, 1);
+        drawLineX<unsigned char>(*s, 1, 7, 9, 9, 1);
+        PathFinder pf(s.get(), f.get(), nullptr, false);
+        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{2, 4, 4}));
+    }
+}
+
+TEST(SkeletonGraphExtractor, GivenStartLabelsOnlyItsComponentAndSnapsToTheShells) {
+    Field f = constantField(12, 1.0f);
+    Skeleton s = makeVolume<unsigned char>(12, 12, 12);
+    drawLineX<unsigned char>(*s, 2, 9, 5, 5, 1);
+    drawLineX<unsigned char>(*s, 2, 9, 1, 1, 1);  // another component
+    // From (5,5,7) the shell of half-width 2 meets the plane z = 5 with x outermost from 3:
+    // (3,5,5) comes before the nearer (5,5,5).
+    Vector3<short> start{5, 5, 7};
+    PathFinder pf(s.get(), f.get(), &start, false);
+    EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{3, 5, 5}));
+    EXPECT_EQ(at(*s, 2, 5, 5), ENDPOINT);
+    EXPECT_EQ(at(*s, 2, 1, 1), UNLABELED);
+    EXPECT_EQ(at(*s, 5, 1, 1), UNLABELED);
+
+    // A start on an edge voxel is kept; labelling all components reaches the other line too.
+    Vector3<short> onLine{4, 1, 1};
+    PathFinder all(s.get(), f.get(), &onLine, true);
+    EXPECT_TRUE(sameVoxel(all.getStartPoint(), Vector3<short>{4, 1, 1}));
+    EXPECT_EQ(at(*s, 2, 1, 1), ENDPOINT);
+    EXPECT_EQ(at(*s, 5, 1, 1), EDGEPOINT);
+}
+
+TEST(SkeletonGraphExtractor, EmptyVolume) {
+    Field f = constantField(5, 1.0f);
+    Skeleton s = makeVolume<unsigned char>(5, 5, 5);
+    PathFinder pf(s.get(), f.get(), nullptr, false);
+    EXPECT_FALSE(pf.hasStartPoint());
+
+    Vector3<short> start{2, 2, 2};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(messageOf([&] { PathFinder p(s.get(), f.get(), &start, false); }),
+              "Error in PathFinder::getNextEdgeVoxel(): no next neigbour found");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error in PathFinder::getNextEdgeVoxel(): no next neigbour found\n");
+}
+
+// Positions outside the volume never count as skeleton voxels, even where the accessor reads a
+// non-zero outside value: a line along the border is labelled as if the outside were 0, and
+// the labelling ends.
+TEST(SkeletonGraphExtractor, NonZeroOutsideValueIsNotSkeleton) {
+    Skeleton s = makeVolume<unsigned char>(5, 5, 5, 1);
+    drawLineX<unsigned char>(*s, 0, 4, 0, 0, 1);
+    Field f = constantField(5, 1.0f);
+    Vector3<short> start{-3, 0, 0};
+    PathFinder pf(s.get(), f.get(), &start, false);
+    EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{0, 0, 0}));
+    EXPECT_EQ(at(*s, 0, 0, 0), ENDPOINT);
+    EXPECT_EQ(at(*s, 2, 0, 0), EDGEPOINT);
+    EXPECT_EQ(at(*s, 4, 0, 0), ENDPOINT);
+}
+
+TEST(SkeletonGraphExtractor, DistancesFromTheVoxelMap) {
+    Skeleton s = makeVolume<unsigned char>(8, 8, 8);
+    drawLineX<unsigned char>(*s, 1, 5, 2, 2, 1);
+    BorderVoxelHashMap map;
+    DistancePoint3D p1(1, 2, 2, 1, 0, 0), p2(2, 2, 2, 1, 0, 0), p3(3, 2, 2, 3, 4, 0),
+        p4(4, 2, 2, 2, 0, 0), p5(5, 2, 2, 1, 0, 0);
+    for (DistancePoint3D* p : {&p1, &p2, &p3, &p4, &p5}) map.insert(p);
+    PathFinder pf(s.get(), &map, nullptr, false);
+    EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{3, 2, 2}));
+    EXPECT_FLOAT_EQ(pf.getDistanceValue(3, 2, 2), 5.0f);
+
+    // An edge voxel without a distance value stops the labelling.
+    drawLineX<unsigned char>(*s, 1, 6, 2, 2, 1);
+    EXPECT_EQ(failure([&] { PathFinder p(s.get(), &map, nullptr, false); }),
+              "PathFinder::getDistanceValue(): missing distance value");
+}
 
 namespace {
 
@@ -32,22 +182,12 @@ Step neighbours(PathFinder& pf, short x, short y, short z, long ex1, long ex2) {
     return step;
 }
 
-// The message of the std::runtime_error thrown by @p call, which must also be the line written
-// to the standard error stream.
-std::string failure(const std::function<void()>& call) {
-    testing::internal::CaptureStderr();
-    const std::string what = angiolith::test::messageOf(call);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), what + "\n");
-    return what;
-}
-
-// The T of SkeletonGraphExtractorTest: bar x = 1..9 at (y 5, z 5), stem (5, 6..9, 5).
+// The T of the labelling test above: bar x = 1..9 at (y 5, z 5), stem (5, 6..9, 5).
 struct TFixture : testing::Test {
     Skeleton s = makeVolume<unsigned char>(11, 11, 11);
     Field f = makeVolume<float>(11, 11, 11);
     TFixture() {
-        drawLineX<unsigned char>(*s, 1, 9, 5, 5, 1);
-        draw<unsigned char>(*s, {{5, 6, 5}, {5, 7, 5}, {5, 8, 5}, {5, 9, 5}}, 1);
+        drawT(*s);
         drawLineX<float>(*f, 0, 10, 5, 5, 1.0f);
     }
 };
@@ -58,18 +198,15 @@ TEST(PathFinder, ConstructorChecksItsArguments) {
     Skeleton s = makeVolume<unsigned char>(3, 3, 3);
     Field f = makeVolume<float>(3, 3, 3);
     BorderVoxelHashMap map;
+    VolumeAccessor<float>* noField = nullptr;
+    BorderVoxelHashMap* noMap = nullptr;
     EXPECT_EQ(failure([&] { PathFinder p(nullptr, f.get(), nullptr, false); }),
               "PathFinder::PathFinder(): volume == NULL");
     EXPECT_EQ(failure([&] { PathFinder p(nullptr, &map, nullptr, false); }),
               "PathFinder::PathFinder(): volume == NULL");
-    EXPECT_EQ(failure([&] {
-                  PathFinder p(s.get(), static_cast<VolumeAccessor<float>*>(nullptr), nullptr,
-                               false);
-              }),
+    EXPECT_EQ(failure([&] { PathFinder p(s.get(), noField, nullptr, false); }),
               "PathFinder::PathFinder(): distanceField == NULL");
-    EXPECT_EQ(failure([&] {
-                  PathFinder p(s.get(), static_cast<BorderVoxelHashMap*>(nullptr), nullptr, false);
-              }),
+    EXPECT_EQ(failure([&] { PathFinder p(s.get(), noMap, nullptr, false); }),
               "PathFinder::PathFinder(): distanceValues == NULL");
     PathFinder p(s.get(), f.get(), nullptr, false);
     EXPECT_EQ(failure([&] { p.labelSkeleton(nullptr); }),

@@ -41,6 +41,15 @@ struct Volume {
     }
 };
 
+// A solid nx x ny x nz box inside a background margin.
+inline Volume box(int nx, int ny, int nz, int margin = 1) {
+    Volume vol(nx + 2 * margin, ny + 2 * margin, nz + 2 * margin);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) vol.set(x + margin, y + margin, z + margin);
+    return vol;
+}
+
 // A new unsigned 8-bit descriptor holding the volume.
 inline lumoTeskDescriptor* toDescriptor(const Volume& vol) {
     lumoTeskDescriptor* pic =
@@ -55,6 +64,13 @@ inline Volume fromDescriptor(const lumoTeskDescriptor* pic) {
     if (!vol.v.empty()) std::memcpy(vol.v.data(), pic->data, vol.v.size());
     return vol;
 }
+
+// The descriptors of a skeletonizer under test: the volume it thins and the distance field it
+// makes. A base listed before the skeletonizer, so that they outlive it.
+struct OwnedPics {
+    explicit OwnedPics(const Volume& vol) : volumePic(toDescriptor(vol)) {}
+    angiolith::test::PicPtr volumePic, fieldPic;
+};
 
 // Euler characteristic of the object as a union of closed unit cubes (the topology of
 // 26-connected objects), counted directly: vertices - edges + faces - cubes of the complex.
@@ -194,34 +210,29 @@ struct ThinResult {
 
 // Thins a copy of the volume with skeletonizer S (constructed from the descriptor and
 // `args`), collects everything the tests look at and releases the descriptors the way a host
-// does.
+// does (after the skeletonizer).
 template <typename S, typename... Args>
 ThinResult runThinning(const Volume& vol, const std::array<float, 3>& spacing, Args... args) {
     ThinResult r;
-    lumoTeskDescriptor* pic = toDescriptor(vol);
-    lumoTeskDescriptor* field = nullptr;
-    {
-        S s(pic, args...);
-        s.setVolumeVoxelSizeX(spacing[0]);
-        s.setVolumeVoxelSizeY(spacing[1]);
-        s.setVolumeVoxelSizeZ(spacing[2]);
-        EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
-        testing::internal::CaptureStdout();
-        s.skeletonize();
-        r.output = testing::internal::GetCapturedStdout();
-        field = s.getDistanceFieldPic();
-        for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
-            r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
-            r.skeletonDistances.push_back(p->getDistance());
-        }
+    angiolith::test::PicPtr pic(toDescriptor(vol)), field;
+    S s(pic.get(), args...);
+    field.reset(s.getDistanceFieldPic());
+    s.setVolumeVoxelSizeX(spacing[0]);
+    s.setVolumeVoxelSizeY(spacing[1]);
+    s.setVolumeVoxelSizeZ(spacing[2]);
+    EXPECT_EQ(s.getSkeletalVoxels(), nullptr);
+    testing::internal::CaptureStdout();
+    s.skeletonize();
+    r.output = testing::internal::GetCapturedStdout();
+    for (DistancePoint3D* p : *s.getSkeletalVoxels()) {
+        r.skeleton.emplace_back(p->getX(), p->getY(), p->getZ());
+        r.skeletonDistances.push_back(p->getDistance());
     }
-    r.thinned = fromDescriptor(pic);
+    r.thinned = fromDescriptor(pic.get());
     if (field != nullptr) {
         const float* d = static_cast<const float*>(field->data);
         r.field.assign(d, d + vol.v.size());
     }
-    lumoTeskFree(pic);
-    lumoTeskFree(field);
     return r;
 }
 

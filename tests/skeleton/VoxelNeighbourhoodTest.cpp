@@ -14,19 +14,16 @@ TEST(VoxelNeighbourhood, ReadsWhatTheAccessorReads) {
     std::mt19937 rng(5);
     skeletontest::Volume vol(7, 6, 5);
     for (auto& v : vol.v) v = static_cast<unsigned char>(rng() % 4);
-    lumoTeskDescriptor* pic = skeletontest::toDescriptor(vol);
-    {
-        const VolumeAccessor<unsigned char> accessor(pic, 0, false);
-        for (short z = 0; z < vol.nz; ++z) {
-            for (short y = 0; y < vol.ny; ++y) {
-                for (short x = 0; x < vol.nx; ++x) {
-                    std::array<unsigned char, 26> direct{}, expected{};
-                    angiolith::detail::read26Neighbourhood(accessor, x, y, z, direct.data());
-                    accessor.get26Neighbourhood(x, y, z, expected.data());
-                    EXPECT_EQ(direct, expected) << x << "," << y << "," << z;
-                }
+    const angiolith::test::PicPtr pic(skeletontest::toDescriptor(vol));
+    const VolumeAccessor<unsigned char> accessor(pic.get(), 0, false);
+    for (short z = 0; z < vol.nz; ++z) {
+        for (short y = 0; y < vol.ny; ++y) {
+            for (short x = 0; x < vol.nx; ++x) {
+                std::array<unsigned char, 26> direct{}, expected{};
+                angiolith::detail::read26Neighbourhood(accessor, x, y, z, direct.data());
+                accessor.get26Neighbourhood(x, y, z, expected.data());
+                EXPECT_EQ(direct, expected) << x << "," << y << "," << z;
             }
         }
     }
-    lumoTeskFree(pic);
 }

@@ -3,10 +3,10 @@
 // and against an exhaustive search, on lattices built to tie and on a vessel phantom, with one
 // and with several threads.
 #include "phantom/VesselPhantom.h"
+#include "support/PhantomChain.h"
 #include "territory/GridNearestSample.h"
 #include "territory/TerritoryTestSupport.h"
 
-#include <angiolith/territory/KDTreeNextVesselEstimator.h>
 #include <angiolith/territory/SuppliedTissueClassifier.h>
 
 #include <gtest/gtest.h>
@@ -21,10 +21,6 @@ namespace {
 
 using namespace angiolith::test;
 
-// The same search as its base; being another class, it keeps the classifier on the per-voxel
-// path.
-class ReferenceEstimator : public KDTreeNextVesselEstimator {};
-
 // The result volumes of one computation, copied out.
 struct Territories {
     std::vector<unsigned short> ids;
@@ -35,7 +31,7 @@ Territories classify(const ArVesselTree& tree, const std::vector<unsigned char>&
                      const Grid& g, unsigned char background, bool reference, unsigned threads,
                      bool distances = true) {
     SuppliedTissueClassifier classifier(tissueOn(mask, g, background), tree);
-    if (reference) classifier.setNextVesselEstimator(new ReferenceEstimator);
+    if (reference) classifier.setNextVesselEstimator(new chain_test::PerVoxelEstimator);
     classifier.setNumberOfThreads(threads);
     classifier.setCalculateDistanceVolume(distances);
     classifier.computeSuppliedTissue();
@@ -113,22 +109,18 @@ TEST_P(GridNearestSampleLattice, MatchesBruteForceAndTheReferenceOnAnyNumberOfTh
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lattices, GridNearestSampleLattice,
-    testing::Values(
-        LatticeCase{"UnitSpacing", {17, 14, 11, {1, 1, 1}, {0, 0, 0}}, 30, 3, 2, 0},
-        LatticeCase{"CtSpacing", {19, 16, 12, {0.7f, 0.7f, 1.5f}, {0, 0, 0}}, 25, 4, 2, 0},
-        LatticeCase{"CtSpacingOffset",
-                    {15, 18, 13, {0.7f, 0.7f, 1.5f}, {-100.35f, 20.7f, -3.0f}},
-                    20,
-                    5,
-                    2,
-                    7},
-        LatticeCase{
-            "HalfSpacingSparse", {21, 9, 17, {0.5f, 0.5f, 0.5f}, {-0.5f, 0, 2}}, 12, 2, 4, 0},
-        LatticeCase{
-            "Anisotropic", {13, 15, 14, {0.3f, 1.1f, 2.5f}, {3, -7.25f, 0.1f}}, 40, 2, 1, 0}),
-    [](const testing::TestParamInfo<LatticeCase>& info) { return info.param.name; });
+const LatticeCase kLattices[] = {
+    {"UnitSpacing", {17, 14, 11, {1, 1, 1}, {0, 0, 0}}, 30, 3, 2, 0},
+    {"CtSpacing", {19, 16, 12, {0.7f, 0.7f, 1.5f}, {0, 0, 0}}, 25, 4, 2, 0},
+    {"CtSpacingOffset", {15, 18, 13, {0.7f, 0.7f, 1.5f}, {-100.35f, 20.7f, -3.0f}}, 20, 5, 2, 7},
+    {"HalfSpacingSparse", {21, 9, 17, {0.5f, 0.5f, 0.5f}, {-0.5f, 0, 2}}, 12, 2, 4, 0},
+    {"Anisotropic", {13, 15, 14, {0.3f, 1.1f, 2.5f}, {3, -7.25f, 0.1f}}, 40, 2, 1, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lattices, GridNearestSampleLattice, testing::ValuesIn(kLattices),
+                         [](const testing::TestParamInfo<LatticeCase>& info) {
+                             return info.param.name;
+                         });
 
 // The six samples at distance 4 from the centre voxel along the axes, one vessel each, in every
 // rotation of the list order, followed by two nearer the corners: the earliest of the six wins

@@ -19,22 +19,6 @@ namespace {
 
 using namespace angiolith::test;
 
-// A random tree: a root and children, each vessel a random polyline with unit-ish steps, ids
-// 1..count.
-SampledTree randomTree(unsigned seed, int count, float extent) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<std::vector<Vector3<float>>> lines(static_cast<std::size_t>(count));
-    for (auto& line : lines) {
-        Vector3<float> p{unit(rng) * extent, unit(rng) * extent, unit(rng) * extent};
-        const Vector3<float> d{unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
-        for (int s = 0; s < 12; ++s, p = {p.x + d.x * 1.3f, p.y + d.y * 1.3f, p.z + d.z * 1.3f}) {
-            line.push_back(p);
-        }
-    }
-    return sampledTree(lines);
-}
-
 TEST(SuppliedTissueClassifier, RandomTreesMatchBruteForceWithTransformSpacingAndOrigin) {
     for (unsigned seed : {1u, 2u, 3u}) {
         const unsigned char background = seed == 2 ? 7 : 0;
@@ -85,8 +69,7 @@ public:
 };
 
 TEST(SuppliedTissueClassifier, ReadsTheMaskThroughTheHostsAccessor) {
-    ArVesselTree tree =
-        makeTree({makeVessel(4, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {5, 0, 0}})}, {0});
+    ArVesselTree tree = sampledTree({{{0, 0, 0}, {5, 0, 0}}}, {4}).tree;
     SuppliedTissueClassifier classifier(new StripedMask, tree);
     classifier.computeSuppliedTissue();
     const auto* ids = classifier.getVesselIDVolume();
@@ -136,7 +119,7 @@ TEST(SuppliedTissueClassifier, SampleSetIsFixedUntilANewEstimator) {
 }
 
 TEST(SuppliedTissueClassifier, AllBackgroundStillHandsTheSamplesToTheEstimator) {
-    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{1, 1, 1}})}, {0});
+    ArVesselTree tree = sampledTree({{{1, 1, 1}}}, {3}).tree;
     SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(64), {4, 4, 4}, 0),
                                         tree);
     auto* estimator = new KDTreeNextVesselEstimator;
@@ -151,7 +134,7 @@ TEST(SuppliedTissueClassifier, AllBackgroundStillHandsTheSamplesToTheEstimator) 
 }
 
 TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
-    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {})}, {0});
+    ArVesselTree tree = sampledTree({{}}, {3}).tree;
     EXPECT_EQ(messageOf([&] { SuppliedTissueClassifier c(nullptr, tree); }),
               "Error in SuppliedTissueClassifier::SuppliedTissueClassifier(): volume == NULL");
     SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(8), {2, 2, 2}, 0),
@@ -179,7 +162,7 @@ TEST(SuppliedTissueClassifier, FailuresNameTheOperation) {
 // skipped by the destructor and leaked: the sanitizer build's leak check catches it); later
 // computations make none, and cutting, which needs one, fails.
 TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
-    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    ArVesselTree tree = sampledTree({{{0, 0, 0}}}, {3}).tree;
     SuppliedTissueClassifier classifier(tissueOn({0, 0, 1}, {3, 1, 1}, 0), tree);
     classifier.computeSuppliedTissue();
     ASSERT_NE(classifier.getDistanceVolume(), nullptr);
@@ -197,23 +180,22 @@ TEST(SuppliedTissueClassifier, DistanceVolumeSwitchedOff) {
 }
 
 TEST(SuppliedTissueClassifier, VolumesNotOwnedAreLeftToTheHost) {
-    ArVesselTree tree = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
-    auto* mask = tissueOn({0, 1}, {2, 1, 1}, 0);
-    ThreeDPicAccessor<unsigned short>* firstIds = nullptr;
-    ThreeDPicAccessor<float>* firstDistances = nullptr;
-    ThreeDPicAccessor<unsigned short>* secondIds = nullptr;
+    ArVesselTree tree = sampledTree({{{0, 0, 0}}}, {3}).tree;
+    const std::unique_ptr<ThreeDPicAccessor<unsigned char>> mask(tissueOn({0, 1}, {2, 1, 1}, 0));
+    std::unique_ptr<ThreeDPicAccessor<unsigned short>> firstIds, secondIds;
+    std::unique_ptr<ThreeDPicAccessor<float>> firstDistances;
     {
-        SuppliedTissueClassifier classifier(mask, tree);
+        SuppliedTissueClassifier classifier(mask.get(), tree);
         classifier.setOwnerOfTissueVolume(false);
         classifier.setOwnerOfVesselIDVolume(false);
         classifier.setOwnerOfDistanceVolume(false);
         classifier.computeSuppliedTissue();
-        firstIds = classifier.getVesselIDVolume();
-        firstDistances = classifier.getDistanceVolume();
+        firstIds.reset(classifier.getVesselIDVolume());
+        firstDistances.reset(classifier.getDistanceVolume());
         // Not owned: a second computation leaves the first volumes to us.
         classifier.computeSuppliedTissue();
-        EXPECT_NE(classifier.getVesselIDVolume(), firstIds);
-        secondIds = classifier.getVesselIDVolume();
+        EXPECT_NE(classifier.getVesselIDVolume(), firstIds.get());
+        secondIds.reset(classifier.getVesselIDVolume());
         classifier.setOwnerOfDistanceVolume(true);
         // A sampler, measure and estimator set twice are not deleted in between.
         auto* sampler = new EntireVesselTreeSampler;
@@ -228,10 +210,6 @@ TEST(SuppliedTissueClassifier, VolumesNotOwnedAreLeftToTheHost) {
     EXPECT_EQ(firstIds->getVoxel(1, 0, 0), 3);
     EXPECT_EQ(firstDistances->getVoxel(1, 0, 0), 1.0f);
     EXPECT_EQ(secondIds->getVoxel(1, 0, 0), 3);
-    delete firstIds;
-    delete firstDistances;
-    delete secondIds;
-    delete mask;
 }
 
 class CutVolume : public testing::Test {
@@ -269,10 +247,7 @@ TEST_F(CutVolume, KeepsTheTerritoriesOfTheListedVessels) {
     EXPECT_TRUE(cut->isOwner());
     expectCut(*cut, {3, 5});
 
-    ArVesselTree tree =
-        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}}),
-                  makeVessel(5, VesselProperties::HEPATIC, 1, 1, {{1, 0, 0}, {2, 0, 0}})},
-                 {0, 0});
+    ArVesselTree tree = sampledTree({{{0, 0, 0}}, {{1, 0, 0}, {2, 0, 0}}}, {3, 5}).tree;
     std::unique_ptr<ThreeDPicAccessor<float>> fromTree(
         SuppliedTissueClassifier::cutVolume(distances, ids, tree));
     expectCut(*fromTree, {3, 5});
@@ -288,7 +263,7 @@ TEST_F(CutVolume, EmptyInputsAreRejected) {
     EXPECT_EQ(messageOf([&] { delete SuppliedTissueClassifier::cutVolume(distances, ids, empty); }),
               "Error in SuppliedTissueClassifier::getCroppedVolume(const VesselElementList&): "
               "list.size() == 0 !");
-    ArVesselTree bare = makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {})}, {0});
+    ArVesselTree bare = sampledTree({{}}, {3}).tree;
     EXPECT_EQ(messageOf([&] { delete SuppliedTissueClassifier::cutVolume(distances, ids, bare); }),
               "Error in SuppliedTissueClassifier::cutVolume(DistanceVolume, VesselIDVolume, "
               "ArTree): elements->size() == 0 !");
@@ -319,10 +294,8 @@ TEST(SuppliedTissueClassifier, CutsItsOwnResult) {
     // Vessel 3 along y = 0, vessel 5 along y = 6; voxels with y < 3 belong to 3, y > 3 to 5,
     // and y = 3 is tied and goes to the sample listed first (vessel 3).
     ArVesselTree tree =
-        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}, {4, 0, 0}}),
-                  makeVessel(5, VesselProperties::PORTAL, 1, 1, {{0, 6, 0}, {4, 6, 0}}),
-                  makeVessel(8, VesselProperties::PORTAL, 1, 1, {{30, 30, 30}})},
-                 {0, 0, 0});
+        sampledTree({{{0, 0, 0}, {4, 0, 0}}, {{0, 6, 0}, {4, 6, 0}}, {{30, 30, 30}}}, {3, 5, 8})
+            .tree;
     SuppliedTissueClassifier classifier(tissueOn(std::vector<unsigned char>(35, 1), {5, 7, 1}, 0),
                                         tree);
     classifier.computeSuppliedTissue();
@@ -332,8 +305,7 @@ TEST(SuppliedTissueClassifier, CutsItsOwnResult) {
     for (short y = 0; y < 7; ++y) {
         EXPECT_EQ(cut->getVoxel(0, y, 0), y > 3 ? 6.0f - y : 0.0f) << y;
     }
-    ArVesselTree justThree =
-        makeTree({makeVessel(3, VesselProperties::PORTAL, 1, 1, {{0, 0, 0}})}, {0});
+    ArVesselTree justThree = sampledTree({{{0, 0, 0}}}, {3}).tree;
     std::unique_ptr<ThreeDPicAccessor<float>> cutThree(classifier.cutVolume(justThree));
     for (short y = 0; y < 7; ++y) {
         EXPECT_EQ(cutThree->getVoxel(0, y, 0), y <= 3 ? float(y) : 0.0f) << y;

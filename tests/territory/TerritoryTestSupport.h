@@ -68,6 +68,24 @@ inline SampledTree sampledTree(const std::vector<std::vector<Vector3<float>>>& l
     return result;
 }
 
+/// A random tree: a root and children, each vessel a random polyline of @p perLine samples
+/// @p step apart (at most) in a cube of edge @p extent, ids 1..count.
+inline SampledTree randomTree(unsigned seed, int count, float extent, int perLine = 12,
+                              float step = 1.3f) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<std::vector<Vector3<float>>> lines(static_cast<std::size_t>(count));
+    for (auto& line : lines) {
+        Vector3<float> p{unit(rng) * extent, unit(rng) * extent, unit(rng) * extent};
+        const Vector3<float> d{unit(rng) - 0.5f, unit(rng) - 0.5f, unit(rng) - 0.5f};
+        for (int s = 0; s < perLine;
+             ++s, p = {p.x + d.x * step, p.y + d.y * step, p.z + d.z * step}) {
+            line.push_back(p);
+        }
+    }
+    return sampledTree(lines);
+}
+
 /// A voxel grid: extents, spacing and origin.
 struct Grid {
     unsigned nx, ny, nz;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -38,17 +40,19 @@ protected:
                          makeVessel(50, PORTAL, 6, 2, {})},
                         {0, 0, 1, 0, 0, 0})) {}
 
-    // The vessel ids of @p sampler's samples, one entry per sample, checking each sample's
-    // position against its vessel and scalar 0 on the way.
-    std::vector<int> idsOf(AbstractVesselTreeSampler& sampler) {
+    // The vessel ids of @p sampler's samples, one per sample, with positions when asked for
+    // ("10 (0,1,2) ..."), checking diameter 1 and scalar 0 on the way.
+    std::string samplesOf(AbstractVesselTreeSampler& sampler, bool positions = false) {
         std::unique_ptr<VesselElementList> list(sampler.getVesselTreeSamples(tree));
-        std::vector<int> ids;
+        std::ostringstream text;
         for (const VesselElementID& s : *list) {
             EXPECT_EQ(s.scalar, 0.0f);
             EXPECT_EQ(s.diameter, 1.0f);
-            ids.push_back(s.vesselId);
+            text << (text.tellp() > 0 ? " " : "") << s.vesselId;
+            if (positions)
+                text << " (" << s.position.x << ',' << s.position.y << ',' << s.position.z << ')';
         }
-        return ids;
+        return text.str();
     }
 
     ArVesselTree tree;
@@ -56,53 +60,33 @@ protected:
 
 TEST_F(VesselTreeSamplers, EntireSamplesEveryElementInPreorder) {
     EntireVesselTreeSampler sampler;
-    std::unique_ptr<VesselElementList> list(sampler.getVesselTreeSamples(tree));
-    const std::vector<VesselElementID> expected{
-        {{0, 0, 0}, 1, 0, 10}, {{1, 0, 0}, 1, 0, 10},  {{1, 0, 0}, 1, 0, 20},
-        {{2, 1, 0}, 1, 0, 20}, {{3, 2, 0}, 1, 0, 20},  {{3, 2, 0}, 1, 0, 21},
-        {{1, 0, 0}, 1, 0, 30}, {{1, -4, 2}, 1, 0, 30}, {{7, 7, 7}, 1, 0, 40}};
-    ASSERT_EQ(list->size(), expected.size());
-    auto sample = list->begin();
-    for (const auto& e : expected) {
-        EXPECT_EQ(sample->position.x, e.position.x);
-        EXPECT_EQ(sample->position.y, e.position.y);
-        EXPECT_EQ(sample->position.z, e.position.z);
-        EXPECT_EQ(sample->diameter, 1.0f);
-        EXPECT_EQ(sample->scalar, 0.0f);
-        EXPECT_EQ(sample->vesselId, e.vesselId);
-        ++sample;
-    }
+    EXPECT_EQ(samplesOf(sampler, true),
+              "10 (0,0,0) 10 (1,0,0) 20 (1,0,0) 20 (2,1,0) 20 (3,2,0) 21 (3,2,0) 30 (1,0,0) "
+              "30 (1,-4,2) 40 (7,7,7)");
 }
 
 TEST_F(VesselTreeSamplers, SystemAndSegmentSelection) {
     HepaVesselTreeSampler hepa;
-    EXPECT_EQ(idsOf(hepa), (std::vector<int>{20, 20, 20, 21}));
+    EXPECT_EQ(samplesOf(hepa), "20 20 20 21");
     OnlyDefinedHepaVesselTreeSampler definedHepa;
-    EXPECT_EQ(idsOf(definedHepa), (std::vector<int>{20, 20, 20}));
+    EXPECT_EQ(samplesOf(definedHepa), "20 20 20");
     PortaVesselTreeSampler porta;
-    EXPECT_EQ(idsOf(porta), (std::vector<int>{10, 10, 30, 30}));
+    EXPECT_EQ(samplesOf(porta), "10 10 30 30");
     OnlyDefinedPortaVesselTreeSampler definedPorta;
-    EXPECT_EQ(idsOf(definedPorta), (std::vector<int>{30, 30}));
+    EXPECT_EQ(samplesOf(definedPorta), "30 30");
 }
 
 TEST_F(VesselTreeSamplers, ResectionStatusSettings) {
     // By default portal vessels of a defined resection status only.
     ResectionStatusVesselTreeSampler sampler;
-    EXPECT_EQ(idsOf(sampler), (std::vector<int>{30, 30}));
+    EXPECT_EQ(samplesOf(sampler), "30 30");
     sampler.SetOnlyDefinedResectionStatus(false);
-    EXPECT_EQ(idsOf(sampler), (std::vector<int>{10, 10, 30, 30}));
+    EXPECT_EQ(samplesOf(sampler), "10 10 30 30");
     sampler.SetBloodVesselType(HEPATIC);
     sampler.SetOnlyDefinedResectionStatus(true);
-    EXPECT_EQ(idsOf(sampler), (std::vector<int>{20, 20, 20}));
+    EXPECT_EQ(samplesOf(sampler), "20 20 20");
     sampler.SetBloodVesselType(static_cast<VesselProperties::NType>(3));
-    EXPECT_EQ(idsOf(sampler), (std::vector<int>{40}));
-
-    ResectionStatusVesselTreeSampler copy(sampler);
-    EXPECT_EQ(copy.GetBloodVesselType(), 3);
-    EXPECT_TRUE(copy.GetOnlyDefinedResectionStatus());
-    ResectionStatusVesselTreeSampler assigned;
-    assigned = sampler;
-    EXPECT_EQ(assigned.GetBloodVesselType(), 3);
+    EXPECT_EQ(samplesOf(sampler), "40");
 }
 
 TEST(VesselTreeSampler, EmptyTreesAndVesselsWithoutElementsGiveEmptyLists) {

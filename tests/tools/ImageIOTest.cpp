@@ -32,18 +32,19 @@ using test::TempDir;
 constexpr float kRasSrow[3][4] = {{0.7f, 0, 0, 10}, {0, 0.8f, 0, 20}, {0, 0, 1.5f, 30}};
 
 // A single-file NIfTI header, built from the format's own structures independently of the tool's
-// writer, of either version (nifti_1_header or nifti_2_header) for @p dims (dim[0] first) of @p
-// datatype with @p bitpix bits: unit pixdim, unscaled, the sform kRasSrow, the data right after the
-// header and its 4-byte extension flag.
-template <typename Header, typename Dim>
-Header rawNiftiHeader(const Dim (&dims)[8], short datatype, short bitpix) {
+// writer, of either version (nifti_1_header or nifti_2_header) for @p dims (dim[0] first; by
+// default 2 x 3 x 4) of @p datatype with @p bitpix bits: unit pixdim, unscaled, the sform
+// kRasSrow, the data right after the header and its 4-byte extension flag.
+template <typename Header>
+Header niftiHeader(const std::array<long long, 8>& dims = {3, 2, 3, 4, 1, 1, 1, 1},
+                   short datatype = DT_UINT8, short bitpix = 8) {
     constexpr bool two = std::is_same_v<Header, nifti_2_header>;
     Header h;
     std::memset(&h, 0, sizeof h);
     h.sizeof_hdr = two ? 540 : 348;
     std::memcpy(h.magic, two ? "n+2\0\r\n\032\n" : "n+1\0", two ? 8 : 4);
     for (int i = 0; i < 8; ++i) {
-        h.dim[i] = dims[i];
+        h.dim[i] = static_cast<std::remove_reference_t<decltype(h.dim[0])>>(dims[i]);
         h.pixdim[i] = 1;
     }
     h.datatype = datatype;
@@ -65,11 +66,6 @@ std::string niftiFile(const Header& h, const std::string& data) {
     return std::string(reinterpret_cast<const char*>(&h), sizeof h) + std::string(4, '\0') + data;
 }
 
-template <typename Header>
-void writeRawNifti(const std::string& path, const Header& h, const std::string& data) {
-    test::writeFile(path, niftiFile(h, data));
-}
-
 // The message of reading @p path as the @p role ("no error" when it reads).
 std::string messageOf(const std::string& path, const std::string& role = "vessel mask") {
     return angiolith::test::messageOf<UserError>([&] { readImage(path, role); });
@@ -86,102 +82,79 @@ void expectFault(const std::string& path, const std::string& fault) {
     }
 }
 
-// A valid 2 x 3 x 4 unsigned 8-bit header of either NIfTI version, with the sform
-// kRasSrow.
-template <typename Header>
-Header validNifti() {
-    const int dims[8] = {3, 2, 3, 4, 1, 1, 1, 1};
-    return rawNiftiHeader<Header>(dims, DT_UINT8, 8);
+// @p data as the tool's gzip writer compresses it in chunks of @p chunk bytes.
+std::string gzipped(const TempDir& dir, const std::string& data, std::size_t chunk = 1 << 20) {
+    writeGzipFile(dir / "scratch.gz", {{data.data(), data.size()}}, 1, chunk);
+    return test::readFile(dir / "scratch.gz");
 }
 
-// A valid unsigned 8-bit NIfTI-1 header of the extents @p dims (dim[0] first).
-nifti_1_header nifti1(const short (&dims)[8], short datatype = DT_UINT8, short bitpix = 8) {
-    return rawNiftiHeader<nifti_1_header>(dims, datatype, bitpix);
-}
-
-// Voxel (1, 2, 3) of a grid with the sform kRasSrow lies at RAS (10.7, 21.6, 34.5), which
-// is LPS (-10.7, -21.6, 34.5).
-void expectRasGridInLps(const Geometry& grid) {
-    const Vec3 w = grid.indexToWorld({1, 2, 3});
-    EXPECT_NEAR(w[0], -10.7, 1e-5);
-    EXPECT_NEAR(w[1], -21.6, 1e-5);
-    EXPECT_NEAR(w[2], 34.5, 1e-5);
-}
-
-std::string bytes(int count, int start) {
-    std::string data;
-    for (int i = 0; i < count; ++i) data += static_cast<char>(start + i);
+// @p data with the byte at @p at changed.
+std::string flipped(std::string data, std::size_t at) {
+    data[at] = static_cast<char>(data[at] ^ 0x20);
     return data;
 }
 
-TEST(ImageIO, NiftiRasBecomesLps) {
-    TempDir dir;
-    writeRawNifti(dir / "a.nii", validNifti<nifti_1_header>(), bytes(24, 0));
-    const Volume v = readImage(dir / "a.nii", "vessel mask");
-    EXPECT_EQ(v.pic->type, lumoTeskTypeUnsigned);
-    EXPECT_EQ(v.pic->bits, 8u);
-    EXPECT_EQ(v.geometry.size, (std::array<unsigned int, 3>{2, 3, 4}));
-    // RAS (x right, y anterior) to LPS (x left, y posterior): x and y change sign.
-    EXPECT_NEAR(v.geometry.spacing[0], 0.7, 1e-6);
-    EXPECT_NEAR(v.geometry.spacing[1], 0.8, 1e-6);
-    EXPECT_NEAR(v.geometry.spacing[2], 1.5, 1e-6);
-    EXPECT_NEAR(v.geometry.origin[0], -10, 1e-6);
-    EXPECT_NEAR(v.geometry.origin[1], -20, 1e-6);
-    EXPECT_NEAR(v.geometry.origin[2], 30, 1e-6);
-    EXPECT_DOUBLE_EQ(v.geometry.direction[0][0], -1);
-    EXPECT_DOUBLE_EQ(v.geometry.direction[1][1], -1);
-    EXPECT_DOUBLE_EQ(v.geometry.direction[2][2], 1);
-    expectRasGridInLps(v.geometry);
-    const auto* data = static_cast<const std::uint8_t*>(v.pic->data);
-    EXPECT_EQ(data[(3 * 3 + 2) * 2 + 1], 23);
+// The grid of kRasSrow over 2 x 3 x 4 voxels in LPS: RAS (x right, y anterior) to LPS (x left,
+// y posterior) changes the sign of x and y.
+Geometry rasGridInLps() {
+    Geometry g;
+    g.size = {2, 3, 4};
+    g.spacing = {0.7, 0.8, 1.5};
+    g.origin = {-10, -20, 30};
+    g.direction = {Vec3{-1, 0, 0}, Vec3{0, -1, 0}, Vec3{0, 0, 1}};
+    return g;
 }
 
-// Reverses the bytes of @p count fields of @p width bytes from @p at: the other byte order.
-void swapFields(std::string& bytes, std::size_t at, std::size_t width, std::size_t count = 1) {
-    for (std::size_t i = 0; i < count; ++i, at += width) {
-        std::reverse(bytes.begin() + static_cast<long>(at),
-                     bytes.begin() + static_cast<long>(at + width));
+// @p actual is the grid @p expected: the same extents, every number of the position within
+// single precision.
+void expectGrid(const Geometry& actual, const Geometry& expected) {
+    EXPECT_EQ(actual.size, expected.size);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(actual.origin[i], expected.origin[i], 1e-4) << i;
+        EXPECT_NEAR(actual.spacing[i], expected.spacing[i], 1e-6) << i;
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(actual.direction[i][j], expected.direction[i][j], 1e-6) << i << j;
+        }
     }
 }
 
-TEST(ImageIO, Nifti2IsReadLikeNifti1InBothByteOrders) {
-    TempDir dir;
-    nifti_2_header h = validNifti<nifti_2_header>();
-    h.datatype = DT_INT16;
-    h.bitpix = 16;
+// @p count values from @p first of type T, as the bytes of a file of either byte order.
+template <typename T>
+std::string valueBytes(int count, int first, bool swapped = false) {
     std::string data;
-    for (int i = 0; i < 24; ++i) {
-        const std::int16_t value = static_cast<std::int16_t>(1000 + i);
-        data.append(reinterpret_cast<const char*>(&value), 2);
+    for (int i = 0; i < count; ++i) {
+        const T value = static_cast<T>(first + i);
+        std::string field(reinterpret_cast<const char*>(&value), sizeof value);
+        if (swapped) std::reverse(field.begin(), field.end());
+        data += field;
     }
-    const std::string little = niftiFile(h, data);
-    // The same file written on a machine of the other byte order: every non-zero field and
-    // every voxel swapped, the magic as it is.
-    std::string big = little;
-    swapFields(big, offsetof(nifti_2_header, sizeof_hdr), 4);
-    swapFields(big, offsetof(nifti_2_header, datatype), 2);
-    swapFields(big, offsetof(nifti_2_header, bitpix), 2);
-    swapFields(big, offsetof(nifti_2_header, dim), 8, 8);
-    swapFields(big, offsetof(nifti_2_header, pixdim), 8, 8);
-    swapFields(big, offsetof(nifti_2_header, vox_offset), 8);
-    swapFields(big, offsetof(nifti_2_header, scl_slope), 8);
-    swapFields(big, offsetof(nifti_2_header, sform_code), 4);
-    for (std::size_t row : {offsetof(nifti_2_header, srow_x), offsetof(nifti_2_header, srow_y),
-                            offsetof(nifti_2_header, srow_z)}) {
-        swapFields(big, row, 8, 4);
-    }
-    swapFields(big, 544, 2, 24);
+    return data;
+}
 
-    for (const auto& [name, file] : {std::pair{"little.nii", little}, std::pair{"big.nii", big}}) {
-        SCOPED_TRACE(name);
-        test::writeFile(dir / name, file);
-        const Volume v = readImage(dir / name, "vessel mask");
-        EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
-        EXPECT_EQ(v.pic->bits, 16u);
-        EXPECT_EQ(v.geometry.size, (std::array<unsigned int, 3>{2, 3, 4}));
-        expectRasGridInLps(v.geometry);
+// The 2 x 3 x 4 grid of kRasSrow in NIfTI-1 of 8-bit values 0..23 and in NIfTI-2 of 16-bit
+// values 1000..1023, each as written on a machine of either byte order (the header swapped by
+// the NIfTI library, every voxel swapped, the magic as it is).
+TEST(ImageIO, NiftiOfEitherVersionAndByteOrderBecomesLps) {
+    TempDir dir;
+    for (const bool swapped : {false, true}) {
+        SCOPED_TRACE(swapped ? "other byte order" : "this machine's byte order");
+        auto one = niftiHeader<nifti_1_header>();
+        auto two = niftiHeader<nifti_2_header>({3, 2, 3, 4, 1, 1, 1, 1}, DT_INT16, 16);
+        if (swapped) {
+            swap_nifti_header(&one, 1);
+            swap_nifti_header(&two, 2);
+        }
+        test::writeFile(dir / "1.nii", niftiFile(one, valueBytes<std::uint8_t>(24, 0)));
+        test::writeFile(dir / "2.nii", niftiFile(two, valueBytes<std::int16_t>(24, 1000, swapped)));
+        const Volume v1 = readImage(dir / "1.nii", "vessel mask");
+        const Volume v2 = readImage(dir / "2.nii", "vessel mask");
+        EXPECT_EQ(kindName(v1.pic->type, v1.pic->bits), "uint8");
+        EXPECT_EQ(kindName(v2.pic->type, v2.pic->bits), "int16");
+        expectGrid(v1.geometry, rasGridInLps());
+        expectGrid(v2.geometry, rasGridInLps());
         for (int i = 0; i < 24; ++i) {
-            EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[i], 1000 + i) << i;
+            EXPECT_EQ(static_cast<const std::uint8_t*>(v1.pic->data)[i], i) << i;
+            EXPECT_EQ(static_cast<const std::int16_t*>(v2.pic->data)[i], 1000 + i) << i;
         }
     }
 }
@@ -192,18 +165,12 @@ TEST(ImageIO, NrrdSpacesBecomeLps) {
         "NRRD0004\ntype: short\ndimension: 3\nspace: right-anterior-superior\n"
         "sizes: 2 3 4\nspace directions: (0.7,0,0) (0,0.8,0) (0,0,1.5)\n"
         "space origin: (10,20,30)\nendian: little\nencoding: raw\n\n";
-    std::string data;
-    for (int i = 0; i < 24; ++i) {
-        const std::int16_t value = static_cast<std::int16_t>(-i);
-        data.append(reinterpret_cast<const char*>(&value), 2);
-    }
+    const std::string data = valueBytes<std::int16_t>(24, -23);
     test::writeFile(dir / "a.nrrd", header + data);
     const Volume v = readImage(dir / "a.nrrd", "vessel mask");
-    EXPECT_EQ(v.pic->type, lumoTeskTypeSigned);
-    EXPECT_EQ(v.pic->bits, 16u);
-    expectRasGridInLps(v.geometry);
-    EXPECT_EQ(static_cast<const std::int16_t*>(v.pic->data)[23], -23);
-
+    EXPECT_EQ(kindName(v.pic->type, v.pic->bits), "int16");
+    expectGrid(v.geometry, rasGridInLps());
+    EXPECT_EQ(std::memcmp(v.pic->data, data.data(), data.size()), 0);
     // A file in LPS is taken as it is; one without a space uses axis spacings and minima.
     std::string lps = header;
     lps.replace(lps.find("right-anterior-superior"), 23, "left-posterior-superior");
@@ -223,9 +190,8 @@ TEST(ImageIO, NrrdSpacesBecomeLps) {
     layer.replace(layer.find("space directions: "), 18, "space directions: none ");
     test::writeFile(dir / "d.nrrd", layer + data);
     const Volume d = readImage(dir / "d.nrrd", "mask");
-    EXPECT_EQ(d.geometry.size, v.geometry.size);
-    EXPECT_EQ(geometryDifference(d.geometry, v.geometry), "");
-    EXPECT_EQ(std::memcmp(d.pic->data, v.pic->data, data.size()), 0);
+    expectGrid(d.geometry, rasGridInLps());
+    EXPECT_EQ(std::memcmp(d.pic->data, data.data(), data.size()), 0);
     // Two layers are two volumes.
     layer.replace(layer.find("sizes: 1 2 3 4"), 14, "sizes: 2 2 3 4");
     test::writeFile(dir / "e.nrrd", layer + data + data);
@@ -252,16 +218,8 @@ TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {
         SCOPED_TRACE(name);
         writeImage(dir / name, v);
         const Volume back = readImage(dir / name, "volume");
-        EXPECT_EQ(geometryDifference(v.geometry, back.geometry), "");
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(back.geometry.origin[i], v.geometry.origin[i], 1e-4);
-            EXPECT_NEAR(back.geometry.spacing[i], v.geometry.spacing[i], 1e-6);
-            for (int j = 0; j < 3; ++j) {
-                EXPECT_NEAR(back.geometry.direction[i][j], v.geometry.direction[i][j], 1e-6);
-            }
-        }
-        ASSERT_EQ(back.pic->type, lumoTeskTypeFloat);
-        ASSERT_EQ(back.pic->bits, 32u);
+        expectGrid(back.geometry, v.geometry);
+        ASSERT_EQ(kindName(back.pic->type, back.pic->bits), "float32");
         EXPECT_EQ(std::memcmp(back.pic->data, v.pic->data, 60 * sizeof(float)), 0);
     }
 }
@@ -269,7 +227,15 @@ TEST(ImageIO, EveryFormatKeepsGeometryAndValues) {
 // Each file's message, exactly, with "{}" standing for its path; rows marked partial give a part.
 TEST(ImageIO, BadFilesGetOneLineMessages) {
     TempDir dir;
-    const std::string raw = "\nendian: little\nencoding: raw\n\n";
+    const std::string raw = "\nendian: little\nencoding: raw\n\n", zeros(24, '\0');
+    const std::string compressed = gzipped(dir, niftiFile(niftiHeader<nifti_1_header>(), zeros));
+    nifti_2_header wide = niftiHeader<nifti_2_header>();
+    wide.dim[1] = int64_t{1} << 40;
+    // Files that crashed the NIfTI library inside its header conversion.
+    const std::string crashed = "is a damaged NIfTI file (dim[0] is";
+    const auto crash = [](const char* name) {
+        return test::readFile(std::string(ANGIOLITH_TOOL_TEST_DATA) + "/" + name);
+    };
     const std::string noMagic =
         "'{}' is not a readable NRRD file (it does not start with an NRRD magic such as NRRD0004); "
         "export the image again as .nrrd";
@@ -293,11 +259,21 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
         // Numbers as text, which Teem would read as an image of its plain text format.
         {"numbers.nrrd", "1 2 3\n4 5 6\n", noMagic},
         {"nan.nrrd", "NRRD0004nan\ntype: short\n", noMagic},
-        {"flat.nii", niftiFile(nifti1({2, 4, 6, 1, 1, 1, 1, 1}), bytes(24, 0)),
+        {"flat.nii", niftiFile(niftiHeader<nifti_1_header>({2, 4, 6, 1, 1, 1, 1, 1}), zeros),
          "'{}' is a 2-D image; angiolith needs a 3-D volume"},
-        {"series.nii", niftiFile(nifti1({4, 2, 2, 2, 3, 1, 1, 1}), bytes(24, 0)),
+        {"series.nii", niftiFile(niftiHeader<nifti_1_header>({4, 2, 2, 2, 3, 1, 1, 1}), zeros),
          "has 4 dimensions", true},
-        {"wide.nii", niftiFile(nifti1({3, 2, 2, 2, 1, 1, 1, 1}, DT_INT64, 64), std::string(64, 0)),
+        {"flipped.nii.gz", flipped(compressed, compressed.size() / 2),
+         "its compressed data is corrupt", true},
+        {"empty.nii.gz", "",
+         "cannot read the tissue mask '{}': the file is empty; check the file and its permissions"},
+        {"wide2.nii", niftiFile(wide, zeros), "(dim[1] is 1099511627776)", true},
+        {"nifti2-dim-crash.nii", crash("nifti2-dim-crash.nii"), crashed, true},
+        {"nifti2-dim-crash.nii.gz", crash("nifti2-dim-crash.nii.gz"), crashed, true},
+        {"nifti2-stack-smash.nii.gz", crash("nifti2-stack-smash.nii.gz"), crashed, true},
+        {"wide.nii",
+         niftiFile(niftiHeader<nifti_1_header>({3, 2, 2, 2, 1, 1, 1, 1}, DT_INT64, 64),
+                   std::string(64, 0)),
          "holds elements of type INT64", true},
     };
     for (const Case& c : cases) {
@@ -310,6 +286,7 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
         }
         if (c.partial) {
             EXPECT_NE(message.find(expected), std::string::npos) << message;
+            EXPECT_EQ(message.find('\n'), std::string::npos) << message;
         } else {
             EXPECT_EQ(message, expected);
         }
@@ -320,7 +297,7 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
         "cannot read the vessel mask '" + (dir / "none.nii") + "': no such file; check the path");
     EXPECT_NE(messageOf(dir.path(), "vessel mask").find("it is a folder"), std::string::npos);
     if (geteuid() != 0) {
-        writeRawNifti(dir / "locked.nii", validNifti<nifti_1_header>(), bytes(24, 0));
+        test::writeFile(dir / "locked.nii", niftiFile(niftiHeader<nifti_1_header>(), zeros));
         ::chmod((dir / "locked.nii").c_str(), 0);
         EXPECT_EQ(messageOf(dir / "locked.nii", "mask"),
                   "cannot read the mask '" + (dir / "locked.nii") +
@@ -331,10 +308,10 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
 TEST(ImageIO, ScaledNiftiKeepsItsScaledValues) {
     TempDir dir;
     // scl_slope 0.5 and scl_inter -1: raw 0 becomes -1, raw 2 becomes 0.
-    nifti_1_header h = nifti1({3, 2, 1, 1, 1, 1, 1, 1});
+    nifti_1_header h = niftiHeader<nifti_1_header>({3, 2, 1, 1, 1, 1, 1, 1});
     h.scl_slope = 0.5f;
     h.scl_inter = -1.0f;
-    writeRawNifti(dir / "s.nii", h, std::string("\0\2", 2));
+    test::writeFile(dir / "s.nii", niftiFile(h, std::string("\0\2", 2)));
     const Volume v = readImage(dir / "s.nii", "mask");
     ASSERT_EQ(v.pic->type, lumoTeskTypeFloat);
     ASSERT_EQ(v.pic->bits, 64u);
@@ -387,47 +364,13 @@ TEST(ImageIO, DamagedNifti1HeadersAreRejectedInBothByteOrders) {
     for (const NiftiCase& c : cases) {
         for (const bool swap : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (swap ? " swapped" : ""));
-            nifti_1_header h = validNifti<nifti_1_header>();
+            nifti_1_header h = niftiHeader<nifti_1_header>();
             c.damage(h);
             if (swap) swap_nifti_header(&h, 1);
-            writeRawNifti(dir / "case.nii", h, std::string(24, '\1'));
+            test::writeFile(dir / "case.nii", niftiFile(h, std::string(24, '\1')));
             expectFault(dir / "case.nii", c.fault);
         }
     }
-}
-
-TEST(ImageIO, Nifti2ExtentsBeyondThirtyTwoBitsAndTheCrashReproductions) {
-    TempDir dir;
-    nifti_2_header h = validNifti<nifti_2_header>();
-    writeRawNifti(dir / "ok.nii", h, std::string(24, '\1'));
-    expectFault(dir / "ok.nii", "");
-    h.dim[1] = int64_t{1} << 40;
-    writeRawNifti(dir / "wide.nii", h, std::string(24, '\1'));
-    expectFault(dir / "wide.nii", "(dim[1] is 1099511627776)");
-    // Files that crashed the NIfTI library inside its header conversion.
-    for (const char* name :
-         {"nifti2-dim-crash.nii", "nifti2-dim-crash.nii.gz", "nifti2-stack-smash.nii.gz"}) {
-        expectFault(std::string(ANGIOLITH_TOOL_TEST_DATA) + "/" + name,
-                    "is a damaged NIfTI file (dim[0] is");
-    }
-}
-
-TEST(ImageIO, CorruptCompressedDataIsRejected) {
-    TempDir dir;
-    Volume v;
-    v.geometry.size = {16, 16, 16};
-    v.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, v.geometry.size);
-    for (int i = 0; i < 4096; ++i) static_cast<unsigned char*>(v.pic->data)[i] = i * 7 % 5;
-    writeImage(dir / "v.nii.gz", v);
-    std::string file = test::readFile(dir / "v.nii.gz");
-    file[file.size() / 2] = static_cast<char>(file[file.size() / 2] ^ 0x10);
-    test::writeFile(dir / "flipped.nii.gz", file);
-    EXPECT_NE(messageOf(dir / "flipped.nii.gz").find("its compressed data is corrupt"),
-              std::string::npos);
-    test::writeFile(dir / "empty.nii.gz", "");
-    EXPECT_EQ(messageOf(dir / "empty.nii.gz"),
-              "cannot read the vessel mask '" + (dir / "empty.nii.gz") +
-                  "': the file is empty; check the file and its permissions");
 }
 
 TEST(ImageIO, NrrdHeadersThatClaimTooMuchOrBadSpacings) {
@@ -460,15 +403,7 @@ TEST(ImageIO, NrrdGzipDataInEveryLayoutAndDamaged) {
     // 4 x 3 x 2 unsigned 16-bit values as big-endian bytes.
     std::string values;
     for (int i = 0; i < 24; ++i) values += {static_cast<char>(i), static_cast<char>(7 + i)};
-    auto gzip = [&](const std::string& data, std::size_t chunk) {
-        writeGzipFile(dir / "scratch.gz", {{data.data(), data.size()}}, 1, chunk);
-        return test::readFile(dir / "scratch.gz");
-    };
-    auto flipped = [](std::string data, std::size_t at) {
-        data[at] = static_cast<char>(data[at] ^ 0x20);
-        return data;
-    };
-    const std::string whole = gzip(values, 1 << 20);
+    const std::string whole = gzipped(dir, values);
     const char* damaged = "its gzip data is damaged: invalid compressed data or checksum mismatch";
     struct Case {
         const char* name;
@@ -478,12 +413,12 @@ TEST(ImageIO, NrrdGzipDataInEveryLayoutAndDamaged) {
     } cases[] = {
         {"one member", "", whole, ""},
         {"members, skips and surplus", "line skip: 1\nbyte skip: 3\n",
-         "skipped line\n" + gzip("abc" + values + "surplus", 5), ""},
+         "skipped line\n" + gzipped(dir, "abc" + values + "surplus", 5), ""},
         {"detached", "data file: v.raw.gz\n", whole, ""},
         {"flipped data", "", flipped(whole, whole.size() / 2), damaged},
         {"flipped checksum", "", flipped(whole, whole.size() - 6), damaged},
         {"truncated", "", whole.substr(0, whole.size() - 5), damaged},
-        {"short", "", gzip(values.substr(0, 40), 16),
+        {"short", "", gzipped(dir, values.substr(0, 40), 16),
          "its gzip data ends before the voxel data does"},
         {"byte skip -1", "byte skip: -1\n", whole, "'byte skip: -1' needs raw encoding, not gzip"},
     };

@@ -15,10 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::size_t entries(const std::string& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
-    return n;
+// Every entry of @p dir, hidden ones included, with the content of the files.
+std::map<std::string, std::string> contents(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        files[e.path().filename().string()] =
+            e.is_regular_file() ? test::readFile(e.path().string()) : "(folder)";
+    }
+    return files;
 }
 
 TEST(OutputFolder, OutputsAppearOnlyOnCommit) {
@@ -32,14 +36,14 @@ TEST(OutputFolder, OutputsAppearOnlyOnCommit) {
         folder.commit();
         EXPECT_EQ(test::readFile(out + "/tree.txt"), "new tree");
     }
-    EXPECT_EQ(entries(out), 1u);  // the staging folder is gone
+    const std::map<std::string, std::string> committed = {{"tree.txt", "new tree"}};
+    EXPECT_EQ(contents(out), committed);  // the staging folder is gone
     {
         // A command that fails before commit leaves the older outputs untouched.
         OutputFolder folder(out);
         test::writeFile(folder.stagingPath("tree.txt"), "half");
     }
-    EXPECT_EQ(test::readFile(out + "/tree.txt"), "new tree");
-    EXPECT_EQ(entries(out), 1u);
+    EXPECT_EQ(contents(out), committed);
 }
 
 TEST(OutputFolder, UnwritableFoldersAreRejected) {
@@ -65,16 +69,6 @@ void moveFailingOnce(const fs::path& from, const fs::path& to, std::error_code& 
         return;
     }
     fs::rename(from, to, error);
-}
-
-// Every entry of @p dir, hidden ones included, with the content of the files.
-std::map<std::string, std::string> contents(const std::string& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        files[e.path().filename().string()] =
-            e.is_regular_file() ? test::readFile(e.path().string()) : "(folder)";
-    }
-    return files;
 }
 
 TEST(OutputFolder, AMoveFailingPartWayTakesBackWhatWasMoved) {

@@ -6,6 +6,7 @@
 #include "cli/planning/PlanActions.h"
 #include "cli/planning/Quantities.h"
 #include "support/Errors.h"
+#include "support/VesselTrees.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
@@ -13,38 +14,33 @@
 
 #include <cstdint>
 #include <map>
-#include <sstream>
 
 namespace angiolith::tool::planning {
 namespace {
 
-// A vessel record of the tree text format with samples from @p from to @p to, one per mm.
-std::string record(int id, std::array<int, 3> from, std::array<int, 3> to) {
-    std::ostringstream out;
-    int n = 0;
-    std::ostringstream samples;
-    for (std::array<int, 3> p = from;; ++n) {
-        samples << " [ " << p[0] << " " << p[1] << " " << p[2] << " 2 0 ] ";
+using angiolith::test::Branch;
+using angiolith::test::makeTree;
+using angiolith::test::makeVessel;
+
+// A portal vessel (segment and resection status undefined) with samples from @p from to @p to,
+// one per mm: each step moves every coordinate one towards @p to.
+Branch line(int id, std::array<int, 3> from, std::array<int, 3> to) {
+    std::vector<Vector3<float>> samples;
+    for (std::array<int, 3> p = from;;) {
+        samples.push_back(
+            {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
         if (p == to) break;
         for (int i = 0; i < 3; ++i) p[i] += (to[i] > p[i]) - (to[i] < p[i]);
     }
-    out << " { t f 1 2 1    " << id << " -1 " << n + 1 << " " << samples.str() << " } ";
-    return out.str();
-}
-
-ArVesselTree treeOf(const std::string& text) {
-    std::istringstream in("HAVN-TSL 2000 Tree\n{ " + text + " }\n");
-    ArVesselTree tree;
-    in >> tree;
-    return tree;
+    return {makeVessel(id, VesselProperties::PORTAL, 1, 1, samples), {}};
 }
 
 // Tree 1: vessel 1 along x from 0 to 10, its children 2 (to +y) and 3 (to -y); tree 2: vessel 4
 // along y from 20 to 30. World = tree position + (100, 0, 0).
 std::vector<ArVesselTree> forest() {
-    return {treeOf(record(1, {0, 0, 0}, {10, 0, 0}) + " < " + record(2, {10, 0, 0}, {10, 5, 0}) +
-                   " - | " + record(3, {10, 0, 0}, {10, -5, 0}) + " - > "),
-            treeOf(record(4, {0, 20, 0}, {0, 30, 0}) + " - ")};
+    Branch first = line(1, {0, 0, 0}, {10, 0, 0});
+    first.children = {line(2, {10, 0, 0}, {10, 5, 0}), line(3, {10, 0, 0}, {10, -5, 0})};
+    return {makeTree(first), makeTree(line(4, {0, 20, 0}, {0, 30, 0}))};
 }
 
 Geometry grid() {
@@ -54,12 +50,11 @@ Geometry grid() {
     return g;
 }
 
-struct State {
-    int segment, type, resection, samples;
-};
+// Per vessel id: its segment, type, resection status and number of samples.
+using State = std::map<int, std::array<int, 4>>;
 
-std::map<int, State> stateOf(const std::vector<ArVesselTree>& trees) {
-    std::map<int, State> state;
+State stateOf(const std::vector<ArVesselTree>& trees) {
+    State state;
     for (const VesselEntry& e : flatten(trees)) {
         const VesselProperties& p = e.vessel->getProperties();
         state[e.vessel->getId()] = {p.segment, static_cast<int>(p.type), p.resectionStatus,
@@ -75,7 +70,7 @@ TEST(PlanActions, PointsChangeWhatTheySay) {
     struct Case {
         const char* what;
         std::vector<PlanPoint> points;
-        std::map<int, std::array<int, 4>> expected;  // id -> segment, type, resection, samples
+        State expected;
     } cases[] = {
         {"a cut in the middle splits the vessel and resects the part beyond",
          {point("cut", {105.2, 0.3, 0})},
@@ -102,14 +97,7 @@ TEST(PlanActions, PointsChangeWhatTheySay) {
         std::vector<ArVesselTree> trees = forest();
         const PlanOutcome outcome = applyPlan(trees, c.points, grid(), 2.0);
         EXPECT_EQ(outcome.lines.size(), c.points.size());
-        const std::map<int, State> state = stateOf(trees);
-        ASSERT_EQ(state.size(), c.expected.size());
-        for (const auto& [id, e] : c.expected) {
-            SCOPED_TRACE(id);
-            ASSERT_EQ(state.count(id), 1u);
-            const State& s = state.at(id);
-            EXPECT_EQ((std::array<int, 4>{s.segment, s.type, s.resection, s.samples}), e);
-        }
+        EXPECT_EQ(stateOf(trees), c.expected);
     }
 }
 
@@ -141,7 +129,7 @@ TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
               }),
               "point 'cut' at 105,0,4 mm (LPS) is 4.0 mm from the nearest centre line, farther "
               "than --max-distance 3.5 mm; place it on a vessel");
-    for (const auto& [id, s] : stateOf(trees)) EXPECT_EQ(s.segment, 1) << id;
+    for (const auto& [id, s] : stateOf(trees)) EXPECT_EQ(s[0], 1) << id;
 }
 
 // Two parallel vessels in two trees over an 11 x 11 tissue square, worked by hand: vessel 9
@@ -149,8 +137,8 @@ TEST(PlanActions, FarPointsAreRejectedBeforeAnythingChanges) {
 // y 0..4 are nearer vessel 9, rows 6..10 nearer vessel 7, and row 5, equally near both, goes
 // to the first tree.
 TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
-    std::vector<ArVesselTree> trees = {treeOf(record(9, {0, 0, 0}, {10, 0, 0}) + " - "),
-                                       treeOf(record(7, {0, 10, 0}, {10, 10, 0}) + " - ")};
+    std::vector<ArVesselTree> trees = {makeTree(line(9, {0, 0, 0}, {10, 0, 0})),
+                                       makeTree(line(7, {0, 10, 0}, {10, 10, 0}))};
     Geometry square;
     square.size = {11, 11, 1};
     square.origin = {100, 0, 0};
@@ -166,12 +154,7 @@ TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
               "cut: cut vessel 7 of tree 2 from sample 5 on (now vessel 10), 1 vessel(s) resected");
     EXPECT_EQ(outcome.lines[2], "segment 3: vessel 9 of tree 1 and its subtree are segment 3");
     constexpr int R = kResectionRemnant, X = kResectionResected;
-    EXPECT_EQ(stateOf(trees).size(), 3u);
-    for (const auto& [id, expected] : std::map<int, std::array<int, 4>>{
-             {9, {3, 1, R, 11}}, {7, {1, 2, R, 6}}, {10, {1, 2, X, 6}}}) {
-        const State s = stateOf(trees).at(id);
-        EXPECT_EQ((std::array<int, 4>{s.segment, s.type, s.resection, s.samples}), expected) << id;
-    }
+    EXPECT_EQ(stateOf(trees), (State{{9, {3, 1, R, 11}}, {7, {1, 2, R, 6}}, {10, {1, 2, X, 6}}}));
     EXPECT_EQ(flatten(trees)[2].tree, 1u);  // the new part is in the second tree
 
     // Territories over the whole forest. Column x = 5 of the second tree's rows is as near
@@ -196,9 +179,7 @@ TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
 
     // Planning again on the planned trees adds to the resection: vessel 10 stays resected.
     applyPlan(trees, {point("cut", {100, 0, 0})}, square, 5.0);
-    std::map<int, int> resection;
-    for (const auto& [id, s] : stateOf(trees)) resection[id] = s.resection;
-    EXPECT_EQ(resection, (std::map<int, int>{{9, X}, {7, R}, {10, X}}));
+    EXPECT_EQ(stateOf(trees), (State{{9, {3, 1, X, 11}}, {7, {1, 2, R, 6}}, {10, {1, 2, X, 6}}}));
 }
 
 TEST(PlanActions, PointsThatContradictEachOtherAreToldOf) {
@@ -212,7 +193,7 @@ TEST(PlanActions, PointsThatContradictEachOtherAreToldOf) {
     EXPECT_EQ(outcome.warnings[0],
               "points 'hepatic' and 'portal' both set the system of tree 2; the later, 'portal', "
               "holds");
-    EXPECT_EQ(stateOf(trees).at(4).type, 2);
+    EXPECT_EQ(stateOf(trees).at(4)[1], 2);
 }
 
 TEST(PlanActions, ActionNames) {

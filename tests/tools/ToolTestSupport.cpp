@@ -56,16 +56,8 @@ void onEnd(void* data, const XML_Char* name) {
     auto* parser = static_cast<VtpParser*>(data);
     if (std::strcmp(name, "DataArray") != 0) return;
     std::istringstream numbers(parser->text);
-    VtpContent& c = parser->content;
-    double value = 0;
-    while (numbers >> value) {
-        if (parser->array == "points") c.points.push_back(value);
-        if (parser->array == "radius") c.radius.push_back(value);
-        if (parser->array == "vesselId") c.vesselId.push_back(static_cast<long>(value));
-        if (parser->array == "treeId") c.treeId.push_back(static_cast<long>(value));
-        if (parser->array == "connectivity") c.connectivity.push_back(static_cast<long>(value));
-        if (parser->array == "offsets") c.offsets.push_back(static_cast<long>(value));
-    }
+    std::vector<double>& values = parser->content.arrays[parser->array];
+    for (double value = 0; numbers >> value;) values.push_back(value);
     parser->array.clear();
 }
 
@@ -100,15 +92,6 @@ TempDir::~TempDir() {
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(dir, ignored);
-}
-
-std::unique_ptr<Geometry> runForResults(std::vector<std::string> args, const std::string& results,
-                                        const std::string& idsFile) {
-    args.insert(args.end(), {"--out", results, "--quiet"});
-    const ToolRun run = runTool(args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    if (run.status != 0) return nullptr;
-    return std::make_unique<Geometry>(readImage(results + "/" + idsFile, "ids").geometry);
 }
 
 ToolRun makePhantom(const std::string& folder, const std::string& size,

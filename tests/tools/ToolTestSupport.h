@@ -2,11 +2,13 @@
 #define ANGIOLITH_TESTS_TOOLS_TOOLTESTSUPPORT_H
 
 #include "cli/Geometry.h"
+#include "cli/Threads.h"
 
 #include <angiolith/tree/ArVesselTree.h>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -58,37 +60,14 @@ private:
     static inline std::unique_ptr<TempDir> folder;
 };
 
-/// Runs the program with @p args and `--out RESULTS --quiet`, then reads the grid of the
-/// vessel-ID volume RESULTS/@p idsFile; null (and a failed expectation) when the run fails.
-std::unique_ptr<Geometry> runForResults(std::vector<std::string> args, const std::string& results,
-                                        const std::string& idsFile);
-
-/// A fixture whose tests share the results of one run (made by the deriving suite's
-/// SetUpTestSuite through runOnce) and the grid of their vessel-ID volume.
-template <typename Suite>
-class SharedRunTest : public SharedFolderTest<Suite> {
-protected:
-    using SharedFolderTest<Suite>::shared;
-    static std::string results() { return shared() / "results"; }
-    static void runOnce(std::vector<std::string> args, const std::string& idsFile) {
-        grid = runForResults(std::move(args), results(), idsFile);
-    }
-    static void TearDownTestSuite() {
-        grid.reset();
-        SharedFolderTest<Suite>::TearDownTestSuite();
-    }
-
-    static inline std::unique_ptr<Geometry> grid;
-};
-
 /// A VTK XML PolyData file as parsed by expat: the piece's declared counts and its arrays.
 struct VtpContent {
     bool wellFormed = false;
     std::string fileType;  ///< the type attribute of VTKFile
     long declaredPoints = -1, declaredLines = -1;
-    std::vector<double> points;  ///< three per point
-    std::vector<double> radius;
-    std::vector<long> vesselId, treeId, connectivity, offsets;
+    /// The values of every DataArray by its Name; the points' coordinates (three per point)
+    /// under "points".
+    std::map<std::string, std::vector<double>> arrays;
 };
 
 /// Parses @p xml with expat.
@@ -117,6 +96,21 @@ inline constexpr char kReportDataOpen[] =
 
 /// The data block of the report page @p page, parsed as the browser's JSON.parse would.
 nlohmann::json reportData(const std::string& page);
+
+/// Calls @p result(threads) on 1, 2, 3 and 5 threads, with the tool's worker threads set to
+/// that number, and expects the same value every time; returns it.
+template <typename F>
+auto sameOnAnyNumberOfThreads(F result) {
+    const unsigned before = workerThreads();
+    setWorkerThreads(1);
+    const auto first = result(1u);
+    for (unsigned threads : {2u, 3u, 5u}) {
+        setWorkerThreads(threads);
+        EXPECT_TRUE(result(threads) == first) << threads << " threads";
+    }
+    setWorkerThreads(before);
+    return first;
+}
 
 /// The whole content of a file ("" when it cannot be read).
 std::string readFile(const std::string& path);

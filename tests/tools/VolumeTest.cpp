@@ -1,4 +1,6 @@
+#include "ToolTestSupport.h"
 #include "cli/Volume.h"
+#include "support/Descriptors.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +22,27 @@ namespace {
 TEST(Volume, EveryNonZeroValueOfAnyKindIsObject) {
     // The library's conversion to unsigned 8-bit would truncate 0.5 to 0 and clamp -3 to 0;
     // a mask's non-zero voxels all belong to the object, a NaN (no value) does not.
-    DescriptorPtr floats = makeDescriptor(lumoTeskTypeFloat, 32, {5, 1, 1});
-    auto* f = static_cast<float*>(floats->data);
-    f[0] = 0.5f;
-    f[1] = -3.0f;
-    f[2] = 0.0f;
-    f[3] = std::nanf("");
-    f[4] = 1e30f;
+    const auto floats = angiolith::test::makePic<float>(lumoTeskTypeFloat, 32, {5, 1, 1},
+                                                        {0.5f, -3.0f, 0.0f, std::nanf(""), 1e30f});
     DescriptorPtr mask = binarize(*floats);
-    ASSERT_EQ(mask->type, lumoTeskTypeUnsigned);
-    ASSERT_EQ(mask->bits, 8u);
-    const auto* m = static_cast<const std::uint8_t*>(mask->data);
-    EXPECT_EQ((std::array<int, 5>{m[0], m[1], m[2], m[3], m[4]}),
-              (std::array<int, 5>{1, 1, 0, 0, 1}));
+    ASSERT_EQ(kindName(mask->type, mask->bits), "uint8");
+    EXPECT_EQ(std::string(static_cast<const char*>(mask->data), 5), std::string("\1\1\0\0\1", 5));
     EXPECT_EQ(countNonZero(*floats), 3u);
-
-    DescriptorPtr labels = makeDescriptor(lumoTeskTypeSigned, 16, {3, 1, 1});
-    auto* l = static_cast<std::int16_t*>(labels->data);
-    l[0] = 300;
-    l[1] = -1;
-    l[2] = 0;
-    const DescriptorPtr binary = binarize(*labels);
-    const auto* b = static_cast<const std::uint8_t*>(binary->data);
-    EXPECT_EQ(b[0] + 2 * b[1] + 4 * b[2], 3);
+    const auto labels =
+        angiolith::test::makePic<std::int16_t>(lumoTeskTypeSigned, 16, {3, 1, 1}, {300, -1, 0});
+    EXPECT_EQ(std::string(static_cast<const char*>(binarize(*labels)->data), 3),
+              std::string("\1\1\0", 3));
     EXPECT_EQ(kindName(lumoTeskTypeUnsigned, 16), "uint16");
     EXPECT_EQ(kindName(lumoTeskTypeFloat, 16), "kind 5/16");
+}
+
+// The bytes of the binary mask of @p pic, the same on any number of threads.
+std::string binarized(const lumoTeskDescriptor& pic) {
+    return test::sameOnAnyNumberOfThreads([&](unsigned threads) {
+        const DescriptorPtr mask = binarize(pic, threads);
+        return std::string(static_cast<const char*>(mask->data),
+                           static_cast<std::size_t>(pic.n[0]) * pic.n[1] * pic.n[2]);
+    });
 }
 
 // Volumes of a few million voxels, not a whole number of the pieces the passes hand to the
@@ -75,25 +73,26 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
         auto* v = static_cast<std::uint16_t*>(ids->data);
         for (unsigned long long i = 0; i < n; ++i) v[i] = c.id(i);
         std::vector<unsigned long long> counts(65536, 0);
-        for (unsigned long long i = 0; i < n; ++i) ++counts[v[i]];
-        for (unsigned threads : {1u, 2u, 3u}) {
-            const std::vector<unsigned long long> counted = valueCounts16(*ids, threads);
-            EXPECT_EQ(counted == counts, true) << threads << " threads";
-            EXPECT_EQ(countDistinctIds(counted), c.distinct) << threads << " threads";
+        std::string mask(n, '\0');
+        for (unsigned long long i = 0; i < n; ++i) {
+            ++counts[v[i]];
+            mask[i] = v[i] != 0 ? 1 : 0;
         }
-        const DescriptorPtr one = binarize(*ids, 1);
-        const DescriptorPtr three = binarize(*ids, 3);
-        EXPECT_EQ(std::memcmp(one->data, three->data, n), 0);
-        const auto* b = static_cast<const std::uint8_t*>(three->data);
-        EXPECT_EQ(b[n - 1], v[n - 1] != 0 ? 1 : 0);
+        const std::vector<unsigned long long> counted = test::sameOnAnyNumberOfThreads(
+            [&](unsigned threads) { return valueCounts16(*ids, threads); });
+        EXPECT_EQ(counted == counts, true);
+        EXPECT_EQ(countDistinctIds(counted), c.distinct);
+        EXPECT_EQ(binarized(*ids) == mask, true);
     }
 
     DescriptorPtr floats = makeDescriptor(lumoTeskTypeFloat, 32, size);
     auto* f = static_cast<float*>(floats->data);
-    for (unsigned long long i = 0; i < n; ++i) f[i] = i % 7 == 0 ? std::nanf("") : (i % 3) * 0.25f;
-    const DescriptorPtr one = binarize(*floats, 1);
-    const DescriptorPtr two = binarize(*floats, 2);
-    EXPECT_EQ(std::memcmp(one->data, two->data, n), 0);
+    std::string mask(n, '\0');
+    for (unsigned long long i = 0; i < n; ++i) {
+        f[i] = i % 7 == 0 ? std::nanf("") : (i % 3) * 0.25f;
+        mask[i] = i % 7 != 0 && i % 3 != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(binarized(*floats) == mask, true);
     EXPECT_THROW(valueCounts16(*floats, 2), std::invalid_argument);
 }
 

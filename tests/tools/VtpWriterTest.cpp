@@ -25,12 +25,12 @@ TEST(VtpWriter, PolylinesWithRadiusAndVesselIdParseBack) {
     EXPECT_EQ(vtp.fileType, "PolyData");
     EXPECT_EQ(vtp.declaredPoints, 5);
     EXPECT_EQ(vtp.declaredLines, 2);
-    EXPECT_EQ(vtp.points,
+    EXPECT_EQ(vtp.arrays.at("points"),
               (std::vector<double>{0, 0, 0, 1.5, -2.25, 3, 2, 2, 2, -100.125, 80, 20.5, 4, 5, 6}));
-    EXPECT_EQ(vtp.radius, (std::vector<double>{2.0, 1.75, 1.5, 0.5, 0.25}));
-    EXPECT_EQ(vtp.vesselId, (std::vector<long>{1, 3}));
-    EXPECT_EQ(vtp.connectivity, (std::vector<long>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(vtp.offsets, (std::vector<long>{3, 5}));
+    EXPECT_EQ(vtp.arrays.at("radius"), (std::vector<double>{2.0, 1.75, 1.5, 0.5, 0.25}));
+    EXPECT_EQ(vtp.arrays.at("vesselId"), (std::vector<double>{1, 3}));
+    EXPECT_EQ(vtp.arrays.at("connectivity"), (std::vector<double>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(vtp.arrays.at("offsets"), (std::vector<double>{3, 5}));
 }
 
 TEST(VtpWriter, EmptyTreeIsAValidEmptyPolyData) {
