@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>

@@ -88,8 +88,8 @@ std::vector<std::pair<std::set<int>, std::set<int>>> typesAndIds(const std::stri
 
 TEST_F(Forest, EverySystemBecomesATreeAndAllTreesShareTheTissue) {
     TempDir out;
-    const ToolRun run =
-        runTool({"run", vessels(), "--tissue", liver(), "--by-label", "--out", out.path()});
+    const ToolRun run = runTool({"run", vessels(), "--tissue", liver(), "--by-label", "--labels",
+                                 "type", "--out", out.path()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("extract: done in"), std::string::npos);
     EXPECT_NE(run.out.find("(2 trees, "), std::string::npos) << run.out;
@@ -117,10 +117,7 @@ TEST_F(Forest, EverySystemBecomesATreeAndAllTreesShareTheTissue) {
     const std::vector<double>& treeIds = vtp.arrays.at("treeId");
     EXPECT_EQ(std::set<double>(treeIds.begin(), treeIds.end()), (std::set<double>{1, 2}));
 
-    // relabel --labels type shows the systems.
-    const ToolRun types = runTool({"relabel", out / "vessel-ids.nrrd", "--tree", out.path(),
-                                   "--labels", "type", "--out", out.path(), "--quiet"});
-    ASSERT_EQ(types.status, 0) << types.err;
+    // Labels by type show the systems.
     const Volume labels = readImage(out / "labels-type.nrrd", "labels");
     std::set<int> seen;
     for (unsigned i = 0; i < labels.geometry.voxelCount(); ++i) {
@@ -353,11 +350,13 @@ TEST_F(Forest, AFailedOrInterruptedCommandLeavesTheFolderAsItWas) {
                                "': not a file; move it away and run again (nothing was written)\n");
     EXPECT_EQ(test::readFile(out / "distance-field.nrrd"), "earlier");
 
-    // Terminated mid-run: the conventional status, and no staging folder left behind.
+    // Terminated mid-run, once its staging folder exists: the conventional status, and no
+    // staging folder left behind.
     TempDir big;
     ASSERT_EQ(test::makePhantom(big.path(), "medium").status, 0);
     const ToolRun interrupted =
-        runTool({"run", big / "vessels.nii.gz", "--out", big / "r", "--quiet"}, 0.5);
+        runTool({"run", big / "vessels.nii.gz", "--out", big / "r", "--quiet"},
+                big / "r/.angiolith-staging-*");
     EXPECT_EQ(interrupted.status, 128 + 15) << interrupted.err;
     EXPECT_EQ(interrupted.err, "");
     EXPECT_FALSE(fs::exists(big / "r"));

@@ -21,7 +21,6 @@
 #include <string>
 #include <type_traits>
 #include <unistd.h>
-#include <utility>
 
 namespace angiolith::tool {
 namespace {

@@ -101,15 +101,18 @@ ToolRun makePhantom(const std::string& folder, const std::string& size,
     return runTool(args);
 }
 
-ToolRun runTool(const std::vector<std::string>& args, double terminateAfter) {
+ToolRun runTool(const std::vector<std::string>& args, const std::string& terminateOnce) {
     TempDir capture;
     std::string command = quote(ANGIOLITH_TOOL_PATH);
-    if (terminateAfter > 0) {
-        command =
-            "timeout --preserve-status -s TERM " + std::to_string(terminateAfter) + " " + command;
-    }
     for (const std::string& arg : args) command += " " + quote(arg);
     command += " >" + quote(capture / "out") + " 2>" + quote(capture / "err");
+    if (!terminateOnce.empty()) {
+        // Polls for the pattern (left unquoted for the shell to expand) while the program runs;
+        // the status is then the program's, 128 + 15 when the signal ended it.
+        command += " & pid=$!; until ls -d " + terminateOnce +
+                   " >/dev/null 2>&1 || ! kill -0 $pid 2>/dev/null; do sleep 0.01; done; "
+                   "kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null";
+    }
     ToolRun run;
     const int raw = std::system(command.c_str());
     if (raw != -1 && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);

@@ -39,8 +39,9 @@ struct ToolRun {
 };
 
 /// Runs the built angiolith program with @p args in a subprocess, as a user would; with
-/// @p terminateAfter, sends it SIGTERM after that many seconds, as a batch scheduler would.
-ToolRun runTool(const std::vector<std::string>& args, double terminateAfter = 0);
+/// @p terminateOnce, a shell pattern, sends it SIGTERM as soon as a path matching it exists, as
+/// a batch scheduler would end a job mid-run.
+ToolRun runTool(const std::vector<std::string>& args, const std::string& terminateOnce = "");
 
 /// Runs `phantom --out FOLDER --size SIZE --quiet` with the further options @p extra.
 ToolRun makePhantom(const std::string& folder, const std::string& size,

@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <nifti2_io.h>
 #include <stdexcept>
