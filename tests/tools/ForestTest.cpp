@@ -141,8 +141,9 @@ TEST_F(PlanningForest, RunQuantitiesAddUpExactlyInVoxels) {
         own[id] = v["own_voxels"];
         subtree[id] = v["subtree_voxels"];
         ownTotal += own[id];
-        if (!v["parent"].is_null()) childSum[v["parent"].get<int>()] += subtree[id];
-        if (v["parent"].is_null()) {
+        if (!v["parent"].is_null()) {
+            childSum[v["parent"].get<int>()] += subtree[id];
+        } else {
             EXPECT_EQ(v["subtree_voxels"],
                       doc["totals"]["trees"][v["tree"].get<int>() - 1]["voxels"]);
         }
@@ -363,14 +364,17 @@ TEST_F(Forest, AFailedOrInterruptedCommandLeavesTheFolderAsItWas) {
 }
 
 // A vessel that runs into a ring (its trunk thick at the inflow end, so the ring closes a
-// loop) and a speck far from both, in a box of tissue, as a touching segmentation leaves them.
-void writeLoopAndSpeck(const std::string& vesselsPath, const std::string& tissuePath) {
-    Volume vessels, tissue;
-    vessels.geometry.size = tissue.geometry.size = {48, 40, 24};
+// loop) and a speck far from both, in a box of tissue, as a touching segmentation leaves them;
+// and a tissue mask that holds the trunk's first voxels only, as a mask of another case would.
+void writeLoopAndSpeck(const TempDir& dir) {
+    Volume vessels, tissue, corner;
+    vessels.geometry.size = tissue.geometry.size = corner.geometry.size = {48, 40, 24};
     vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, vessels.geometry.size);
     tissue.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, tissue.geometry.size);
+    corner.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, corner.geometry.size);
     auto* v = static_cast<std::uint8_t*>(vessels.pic->data);
     auto* t = static_cast<std::uint8_t*>(tissue.pic->data);
+    auto* c = static_cast<std::uint8_t*>(corner.pic->data);
     for (int z = 0, i = 0; z < 24; ++z) {
         for (int y = 0; y < 40; ++y) {
             for (int x = 0; x < 48; ++x, ++i) {
@@ -380,11 +384,13 @@ void writeLoopAndSpeck(const std::string& vesselsPath, const std::string& tissue
                 const bool speck = x >= 44 && x <= 45 && y >= 2 && y <= 3 && z >= 2 && z <= 3;
                 v[i] = trunk || ring <= 2.0 || speck ? 1 : 0;
                 t[i] = x > 0 && y > 0 && z > 0 ? 1 : 0;
+                c[i] = x < 6 ? t[i] : 0;
             }
         }
     }
-    writeImage(vesselsPath, vessels);
-    writeImage(tissuePath, tissue);
+    writeImage(dir / "vessels.nii.gz", vessels);
+    writeImage(dir / "liver.nii.gz", tissue);
+    writeImage(dir / "corner.nii.gz", corner);
 }
 
 // Every warning line the run prints ("stage: warning: text"), as "stage: text".
@@ -400,13 +406,7 @@ std::vector<std::string> printedWarnings(const std::string& out) {
 
 TEST(RunWarnings, ReachTerritoriesJsonAndTheReportInTheWordsOfTheProgressLines) {
     TempDir dir;
-    writeLoopAndSpeck(dir / "vessels.nii.gz", dir / "liver.nii.gz");
-    // A tissue mask that holds the trunk's first voxels only, as a mask of another case would.
-    Volume corner = readImage(dir / "liver.nii.gz", "tissue");
-    for (unsigned i = 0; i < corner.geometry.voxelCount(); ++i) {
-        if (i % 48 >= 6) static_cast<std::uint8_t*>(corner.pic->data)[i] = 0;
-    }
-    writeImage(dir / "corner.nii.gz", corner);
+    writeLoopAndSpeck(dir);
     struct Case {
         std::string tissue;
         std::vector<std::string> options;
