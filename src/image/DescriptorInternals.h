@@ -15,6 +15,12 @@ bool sizeFitsUnsigned32(const lumoTeskDescriptor* pic);
 /// nothing when either descriptor or its info record is missing.
 void copyInfoRecord(lumoTeskDescriptor* target, const lumoTeskDescriptor* source);
 
+/// A copy of @p pic (borrowed, not null) without its elements: header, version text, tags and
+/// infoFlag, with an element buffer of the same size left uninitialised for the caller to fill
+/// (data null when @p pic has none). Null when an allocation fails or the element buffer's size
+/// does not fit 32 bits. Caller frees (lumoTeskFree).
+lumoTeskDescriptor* cloneLayout(const lumoTeskDescriptor* pic);
+
 }  // namespace angiolith::detail
 
 #endif

@@ -99,25 +99,10 @@ lumoTeskDescriptor* lumoTeskCopyHeader(const lumoTeskDescriptor* pic, lumoTeskDe
 }
 
 lumoTeskDescriptor* lumoTeskClone(const lumoTeskDescriptor* pic) {
-    lumoTeskDescriptor* pic_new = lumoTeskCopyHeader(pic, nullptr);
-    if (pic_new == nullptr) return nullptr;
-    angiolith::detail::copyInfoRecord(pic_new, pic);
-    if (pic->data == nullptr) {
-        pic_new->data = nullptr;
-        return pic_new;
+    lumoTeskDescriptor* pic_new = angiolith::detail::cloneLayout(pic);
+    if (pic_new != nullptr && pic->data != nullptr) {
+        std::memcpy(pic_new->data, pic->data, _lumoTeskSize(pic));
     }
-    // A buffer whose true size does not fit the 32-bit size cannot be copied faithfully.
-    if (!angiolith::detail::sizeFitsUnsigned32(pic)) {
-        lumoTeskFree(pic_new);
-        return nullptr;
-    }
-    const unsigned int size = _lumoTeskSize(pic);
-    pic_new->data = std::malloc(size == 0 ? 1 : size);
-    if (pic_new->data == nullptr) {
-        lumoTeskFree(pic_new);
-        return nullptr;
-    }
-    std::memcpy(pic_new->data, pic->data, size);
     return pic_new;
 }
 
@@ -136,6 +121,28 @@ void copyInfoRecord(lumoTeskDescriptor* target, const lumoTeskDescriptor* source
     _lumoTeskReleaseTagList(target->info->tagList);
     target->info->tagList = _lumoTeskCopyTagList(source->info->tagList);
     target->info->infoFlag = source->info->infoFlag;
+}
+
+lumoTeskDescriptor* cloneLayout(const lumoTeskDescriptor* pic) {
+    lumoTeskDescriptor* pic_new = lumoTeskCopyHeader(pic, nullptr);
+    if (pic_new == nullptr) return nullptr;
+    copyInfoRecord(pic_new, pic);
+    if (pic->data == nullptr) {
+        pic_new->data = nullptr;
+        return pic_new;
+    }
+    // A buffer whose true size does not fit the 32-bit size cannot be copied faithfully.
+    if (!sizeFitsUnsigned32(pic)) {
+        lumoTeskFree(pic_new);
+        return nullptr;
+    }
+    const unsigned int size = _lumoTeskSize(pic);
+    pic_new->data = std::malloc(size == 0 ? 1 : size);
+    if (pic_new->data == nullptr) {
+        lumoTeskFree(pic_new);
+        return nullptr;
+    }
+    return pic_new;
 }
 
 }  // namespace angiolith::detail

@@ -1,3 +1,5 @@
+#include "image/DescriptorInternals.h"
+
 #include <angiolith/image/detail/ElementKinds.h>
 #include <angiolith/relabel/IdToResectionStatusRelabelingRule.h>
 #include <angiolith/relabel/IdToSegmentRelabelingRule.h>
@@ -26,23 +28,25 @@ bool isTableRule(const AbstractRelabelingRule& rule) {
            type == typeid(IdToResectionStatusRelabelingRule);
 }
 
-// Relabels with a table rule, asking it once per id, where the id first occurs in storage order:
-// a failing id stops at the same voxel, with the same line and error, as when every voxel asks,
-// and the rest is a look-up (a volume has tens of millions of voxels, a tree a few hundred ids).
-void relabelByTable(unsigned short* voxels, unsigned int count,
+// Writes the labels of the ids @p ids into @p labels (the same buffer when relabelling in place,
+// so a copy costs no pass of its own) with a table rule, asking it once per id, where the id
+// first occurs in storage order: a failing id stops at the same voxel, with the same line and
+// error, as when every voxel asks, and the rest is a look-up (a volume has tens of millions of
+// voxels, a tree a few hundred ids).
+void relabelByTable(const unsigned short* ids, unsigned short* labels, unsigned int count,
                     const AbstractRelabelingRule& rule) {
     constexpr std::int32_t kUnknown = -1;
-    std::vector<std::int32_t> labels(65536, kUnknown);
-    labels[0] = 0;
+    std::vector<std::int32_t> table(65536, kUnknown);
+    table[0] = 0;
     for (unsigned int i = 0; i < count; ++i) {
-        const unsigned short id = voxels[i];
-        std::int32_t label = labels[id];
+        const unsigned short id = ids[i];
+        std::int32_t label = table[id];
         if (label == kUnknown) {
             const unsigned int asked = id;
             label = static_cast<unsigned short>(rule.getNewLabel(asked));
-            labels[id] = label;
+            table[id] = label;
         }
-        voxels[i] = static_cast<unsigned short>(label);
+        labels[i] = static_cast<unsigned short>(label);
     }
 }
 
@@ -61,29 +65,28 @@ lumoTeskDescriptor* VesselIDRelabeling::relabel(lumoTeskDescriptor* pic,
     }
 
     // The copy is held until relabelling has succeeded, so that an exception from the rule
-    // does not leak it.
+    // does not leak it. Its elements are not copied: relabelling writes every one of them.
     angiolith::detail::DescriptorPtr copy;
     lumoTeskDescriptor* target = pic;
     if (clone) {
-        copy.reset(lumoTeskClone(pic));
+        copy.reset(angiolith::detail::cloneLayout(pic));
         if (!copy) {
             throw std::bad_alloc();
         }
         target = copy.get();
     }
 
-    auto* voxels = static_cast<unsigned short*>(target->data);
-    if (voxels != nullptr) {
-        const unsigned int count = _lumoTeskElements(target);
+    const auto* ids = static_cast<const unsigned short*>(pic->data);
+    auto* labels = static_cast<unsigned short*>(target->data);
+    if (ids != nullptr) {
+        const unsigned int count = _lumoTeskElements(pic);
         if (isTableRule(*rule)) {
-            relabelByTable(voxels, count, *rule);
+            relabelByTable(ids, labels, count, *rule);
         } else {
             // A host's rule is asked at every non-zero voxel, as it may expect.
             for (unsigned int i = 0; i < count; ++i) {
-                if (voxels[i] != 0) {
-                    const unsigned int id = voxels[i];
-                    voxels[i] = static_cast<unsigned short>(rule->getNewLabel(id));
-                }
+                const unsigned int id = ids[i];
+                labels[i] = id != 0 ? static_cast<unsigned short>(rule->getNewLabel(id)) : 0;
             }
         }
     }

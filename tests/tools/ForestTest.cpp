@@ -197,18 +197,19 @@ TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
     ASSERT_GE(cut->vessel->getSize(), 5);
     const int cutId = cut->vessel->getId(), childId = child->vessel->getId();
     TempDir out;
+    // Named in Latin-1 ("\xfc" is not UTF-8), as an older system saves files.
+    const std::string points = out / "pl\xfcn.mrk.json";
     test::writeFile(
-        out / "plan.mrk.json",
-        test::markups("RAS",
-                      {{"cut", test::pointOn(forest, grid, firstRoot, 0)},
-                       {"cut", test::pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
-                       {"segment 4", test::pointOn(forest, grid, childId, 1)},
-                       {"portal", test::pointOn(forest, grid, secondRoot, 0)}}));
-    const ToolRun run =
-        runTool({"plan", results(), "--points", out / "plan.mrk.json", "--out", out / "planned"});
+        points, test::markups(
+                    "RAS", {{"cut", test::pointOn(forest, grid, firstRoot, 0)},
+                            {"cut", test::pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
+                            {"segment 4", test::pointOn(forest, grid, childId, 1)},
+                            {"portal", test::pointOn(forest, grid, secondRoot, 0)}}));
+    const ToolRun run = runTool({"plan", results(), "--points", points, "--out", out / "planned"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& printed = run.out;
     const json doc = readJson(out / "planned/territories.json");
+    EXPECT_EQ(doc["inputs"]["points"], out / "pl\xef\xbf\xbdn.mrk.json");
     EXPECT_NE(printed.find(": cut vessel " + std::to_string(cutId) + " of tree 2 from"),
               std::string::npos)
         << printed;

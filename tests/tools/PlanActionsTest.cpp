@@ -162,7 +162,7 @@ TEST(PlanActions, PlansOverTwoTreesMatchHandCountedVolumes) {
     Volume tissue{makeDescriptor(lumoTeskTypeUnsigned, 8, square.size), square};
     std::fill_n(static_cast<std::uint8_t*>(tissue.pic->data), 121, 1);
     const Territories territories = computeTerritories(joinForest(trees), tissue);
-    const Quantities q = measure(trees, territories.vesselIds);
+    const Quantities q = measure(trees, square, valueCounts16(*territories.vesselIds.pic));
     EXPECT_EQ(q.tissueVoxels, 121u);
     std::map<int, std::pair<unsigned long long, unsigned long long>> figures;
     for (const VesselFigures& f : q.vessels) figures[f.id] = {f.ownVoxels, f.subtreeVoxels};

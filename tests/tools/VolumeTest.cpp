@@ -77,12 +77,10 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
             ++counts[v[i]];
             mask[i] = v[i] != 0 ? 1 : 0;
         }
-        EXPECT_EQ(test::sameOnAnyNumberOfThreads(
-                      [&](unsigned threads) { return countDistinctIds(*ids, threads); }),
-                  c.distinct);
-        EXPECT_EQ(test::sameOnAnyNumberOfThreads(
-                      [&](unsigned threads) { return valueCounts16(*ids, threads); }) == counts,
-                  true);
+        const std::vector<unsigned long long> counted = test::sameOnAnyNumberOfThreads(
+            [&](unsigned threads) { return valueCounts16(*ids, threads); });
+        EXPECT_EQ(counted == counts, true);
+        EXPECT_EQ(countDistinctIds(counted), c.distinct);
         EXPECT_EQ(binarized(*ids) == mask, true);
     }
 
@@ -94,7 +92,6 @@ TEST(Volume, PassesOverVoxelsGiveTheSameResultOnAnyNumberOfThreads) {
         mask[i] = i % 7 != 0 && i % 3 != 0 ? 1 : 0;
     }
     EXPECT_EQ(binarized(*floats) == mask, true);
-    EXPECT_THROW(countDistinctIds(*floats, 2), std::invalid_argument);
     EXPECT_THROW(valueCounts16(*floats, 2), std::invalid_argument);
 }
 

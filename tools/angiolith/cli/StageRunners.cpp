@@ -73,6 +73,15 @@ std::pair<unsigned long long, unsigned long long> samplesOutside(const Forest& f
     return counts;
 }
 
+// The relabel stage's progress lines around @p relabelIt, which returns the labels.
+template <typename Relabel>
+Volume relabelStage(Progress& progress, LabelRule rule, Relabel&& relabelIt) {
+    progress.start("relabel", "by " + nameOf(rule));
+    Volume labels = relabelIt();
+    progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
+    return labels;
+}
+
 }  // namespace
 
 std::string countText(unsigned long long n, const std::string& one, const std::string& many) {
@@ -99,13 +108,14 @@ void requireSameGrid(const Volume& a, const std::string& aPath, const Volume& b,
     }
 }
 
-VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
-                              const LabelChoice& choice) {
+VesselSystems vesselSystemsOf(const Volume& mask, unsigned long long voxels,
+                              const std::string& path, const LabelChoice& choice) {
     VesselSystems systems;
     if (!choice.label && !choice.byLabel) {
+        // The binary mask's ones are the mask's object voxels, already counted.
         systems.masks.push_back({binarize(*mask.pic), mask.geometry});
         systems.labels.push_back(1);
-        systems.voxels = countNonZero(*systems.masks.back().pic);
+        systems.voxels = voxels;
         return systems;
     }
     const auto labels = labelsOf(*mask.pic);
@@ -263,7 +273,8 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
                            unsigned long long tissueVoxels) {
     progress.start("territories", countText(tissueVoxels, "tissue voxel", "tissue voxels"));
     Territories territories = computeTerritories(joinForest(forest), tissue);
-    const unsigned long long supplying = countDistinctIds(*territories.vesselIds.pic);
+    territories.voxelsPerId = valueCounts16(*territories.vesselIds.pic);
+    const unsigned long long supplying = countDistinctIds(territories.voxelsPerId);
     progress.done("territories",
                   countText(supplying, "vessel supplies", "vessels supply") + " tissue");
     // Masks that do not belong together (another case, another grid) still give territories;
@@ -281,10 +292,13 @@ Territories runTerritories(Progress& progress, const Forest& forest, const Volum
 
 Volume runRelabel(Progress& progress, const Volume& vesselIds, const Forest& forest,
                   LabelRule rule) {
-    progress.start("relabel", "by " + nameOf(rule));
-    Volume labels = relabel(vesselIds, joinForest(forest), rule);
-    progress.done("relabel", "largest label " + std::to_string(maxValue16(labels)));
-    return labels;
+    return relabelStage(progress, rule,
+                        [&] { return relabel(vesselIds, joinForest(forest), rule); });
+}
+
+Volume runRelabel(Progress& progress, Volume&& vesselIds, const Forest& forest, LabelRule rule) {
+    return relabelStage(progress, rule,
+                        [&] { return relabel(std::move(vesselIds), joinForest(forest), rule); });
 }
 
 }  // namespace angiolith::tool

@@ -37,15 +37,16 @@ struct VesselSystems {
     unsigned long long voxels = 0;
 };
 
-/// Splits @p mask (read from @p path) as @p choice says. Throws UserError when the label is
-/// absent or the mask holds no labels (values that are not whole numbers from 1 to 65535).
-VesselSystems vesselSystemsOf(const Volume& mask, const std::string& path,
-                              const LabelChoice& choice);
+/// Splits @p mask (read from @p path, @p voxels of it object voxels as readMask counted them)
+/// as @p choice says. Throws UserError when the label is absent or the mask holds no labels
+/// (values that are not whole numbers from 1 to 65535).
+VesselSystems vesselSystemsOf(const Volume& mask, unsigned long long voxels,
+                              const std::string& path, const LabelChoice& choice);
 
-/// Thins every system in place (its mask is used up); the skeleton holds each system's label on its voxels (unsigned 8-bit,
-/// or 16-bit for labels above 255), the distance field each voxel's distance within its system.
-Thinned runThinning(Progress& progress, VesselSystems&& systems,
-                    const ThinningOptions& options);
+/// Thins every system in place (its mask is used up); the skeleton holds each system's label on its
+/// voxels (unsigned 8-bit, or 16-bit for labels above 255), the distance field each voxel's
+/// distance within its system.
+Thinned runThinning(Progress& progress, VesselSystems&& systems, const ThinningOptions& options);
 
 /// How the trees of a skeleton are found.
 struct ForestOptions {
@@ -63,10 +64,14 @@ Forest runExtraction(Progress& progress, const Volume& skeleton, const Volume& d
 /// touch) the cleaning kept and broke.
 void runCleaning(Progress& progress, Forest& forest, float relevance, bool preserveCycles);
 /// The territories of every tree together: each tissue voxel goes to its nearest vessel of any.
+/// The voxels of every vessel id are counted (Territories::voxelsPerId).
 Territories runTerritories(Progress& progress, const Forest& forest, const Volume& tissue,
                            unsigned long long tissueVoxels);
+/// Relabels @p vesselIds by @p rule built from @p forest into a new volume, or, where the ids
+/// are not needed afterwards (an rvalue), in place.
 Volume runRelabel(Progress& progress, const Volume& vesselIds, const Forest& forest,
                   LabelRule rule);
+Volume runRelabel(Progress& progress, Volume&& vesselIds, const Forest& forest, LabelRule rule);
 
 /// "1 vessel", "2 vessels".
 std::string countText(unsigned long long n, const std::string& one, const std::string& many);

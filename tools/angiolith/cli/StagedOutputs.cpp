@@ -2,7 +2,6 @@
 
 #include "cli/GridFile.h"
 #include "cli/PngPreview.h"
-#include "cli/VtpWriter.h"
 
 #include <algorithm>
 
@@ -32,7 +31,8 @@ void StagedOutputs::volume(const std::string& base, const Volume& volume) {
     volumeBases.push_back(base);
 }
 
-void StagedOutputs::forest(const Forest& forest, const Geometry* grid) {
+void StagedOutputs::forest(const Forest& forest, const Geometry* grid,
+                           const std::vector<Polyline>* lines) {
     begin();
     for (std::size_t t = 0; t < forest.size(); ++t) {
         const std::string name = treeFileName(t + 1);
@@ -41,7 +41,11 @@ void StagedOutputs::forest(const Forest& forest, const Geometry* grid) {
         names.push_back(name);
     }
     if (grid != nullptr) {
-        writeVtpFile(folder.stagingPath("tree.vtp"), worldLines(forest, *grid));
+        if (lines != nullptr) {
+            writeVtpFile(folder.stagingPath("tree.vtp"), *lines);
+        } else {
+            writeVtpFile(folder.stagingPath("tree.vtp"), worldLines(forest, *grid));
+        }
         writeGridFile(folder.stagingPath(kGridFileName), *grid);
         names.push_back("tree.vtp");
         names.push_back(kGridFileName);
@@ -53,8 +57,7 @@ void StagedOutputs::file(const std::string& name,
                          const std::function<void(const std::string&)>& write) {
     begin();
     write(folder.stagingPath(name));
-    // A file written again (tree.vtp with further arrays) is listed once.
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    names.push_back(name);
 }
 
 std::vector<std::uint8_t> StagedOutputs::preview(const Geometry& geometry,

@@ -7,6 +7,7 @@
 #include "cli/Progress.h"
 #include "cli/TreeFile.h"
 #include "cli/Volume.h"
+#include "cli/VtpWriter.h"
 #include "cli/report/ReportWriter.h"
 
 #include <cstdint>
@@ -26,9 +27,11 @@ public:
     StagedOutputs(const std::string& folder, ImageFormat format, Progress& progress);
     /// Writes a volume named @p base plus the format's extension.
     void volume(const std::string& base, const Volume& volume);
-    /// Writes tree-1.txt, tree-2.txt, ... and, with a grid, tree.vtp (in that grid's world
-    /// coordinates) and the grid file.
-    void forest(const Forest& forest, const Geometry* grid);
+    /// Writes tree-1.txt, tree-2.txt, ... and, with a grid, tree.vtp and the grid file. tree.vtp
+    /// holds @p lines (borrowed) when given: the forest's centre lines with further cell data;
+    /// otherwise the forest's centre lines in the grid's world coordinates.
+    void forest(const Forest& forest, const Geometry* grid,
+                const std::vector<Polyline>* lines = nullptr);
     /// Writes the file @p name with @p write, which is given the path to write to.
     void file(const std::string& name, const std::function<void(const std::string&)>& write);
     /// Writes preview.png and returns its bytes (for the report).

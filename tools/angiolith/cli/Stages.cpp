@@ -65,6 +65,18 @@ void setSpacing(T& accessor, const Geometry& g) {
     accessor.setVoxelSizeZ(static_cast<float>(g.spacing[2]));
 }
 
+std::unique_ptr<AbstractRelabelingRule> relabelingRuleOf(const ArVesselTree& tree, LabelRule rule) {
+    switch (rule) {
+        case LabelRule::Segment:
+            return std::make_unique<IdToSegmentRelabelingRule>(tree);
+        case LabelRule::Type:
+            return std::make_unique<IdToTypeRelabelingRule>(tree);
+        case LabelRule::Resection:
+            return std::make_unique<IdToResectionStatusRelabelingRule>(tree);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 Skeleton::Skeleton(std::unique_ptr<SelleSkeletonizer> theSkeletonizer, DescriptorPtr theWorking,
@@ -248,21 +260,16 @@ std::string nameOf(LabelRule rule) {
 }
 
 Volume relabel(const Volume& vesselIds, const ArVesselTree& tree, LabelRule rule) {
-    std::unique_ptr<AbstractRelabelingRule> theRule;
-    switch (rule) {
-        case LabelRule::Segment:
-            theRule = std::make_unique<IdToSegmentRelabelingRule>(tree);
-            break;
-        case LabelRule::Type:
-            theRule = std::make_unique<IdToTypeRelabelingRule>(tree);
-            break;
-        case LabelRule::Resection:
-            theRule = std::make_unique<IdToResectionStatusRelabelingRule>(tree);
-            break;
-    }
+    const std::unique_ptr<AbstractRelabelingRule> theRule = relabelingRuleOf(tree, rule);
     DescriptorPtr labels(VesselIDRelabeling::relabel(vesselIds.pic.get(), theRule.get(), true));
     if (!labels) throw std::bad_alloc();
     return {std::move(labels), vesselIds.geometry};
+}
+
+Volume relabel(Volume&& vesselIds, const ArVesselTree& tree, LabelRule rule) {
+    const std::unique_ptr<AbstractRelabelingRule> theRule = relabelingRuleOf(tree, rule);
+    VesselIDRelabeling::relabel(vesselIds.pic.get(), theRule.get(), false);
+    return std::move(vesselIds);
 }
 
 unsigned int maxValue16(const Volume& volume) {

@@ -95,6 +95,9 @@ void cleanTree(ArVesselTree& tree, float relevance, bool preserveCycles);
 struct Territories {
     Volume vesselIds;
     Volume distances;  ///< without a descriptor when TerritoryOptions::distances is false
+    /// The voxels of every value of vesselIds (valueCounts16), counted once by the territory
+    /// stage for its progress line and the quantities; empty until then.
+    std::vector<unsigned long long> voxelsPerId;
 };
 Territories computeTerritories(const ArVesselTree& tree, const Volume& tissue);
 
@@ -122,6 +125,8 @@ std::string nameOf(LabelRule rule);
 /// with the same geometry. The caller has checked that every id of the volume is at most the
 /// tree's largest id.
 Volume relabel(const Volume& vesselIds, const ArVesselTree& tree, LabelRule rule);
+/// The same in place: the ids, no longer needed, become the labels (no second volume).
+Volume relabel(Volume&& vesselIds, const ArVesselTree& tree, LabelRule rule);
 
 /// Largest value of an unsigned 16-bit volume.
 unsigned int maxValue16(const Volume& volume);

@@ -118,13 +118,11 @@ std::vector<unsigned long long> valueCounts16(const lumoTeskDescriptor& pic, uns
     return std::move(counts[0]);
 }
 
-unsigned long long countDistinctIds(const lumoTeskDescriptor& pic, unsigned threads) {
-    if (pic.type != lumoTeskTypeUnsigned || pic.bits != 16) {
-        throw std::invalid_argument("countDistinctIds needs an unsigned 16-bit volume");
-    }
-    const std::vector<unsigned long long> counts = valueCounts16(pic, threads);
-    return static_cast<unsigned long long>(std::count_if(
-        counts.begin() + 1, counts.end(), [](unsigned long long c) { return c > 0; }));
+unsigned long long countDistinctIds(const std::vector<unsigned long long>& voxelsPerValue) {
+    if (voxelsPerValue.empty()) return 0;
+    return static_cast<unsigned long long>(
+        std::count_if(voxelsPerValue.begin() + 1, voxelsPerValue.end(),
+                      [](unsigned long long c) { return c > 0; }));
 }
 
 DescriptorPtr selectLabel(const lumoTeskDescriptor& pic, unsigned int label) {

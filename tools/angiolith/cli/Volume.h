@@ -47,11 +47,9 @@ unsigned long long countNonZero(const lumoTeskDescriptor& pic);
 /// Runs on @p threads threads (0: every core); the result does not depend on them.
 DescriptorPtr binarize(const lumoTeskDescriptor& pic, unsigned threads = workerThreads());
 
-/// The number of distinct non-zero values of an unsigned 16-bit descriptor (the vessels that
-/// occur in a vessel-ID volume), counted on @p threads threads (0: every core). Throws
-/// std::invalid_argument for a descriptor of another kind.
-unsigned long long countDistinctIds(const lumoTeskDescriptor& pic,
-                                    unsigned threads = workerThreads());
+/// The number of distinct non-zero values among @p voxelsPerValue (the counts valueCounts16
+/// returns): the vessels that occur in a vessel-ID volume.
+unsigned long long countDistinctIds(const std::vector<unsigned long long>& voxelsPerValue);
 
 /// The number of voxels of every value (indexed by value, 65536 entries) of an unsigned 16-bit
 /// descriptor, counted on @p threads threads (0: every core). Throws std::invalid_argument for a

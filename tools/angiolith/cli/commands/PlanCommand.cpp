@@ -78,7 +78,6 @@ int plan(const Arguments& args) {
         labels.push_back(runRelabel(progress, territories.vesselIds, results.trees, rule));
     }
 
-    outputs.forest(results.trees, &grid);
     Provenance provenance;
     provenance.command = "plan";
     provenance.tissue = results.vesselIdsPath;
@@ -95,7 +94,7 @@ int plan(const Arguments& args) {
                               {{&labels[0], LabelRule::Segment},
                                {&labels[1], LabelRule::Type},
                                {&labels[2], LabelRule::Resection}},
-                              provenance, resection, labels[resection ? 2 : 0]);
+                              provenance, resection, labels[resection ? 2 : 0], true);
     outputs.commit();
     if (!args.has("quiet")) {
         std::cout << summaryText(quantities);

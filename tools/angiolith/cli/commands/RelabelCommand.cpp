@@ -6,6 +6,7 @@
 #include "cli/UserError.h"
 
 #include <iostream>
+#include <utility>
 
 namespace angiolith::tool {
 
@@ -15,7 +16,7 @@ int relabelIds(const Arguments& args) {
     Progress progress(std::cout, args.has("quiet"));
     const std::string idsPath = args.positional()[0];
     const std::string treePath = args.value("tree");
-    const Volume ids = readImage(idsPath, "vessel-ID volume");
+    Volume ids = readImage(idsPath, "vessel-ID volume");
     if (ids.pic->type != lumoTeskTypeUnsigned || ids.pic->bits != 16) {
         throw UserError("the vessel-ID volume '" + idsPath + "' holds " +
                         kindName(ids.pic->type, ids.pic->bits) +
@@ -33,7 +34,7 @@ int relabelIds(const Arguments& args) {
     }
     const LabelRule rule = labelRuleOf(args);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, idsPath), progress);
-    const Volume labels = runRelabel(progress, ids, forest, rule);
+    const Volume labels = runRelabel(progress, std::move(ids), forest, rule);
     outputs.volume("labels-" + nameOf(rule), labels);
     outputs.commit();
     return 0;

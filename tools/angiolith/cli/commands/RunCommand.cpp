@@ -6,8 +6,8 @@
 #include "cli/planning/PlanningFiles.h"
 
 #include <iostream>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace angiolith::tool {
 
@@ -35,7 +35,7 @@ int run(const Arguments& args) {
     const float relevance = relevanceOf(args);
     const LabelRule rule = labelRuleOf(args);
     const ThinningOptions thinning = thinningOf(args);
-    VesselSystems systems = vesselSystemsOf(vessels, vesselsPath, labels);
+    VesselSystems systems = vesselSystemsOf(vessels, vesselVoxels, vesselsPath, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, vesselsPath), progress);
 
     const Thinned skeleton = runThinning(progress, std::move(systems), thinning);
@@ -53,7 +53,6 @@ int run(const Arguments& args) {
 
     outputs.volume("skeleton", skeleton.skeleton);
     outputs.volume("distance-field", skeleton.distances);
-    outputs.forest(forest, &vessels.geometry);
     if (territories) {
         planning::Provenance provenance;
         provenance.command = "run";
@@ -67,8 +66,9 @@ int run(const Arguments& args) {
         provenance.warnings = progress.warnings();
         quantities =
             planning::writeTerritoryOutputs(outputs, forest, *territories, {{&*relabelled, rule}},
-                                            provenance, false, territories->vesselIds);
+                                            provenance, false, territories->vesselIds, true);
     } else {
+        outputs.forest(forest, &vessels.geometry);
         outputs.preview(vessels.geometry, nullptr, &vessels, forest);
     }
     outputs.commit();

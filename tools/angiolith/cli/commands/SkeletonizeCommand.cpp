@@ -17,7 +17,7 @@ int skeletonize(const Arguments& args) {
     const LabelChoice labels = labelChoiceOf(args);
     const Volume vessels = readMask(path, "vessel mask", voxels);
     const ThinningOptions thinning = thinningOf(args);
-    VesselSystems systems = vesselSystemsOf(vessels, path, labels);
+    VesselSystems systems = vesselSystemsOf(vessels, voxels, path, labels);
     StagedOutputs outputs(args.value("out"), outputFormatOf(args, path), progress);
     const Thinned skeleton = runThinning(progress, std::move(systems), thinning);
     outputs.volume("skeleton", skeleton.skeleton);

@@ -43,7 +43,7 @@ int territories(const Arguments& args) {
     provenance.options = planning::optionsJson(args);
     provenance.warnings = progress.warnings();
     const planning::Quantities quantities = planning::writeTerritoryOutputs(
-        outputs, forest, result, {}, provenance, false, result.vesselIds);
+        outputs, forest, result, {}, provenance, false, result.vesselIds, false);
     outputs.commit();
     if (!args.has("quiet")) std::cout << planning::summaryText(quantities);
     return 0;

@@ -23,10 +23,11 @@ void writeText(const std::string& path, F&& write) {
     if (!out) throw std::runtime_error("cannot write '" + path + "'");
 }
 
-// tree.vtp with the planning arrays per centre line: treeId, segment, type, resection and
-// subtreeMl (the volume of the vessel's subtree in mL).
-void writePlanningVtp(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
-                      const Geometry& grid, const Quantities& quantities) {
+// The centre lines of tree.vtp in the world coordinates of @p grid with the planning arrays per
+// line: treeId, segment, type, resection and subtreeMl (the volume of the vessel's subtree in
+// mL).
+std::vector<Polyline> planningLines(const std::vector<ArVesselTree>& trees, const Geometry& grid,
+                                    const Quantities& quantities) {
     std::vector<Polyline> lines;
     for (const ArVesselTree& tree : trees) {
         std::vector<Polyline> treeLines = worldLines(tree, grid);
@@ -41,14 +42,18 @@ void writePlanningVtp(StagedOutputs& outputs, const std::vector<ArVesselTree>& t
                              {"resection", f.resection},
                              {"subtreeMl", quantities.ml(f.subtreeVoxels)}};
     }
-    outputs.file("tree.vtp", [&](const std::string& path) { writeVtpFile(path, lines); });
+    return lines;
 }
 
 nlohmann::json writeQuantityFiles(StagedOutputs& outputs, const Quantities& quantities,
                                   const Provenance& provenance, bool resection) {
     nlohmann::json document = territoriesJson(quantities, provenance, resection);
+    // A path that is not UTF-8 (a Latin-1 folder name) is written with U+FFFD for its bad
+    // bytes, as the report does, instead of failing the whole run at its last step.
     outputs.file("territories.json", [&](const std::string& path) {
-        writeText(path, [&](std::ostream& out) { out << document.dump(1) << "\n"; });
+        writeText(path, [&](std::ostream& out) {
+            out << document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        });
     });
     outputs.file("territories.csv", [&](const std::string& path) {
         writeText(path, [&](std::ostream& out) { writeTerritoriesCsv(out, quantities); });
@@ -75,21 +80,26 @@ void writeLabelFiles(StagedOutputs& outputs, const Volume& labels, LabelRule rul
 Quantities writeTerritoryOutputs(StagedOutputs& outputs, const std::vector<ArVesselTree>& trees,
                                  const Territories& territories,
                                  const std::vector<RelabelledVolume>& relabelled,
-                                 Provenance provenance, bool resection,
-                                 const Volume& previewLabels) {
+                                 Provenance provenance, bool resection, const Volume& previewLabels,
+                                 bool withTrees) {
     const Volume& vesselIds = territories.vesselIds;
+    const Quantities quantities = measure(trees, vesselIds.geometry, territories.voxelsPerId);
+    if (quantities.unassignedVoxels > 0) {
+        provenance.warnings.push_back(std::to_string(quantities.unassignedVoxels) +
+                                      " tissue voxels belong to vessel ids that no tree holds");
+    }
+    // tree.vtp is written once, with the planning arrays: beside the trees, or on its own.
+    const std::vector<Polyline> lines = planningLines(trees, vesselIds.geometry, quantities);
+    if (withTrees) outputs.forest(trees, &provenance.grid, &lines);
     outputs.volume("vessel-ids", vesselIds);
     outputs.volume("distances", territories.distances);
     for (const RelabelledVolume& volume : relabelled) {
         writeLabelFiles(outputs, *volume.labels, volume.rule);
     }
-    const Quantities quantities = measure(trees, vesselIds);
-    if (quantities.unassignedVoxels > 0) {
-        provenance.warnings.push_back(std::to_string(quantities.unassignedVoxels) +
-                                      " tissue voxels belong to vessel ids that no tree holds");
-    }
     nlohmann::json document = writeQuantityFiles(outputs, quantities, provenance, resection);
-    writePlanningVtp(outputs, trees, vesselIds.geometry, quantities);
+    if (!withTrees) {
+        outputs.file("tree.vtp", [&](const std::string& path) { writeVtpFile(path, lines); });
+    }
     std::vector<std::uint8_t> png =
         outputs.preview(provenance.grid, &previewLabels, nullptr, trees);
     outputs.report(reportContent(std::move(document), trees, vesselIds, std::move(png)));

@@ -8,6 +8,7 @@
 #include <iomanip>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace angiolith::tool::planning {
@@ -55,13 +56,13 @@ unsigned long long Quantities::resectedVoxels() const {
     return 0;
 }
 
-Quantities measure(const std::vector<ArVesselTree>& trees, const Volume& vesselIds) {
+Quantities measure(const std::vector<ArVesselTree>& trees, const Geometry& g,
+                   const std::vector<unsigned long long>& perId) {
+    if (perId.size() != 65536) {
+        throw std::invalid_argument("measure needs the voxels of each of the 65536 vessel ids");
+    }
     Quantities q;
-    const Geometry& g = vesselIds.geometry;
     q.voxelMl = g.spacing[0] * g.spacing[1] * g.spacing[2] / 1000.0;
-
-    // Voxels per vessel id.
-    const std::vector<unsigned long long> perId = valueCounts16(*vesselIds.pic);
     q.tissueVoxels = g.voxelCount() - perId[0];
 
     const std::vector<VesselEntry> entries = flatten(trees);

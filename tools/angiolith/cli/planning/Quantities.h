@@ -48,11 +48,14 @@ struct Quantities {
     unsigned long long resectedVoxels() const;
 };
 
-/// Measures @p trees against their vessel-ID volume (unsigned 16-bit; 0 outside the tissue,
-/// every tissue voxel holding the id of its nearest vessel) on its grid. Lengths and radii are
-/// in the trees' frame, voxel index times spacing, that is millimetres. Vessels sharing an id
-/// share its voxels; the first in order is given them.
-Quantities measure(const std::vector<ArVesselTree>& trees, const Volume& vesselIds);
+/// Measures @p trees against the voxels of each id (@p voxelsPerId, valueCounts16 of their
+/// vessel-ID volume: 0 outside the tissue, every tissue voxel holding the id of its nearest
+/// vessel) on the volume's grid @p grid. Lengths and radii are in the trees' frame, voxel index
+/// times spacing, that is millimetres. Vessels sharing an id share its voxels; the first in
+/// order is given them. Throws std::invalid_argument when @p voxelsPerId does not hold 65536
+/// counts.
+Quantities measure(const std::vector<ArVesselTree>& trees, const Geometry& grid,
+                   const std::vector<unsigned long long>& voxelsPerId);
 
 /// The short summary that ends a command's progress output: the tissue volume and the @p top
 /// largest subtrees of each tree with their share of the tissue.
