@@ -37,13 +37,63 @@ using test::ToolRun;
 
 json readJson(const std::string& path) { return json::parse(test::readFile(path)); }
 
+// Two phantoms of @p size ("tiny", 32 voxels a side, or "small", 64) side by side along x on
+// one grid of twice the width, written by the program as a user would: @p folder/vessels.nrrd
+// (vessels labelled 1 on the left, 2 on the right: two vessel systems) and liver.nrrd (their
+// livers as one tissue mask), with the direction and origin of @p frame (its size and spacing
+// are set here).
+void writeTwoSystems(const std::string& folder, const std::string& size, Geometry frame = {}) {
+    const unsigned side = size == "tiny" ? 32 : 64;
+    std::filesystem::create_directories(folder);
+    Volume vessels, liver;
+    for (unsigned part = 0; part < 2; ++part) {
+        const std::string made = folder + "/p" + std::to_string(part);
+        const test::ToolRun run =
+            test::makePhantom(made, size, {"--seed", std::to_string(part + 2)});
+        if (run.status != 0) throw std::runtime_error("phantom failed: " + run.err);
+        const Volume v = readImage(made + "/vessels.nii.gz", "vessels");
+        const Volume l = readImage(made + "/liver.nii.gz", "liver");
+        if (part == 0) {
+            frame.size = {2 * side, side, side};
+            frame.spacing = v.geometry.spacing;
+            vessels.geometry = liver.geometry = frame;
+            vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, frame.size);
+            liver.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, frame.size);
+        }
+        const auto* from = static_cast<const std::uint8_t*>(v.pic->data);
+        const auto* tissue = static_cast<const std::uint8_t*>(l.pic->data);
+        auto* to = static_cast<std::uint8_t*>(vessels.pic->data);
+        auto* toTissue = static_cast<std::uint8_t*>(liver.pic->data);
+        for (unsigned i = 0; i < side * side * side; ++i) {
+            const unsigned at = (i / side) * 2 * side + i % side + side * part;
+            if (from[i] != 0) to[at] = static_cast<std::uint8_t>(1 + part);
+            toTissue[at] = tissue[i];
+        }
+        std::filesystem::remove_all(made);
+    }
+    writeImage(folder + "/vessels.nrrd", vessels);
+    writeImage(folder + "/liver.nrrd", liver);
+}
+
+// World (LPS) position on @p grid of sample @p sample of vessel @p id of @p trees (a test
+// failure when no vessel has that id).
+Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample) {
+    for (const planning::VesselEntry& e : planning::flatten(trees)) {
+        if (e.vessel->getId() != id) continue;
+        const auto& p = e.vessel->getElementsList()[static_cast<std::size_t>(sample)].position;
+        return grid.scaledIndexToWorld({p.x, p.y, p.z});
+    }
+    ADD_FAILURE() << "no vessel " << id;
+    return {};
+}
+
 // Two tiny phantoms side by side on one 64 x 32 x 32 grid: vessels labelled 1 (left) and 2
 // (right), their livers as one tissue mask.
 class Forest : public test::SharedFolderTest<Forest> {
 protected:
     static void SetUpTestSuite() {
         SharedFolderTest::SetUpTestSuite();
-        test::writeTwoSystems(shared().path(), "tiny");
+        writeTwoSystems(shared().path(), "tiny");
     }
     static std::string vessels() { return shared() / "vessels.nrrd"; }
     static std::string liver() { return shared() / "liver.nrrd"; }
@@ -58,7 +108,7 @@ protected:
         Geometry frame;
         frame.direction = {Vec3{0, -1, 0}, Vec3{1, 0, 0}, Vec3{0, 0, 1}};
         frame.origin = {-40, 25, 7};
-        test::writeTwoSystems(shared() / "masks", "small", frame);
+        writeTwoSystems(shared() / "masks", "small", frame);
         const ToolRun run =
             runTool({"run", shared() / "masks/vessels.nrrd", "--tissue",
                      shared() / "masks/liver.nrrd", "--by-label", "--out", results(), "--quiet"});
@@ -200,11 +250,11 @@ TEST_F(PlanningForest, PointsActOnWhicheverTreeHoldsTheNearestVessel) {
     // Named in Latin-1 ("\xfc" is not UTF-8), as an older system saves files.
     const std::string points = out / "pl\xfcn.mrk.json";
     test::writeFile(
-        points, test::markups(
-                    "RAS", {{"cut", test::pointOn(forest, grid, firstRoot, 0)},
-                            {"cut", test::pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
-                            {"segment 4", test::pointOn(forest, grid, childId, 1)},
-                            {"portal", test::pointOn(forest, grid, secondRoot, 0)}}));
+        points,
+        test::markups("RAS", {{"cut", pointOn(forest, grid, firstRoot, 0)},
+                              {"cut", pointOn(forest, grid, cutId, cut->vessel->getSize() / 2)},
+                              {"segment 4", pointOn(forest, grid, childId, 1)},
+                              {"portal", pointOn(forest, grid, secondRoot, 0)}}));
     const ToolRun run = runTool({"plan", results(), "--points", points, "--out", out / "planned"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& printed = run.out;

@@ -1,11 +1,7 @@
 #include "ToolTestSupport.h"
 
-#include "cli/ImageIO.h"
-#include "cli/planning/ForestWalk.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <expat.h>
@@ -15,7 +11,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace angiolith::tool::test {
@@ -164,38 +159,6 @@ void writeFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
-void writeTwoSystems(const std::string& folder, const std::string& size, Geometry frame) {
-    const unsigned side = size == "tiny" ? 32 : 64;
-    std::filesystem::create_directories(folder);
-    Volume vessels, liver;
-    for (unsigned part = 0; part < 2; ++part) {
-        const std::string made = folder + "/p" + std::to_string(part);
-        const ToolRun run = makePhantom(made, size, {"--seed", std::to_string(part + 2)});
-        if (run.status != 0) throw std::runtime_error("phantom failed: " + run.err);
-        const Volume v = readImage(made + "/vessels.nii.gz", "vessels");
-        const Volume l = readImage(made + "/liver.nii.gz", "liver");
-        if (part == 0) {
-            frame.size = {2 * side, side, side};
-            frame.spacing = v.geometry.spacing;
-            vessels.geometry = liver.geometry = frame;
-            vessels.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, frame.size);
-            liver.pic = makeDescriptor(lumoTeskTypeUnsigned, 8, frame.size);
-        }
-        const auto* from = static_cast<const std::uint8_t*>(v.pic->data);
-        const auto* tissue = static_cast<const std::uint8_t*>(l.pic->data);
-        auto* to = static_cast<std::uint8_t*>(vessels.pic->data);
-        auto* toTissue = static_cast<std::uint8_t*>(liver.pic->data);
-        for (unsigned i = 0; i < side * side * side; ++i) {
-            const unsigned at = (i / side) * 2 * side + i % side + side * part;
-            if (from[i] != 0) to[at] = static_cast<std::uint8_t>(1 + part);
-            toTissue[at] = tissue[i];
-        }
-        std::filesystem::remove_all(made);
-    }
-    writeImage(folder + "/vessels.nrrd", vessels);
-    writeImage(folder + "/liver.nrrd", liver);
-}
-
 std::string markups(const std::string& frame,
                     const std::vector<std::pair<std::string, Vec3>>& points) {
     using nlohmann::json;
@@ -212,21 +175,6 @@ std::string markups(const std::string& frame,
         {"type", "Fiducial"}, {"coordinateUnits", "mm"}, {"controlPoints", controlPoints}};
     if (!frame.empty()) markup["coordinateSystem"] = frame;
     return json({{"@schema", "markups-schema-v1.0.3.json#"}, {"markups", {markup}}}).dump(2);
-}
-
-Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample,
-             double towardsNext) {
-    for (const planning::VesselEntry& e : planning::flatten(trees)) {
-        if (e.vessel->getId() != id) continue;
-        const auto& el = e.vessel->getElementsList();
-        const auto& a = el[static_cast<std::size_t>(sample)].position;
-        const auto& b = el[std::min(el.size() - 1, static_cast<std::size_t>(sample) + 1)].position;
-        return grid.scaledIndexToWorld({a.x + towardsNext * (b.x - a.x),
-                                        a.y + towardsNext * (b.y - a.y),
-                                        a.z + towardsNext * (b.z - a.z)});
-    }
-    ADD_FAILURE() << "no vessel " << id;
-    return {};
 }
 
 }  // namespace angiolith::tool::test

@@ -4,8 +4,6 @@
 #include "cli/Geometry.h"
 #include "cli/Threads.h"
 
-#include <angiolith/tree/ArVesselTree.h>
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -74,22 +72,10 @@ struct VtpContent {
 /// Parses @p xml with expat.
 VtpContent parseVtp(const std::string& xml);
 
-/// Two phantoms of @p size ("tiny", 32 voxels a side, or "small", 64) side by side along x on
-/// one grid of twice the width, written by the program as a user would: @p folder/vessels.nrrd
-/// (vessels labelled 1 on the left, 2 on the right: two vessel systems) and liver.nrrd (their
-/// livers as one tissue mask), with the direction and origin of @p frame (its size and spacing
-/// are set here).
-void writeTwoSystems(const std::string& folder, const std::string& size, Geometry frame = {});
-
 /// A markups JSON point list as a viewer saves it: @p points (label, LPS position) written in
 /// @p frame ("LPS" or "RAS"; "" declares none).
 std::string markups(const std::string& frame,
                     const std::vector<std::pair<std::string, Vec3>>& points);
-
-/// World (LPS) position on @p grid of sample @p sample of vessel @p id of @p trees, moved
-/// @p towardsNext of the way to the next sample (a test failure when no vessel has that id).
-Vec3 pointOn(const std::vector<ArVesselTree>& trees, const Geometry& grid, int id, int sample,
-             double towardsNext = 0);
 
 /// The content of the gzip data @p raw and the number of its members, inflated member after
 /// member by zlib (another reader than the tool's libdeflate); every member must be whole.
