@@ -1,6 +1,7 @@
 #include "ExtractionTestUtil.h"
 #include "phantom/VesselPhantom.h"
 #include "support/Descriptors.h"
+#include "support/PhantomChain.h"
 #include "support/VesselTrees.h"
 
 #include <angiolith/extraction/BreadthFirstTreeExtractor.h>
@@ -67,16 +68,9 @@ struct PhantomRun {
 
 PhantomRun extractPhantom(const PhantomOptions& options) {
     PhantomRun run{makePhantom(options), {}, {}};
-    angiolith::test::PicPtr pic(run.phantom.takeVessels()), copy, field;
-    SelleSkeletonizer thinning(pic.get(), true, false);
-    field.reset(thinning.getDistanceFieldPic());
-    thinning.setVolumeVoxelSizeX(options.spacingX);
-    thinning.setVolumeVoxelSizeY(options.spacingY);
-    thinning.setVolumeVoxelSizeZ(options.spacingZ);
-    testing::internal::CaptureStdout();
-    thinning.skeletonize();
-    testing::internal::GetCapturedStdout();
-    copy.reset(lumoTeskClone(pic.get()));
+    chain_test::ThinnedPhantom thinned(run.phantom);
+    SelleSkeletonizer& thinning = thinned.thinning;
+    const angiolith::test::PicPtr copy(lumoTeskClone(thinning.getVolumePic()));
     VolumeAccessor<unsigned char> copyVolume(copy.get(), 0, false);
     copyVolume.setVoxelSizeX(options.spacingX);
     copyVolume.setVoxelSizeY(options.spacingY);

@@ -49,21 +49,27 @@ using Descriptor = angiolith::detail::DescriptorPtr;
 // voxel instead of assigning the voxels on the grid.
 struct PerVoxelEstimator final : KDTreeNextVesselEstimator {};
 
-// The phantom's vessel mask thinned at the phantom's spacing and extracted from the skeletal voxel
-// list, from the phantom's root voxel. The thinning's volumes are freed.
+// The phantom's vessel mask thinned at the phantom's spacing. The thinning's volumes are freed
+// after the skeletonizer.
+struct ThinnedPhantom {
+    explicit ThinnedPhantom(angiolith::phantom::Phantom& phantom)
+        : skeleton(phantom.takeVessels()), thinning(skeleton.get(), true, false) {
+        field.reset(thinning.getDistanceFieldPic());
+        thinning.setVolumeVoxelSizeX(phantom.options.spacingX);
+        thinning.setVolumeVoxelSizeY(phantom.options.spacingY);
+        thinning.setVolumeVoxelSizeZ(phantom.options.spacingZ);
+        thinning.skeletonize();
+    }
+    Descriptor skeleton, field;
+    SelleSkeletonizer thinning;
+};
+
+// The thinned phantom extracted from the skeletal voxel list, from the phantom's root voxel.
 inline ArVesselTree extractedTree(angiolith::phantom::Phantom& phantom) {
-    const angiolith::phantom::PhantomOptions& options = phantom.options;
-    Descriptor skeleton(phantom.takeVessels());
-    Descriptor field;
-    SelleSkeletonizer thinning(skeleton.get(), true, false);
-    field.reset(thinning.getDistanceFieldPic());
-    thinning.setVolumeVoxelSizeX(options.spacingX);
-    thinning.setVolumeVoxelSizeY(options.spacingY);
-    thinning.setVolumeVoxelSizeZ(options.spacingZ);
-    thinning.skeletonize();
+    ThinnedPhantom thinned(phantom);
     Point3D start(phantom.rootVoxel.x, phantom.rootVoxel.y, phantom.rootVoxel.z);
-    return BreadthFirstTreeExtractor().getTree(thinning.getVolume(), thinning.getSkeletalVoxels(),
-                                               &start);
+    return BreadthFirstTreeExtractor().getTree(thinned.thinning.getVolume(),
+                                               thinned.thinning.getSkeletalVoxels(), &start);
 }
 
 // Thinning, extraction from the skeletal voxel list, cleaning, territories (by the k-d tree voxel

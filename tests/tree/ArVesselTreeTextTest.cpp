@@ -15,6 +15,7 @@
 namespace {
 
 using angiolith::test::IteratorRef;
+using angiolith::test::vessel;
 using angiolith::test::VesselRef;
 
 const char* const kExample =
@@ -27,15 +28,6 @@ const char* const kExample =
     "      >\n"
     "   \n"
     "}\n";
-
-VesselRef vessel(int id, const std::vector<VesselElement>& elements) {
-    VesselRef v(new Vessel());
-    v->setId(id);
-    for (const VesselElement& e : elements) {
-        v->add(e);
-    }
-    return v;
-}
 
 std::string write(ArVesselTree& tree) {
     std::ostringstream os;
@@ -123,11 +115,10 @@ ArVesselTree randomTree(std::mt19937& rng, int nodes, bool coarse) {
 class ArVesselTreeTextTest : public angiolith::test::HandleTableTest {};
 
 TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
-    const std::vector<VesselRef> vessels{
-        vessel(0, {{{10, 20, 30}, 4.5f, 0}}),
-        vessel(1, {{{10, 20, 30}, 4.5f, 0}, {{11, 20, 30}, 3, 0}}),
-        vessel(2, {{{10, 20, 30}, 4.5f, 0}}),
-    };
+    const std::vector<VesselRef> vessels{vessel(0, {{10, 20, 30}}, 4.5f),
+                                         vessel(1, {{10, 20, 30}, {11, 20, 30}}, 4.5f),
+                                         vessel(2, {{10, 20, 30}}, 4.5f)};
+    vessels[1]->getElementsList()[1].diameter = 3;
     ArVesselTree tree = angiolith::test::makeTree(vessels, {-1, 0, 0});
     EXPECT_EQ(write(tree), kExample);
 
@@ -148,7 +139,7 @@ TEST_F(ArVesselTreeTextTest, WritesTheExampleByteForByte) {
     EXPECT_EQ(write(gaps),
               "HAVN-TSL 2000 Tree\n{ \n    { t f 1 2 1    0 -1 1  [ 10 20 30 4.5 0 ]  }  -\n}\n");
 
-    VesselRef one = vessel(4, {});
+    VesselRef one = vessel(4, {}, 1.0f);
     std::ostringstream os;
     os << one;
     EXPECT_EQ(os.str(), " { t f 1 2 1    4 -1 0  } ");
@@ -277,7 +268,7 @@ TEST_F(ArVesselTreeTextTest, TextsReadAsDocumentedOrFailTheStreamWithoutHarm) {
 }
 
 TEST_F(ArVesselTreeTextTest, VesselRecordsReadIntoANewVessel) {
-    VesselRef held = vessel(3, {{{1, 2, 3}, 4, 5}});
+    VesselRef held = vessel(3, {{1, 2, 3}}, 4.0f);
     VesselRef handle = held;
     std::istringstream is(" { f t 4 1 3    9 8 1  [ 1.5 2 3 4 5 ]  } ");
     is >> handle;
