@@ -73,23 +73,18 @@ TEST(SkeletonGraphExtractor, TJunctionBranchAndExitVoxels) {
     for (int y = 6; y <= 10; ++y) EXPECT_EQ(at(*s, 5, y, 5), expectedStem[y - 6]) << y;
 }
 
+// Lines along x (from, to, y = z) in scan order, and the start chosen among them.
 TEST(SkeletonGraphExtractor, LargestComponentWinsAndTiesGoToTheFirst) {
     Field f = constantField(16, 1.0f);
-    {
+    const std::pair<Coords, Vector3<short>> cases[] = {
+        {{{0, 9, 1}, {0, 11, 8}}, {0, 8, 8}},            // 10 voxels, then 12
+        {{{3, 7, 1}, {2, 8, 4}, {1, 7, 9}}, {2, 4, 4}},  // 5, 7, 7: the first of the two largest
+    };
+    for (const auto& [lines, start] : cases) {
         Skeleton s = makeVolume<unsigned char>(16, 16, 16);
-        drawLineX<unsigned char>(*s, 0, 9, 1, 1, 1);   // 10 voxels, scanned first
-        drawLineX<unsigned char>(*s, 0, 11, 8, 8, 1);  // 12 voxels
+        for (const auto& [from, to, yz] : lines) drawLineX<unsigned char>(*s, from, to, yz, yz, 1);
         PathFinder pf(s.get(), f.get(), nullptr, false);
-        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{0, 8, 8}));
-    }
-    {
-        // Sizes 5, 7, 7 in scan order: the first of the two largest.
-        Skeleton s = makeVolume<unsigned char>(16, 16, 16);
-        drawLineX<unsigned char>(*s, 3, 7, 1, 1, 1);
-        drawLineX<unsigned char>(*s, 2, 8, 4, 4, 1);
-        drawLineX<unsigned char>(*s, 1, 7, 9, 9, 1);
-        PathFinder pf(s.get(), f.get(), nullptr, false);
-        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), Vector3<short>{2, 4, 4}));
+        EXPECT_TRUE(sameVoxel(pf.getStartPoint(), start)) << start.x << "," << start.y;
     }
 }
 

@@ -38,8 +38,8 @@ TEST(ModuleRegistration, LoadingRegistersAndUnloadingUnregistersEachModule) {
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->name, "Angiolith");
         EXPECT_EQ(info->libName, "Angiolith");
+        // The library exists, so an empty location would not resolve to its path.
         EXPECT_EQ(realPath(info->location), realPath(ANGIOLITH_LIBRARY_FILE));
-        EXPECT_FALSE(info->location.empty());
         EXPECT_EQ(dlsym(handle, "_mdx_module_activator_instance_Angiolith"), nullptr);
         EXPECT_EQ(info->activatorHook, nullptr);
         EXPECT_EQ(mdx::ModuleRegistry::GetModules().size(), before + round + 1);

@@ -217,18 +217,18 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
     expectRejected({"run", dir / "empty.nrrd", "--out", out},
                    "the vessel mask '" + (dir / "empty.nrrd") +
                        "' has no non-zero voxel; check that you exported the right segment");
+    // A volume @p role at @p path whose grid differs from the vessel mask's by @p difference.
+    const auto offGrid = [](const std::string& role, const std::string& path,
+                            const std::string& difference) {
+        return "'" + vessels() + "' and the " + role + " '" + path + "' differ in " + difference +
+               "; resample the " + role + " onto the grid of '" + vessels() + "'";
+    };
     test::writeFile(dir / "cube.nrrd", nrrd("uchar", "4 4 4", std::string(64, '\1')));
     expectRejected({"run", vessels(), "--tissue", dir / "cube.nrrd", "--out", out},
-                   "'" + vessels() + "' and the tissue mask '" + (dir / "cube.nrrd") +
-                       "' differ in size 32x32x32 vs 4x4x4; resample the tissue mask onto the "
-                       "grid of '" +
-                       vessels() + "'");
+                   offGrid("tissue mask", dir / "cube.nrrd", "size 32x32x32 vs 4x4x4"));
     ASSERT_EQ(test::makePhantom(dir / "coarse", "tiny", {"--spacing", "1,1,2"}).status, 0);
     expectRejected({"run", vessels(), "--tissue", dir / "coarse/liver.nii.gz", "--out", out},
-                   "'" + vessels() + "' and the tissue mask '" + (dir / "coarse/liver.nii.gz") +
-                       "' differ in spacing 1,1,1 vs 1,1,2; resample the tissue mask onto the "
-                       "grid of '" +
-                       vessels() + "'");
+                   offGrid("tissue mask", dir / "coarse/liver.nii.gz", "spacing 1,1,1 vs 1,1,2"));
     expectRejected({"run", vessels(), "--start", "3,4,32", "--out", out},
                    "--start 3,4,32 lies outside the volume (voxel indices 0..31, 0..31, 0..31); "
                    "give a voxel inside it, near the root of a tree");
@@ -258,10 +258,7 @@ TEST_F(CommandLine, EveryBadInputGetsItsMessageAndStatus) {
                        "': every part was left out (1 closed part without an end); check that "
                        "the mask holds the vessels, or lower --min-part");
     expectRejected({"extract", vessels(), "--distance-field", dir / "cube.nrrd", "--out", out},
-                   "'" + vessels() + "' and the distance field '" + (dir / "cube.nrrd") +
-                       "' differ in size 32x32x32 vs 4x4x4; resample the distance field onto "
-                       "the grid of '" +
-                       vessels() + "'");
+                   offGrid("distance field", dir / "cube.nrrd", "size 32x32x32 vs 4x4x4"));
     test::writeFile(dir / "zeros.nrrd", nrrd("float", "32 32 32", std::string(4 * 32768, '\0')));
     expectRejected({"extract", vessels(), "--distance-field", dir / "zeros.nrrd", "--out", out},
                    "the distance field '" + (dir / "zeros.nrrd") +
