@@ -263,6 +263,9 @@ TEST(ImageIO, BadFilesGetOneLineMessages) {
          "(.nrrd, .nhdr)"},
         {"garbage.nii", std::string(400, 'x'), "is not a readable NIfTI file", true},
         {"garbage.nrrd", "NRRD0004\ntype: banana\n", "is not a readable NRRD file", true},
+        {"early.nrrd", "NRRD0004\ntype: float\ncenterings: cell\ndimension: 1\nsizes: 2\n",
+         "'{}' is not a readable NRRD file (its 'centerings' line comes before its 'dimension' "
+         "line); export the image again as .nrrd"},
         {"wide.nrrd",
          "NRRD0004\ntype: int64\ndimension: 3\nsizes: 2 2 2" + raw + std::string(64, 1),
          "'{}' holds elements of type long long int, which angiolith does not read; save it with "

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -160,6 +161,11 @@ void checkNrrdHeader(const std::string& path) {
     }
     in.clear();
     in.seekg(0);
+    // Per-axis fields need the dimension first (NRRD format); Teem refuses such a header too,
+    // but some of its per-axis parsers (centerings) do not release what they allocated then.
+    static const std::set<std::string> kPerAxis = {
+        "sizes",    "spacings",  "thicknesses", "axis mins", "axismins", "axis maxs", "axismaxs",
+        "centers",  "centerings", "labels",     "units",     "kinds",    "space directions"};
     while (headerBytes < (1u << 20) && std::getline(in, line)) {
         headerBytes += line.size() + 1;
         const std::string text = trimmed(line);
@@ -169,7 +175,13 @@ void checkNrrdHeader(const std::string& path) {
         }
         const auto colon = text.find(':');
         if (text[0] == '#' || colon == std::string::npos) continue;
-        fields[text.substr(0, colon)] = trimmed(text.substr(colon + 1));
+        const std::string name = text.substr(0, colon);
+        if (fields.count("dimension") == 0 && kPerAxis.count(name) != 0) {
+            throw UserError("'" + path + "' is not a readable NRRD file (its '" + name +
+                            "' line comes before its 'dimension' line); export the image again "
+                            "as .nrrd");
+        }
+        fields[name] = trimmed(text.substr(colon + 1));
     }
     std::istringstream sizeWords(fields["sizes"]);
     std::uint64_t elements = 1;
